@@ -1,0 +1,3 @@
+// Resource identifiers of kavren.exe.
+#pragma once
+#define IDI_KAVREN 1
