@@ -1,0 +1,34 @@
+#!/usr/bin/env python3
+"""kvgen: the project generator.
+
+Writes compiled KAVREN projects (the kvbin files and the compiled script
+files) and pack archives from readable descriptions, including deliberately
+damaged variants for tests. It shares no code with the engine, so that one
+bug cannot hide in both.
+
+Each module of the kvgen package that defines register(subparsers) adds its
+own subcommands; run `kvgen.py -h` for the list.
+"""
+import argparse
+import importlib
+import os
+import pkgutil
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+
+def main(argv=None):
+    import kvgen
+    parser = argparse.ArgumentParser(prog="kvgen.py", description=__doc__.split("\n")[0])
+    sub = parser.add_subparsers(dest="command", required=True)
+    for info in sorted(pkgutil.iter_modules(kvgen.__path__), key=lambda m: m.name):
+        module = importlib.import_module("kvgen." + info.name)
+        if hasattr(module, "register"):
+            module.register(sub)
+    args = parser.parse_args(argv)
+    return args.func(args) or 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,1 @@
+"""The project generator's modules (see ../kvgen.py)."""
