@@ -1,0 +1,185 @@
+// A generated script whose counted loop adds and compares integers ten
+// million times, run by the scheduler; beside it the same loop in Lua 5.4
+// (the lua5.4 interpreter, timed by itself), with locals and with globals.
+// Reported as ns per iteration.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "core/pack.h"
+#include "core/tree.h"
+#include "script/expr.h"
+#include "script/project.h"
+#include "script/scheduler.h"
+#include "script/script_file.h"
+#include "script/task.h"
+#include "script/vars.h"
+#include "shell/error_report.h"
+#include "shell/main_loop.h"
+#include "shell/quit.h"
+#include "shell/startup.h"
+#include "shell/window.h"
+
+namespace {
+
+const int64_t k_iterations = 10000000;
+
+// Expression code in the generator's hex form.
+std::string hex_of(const std::string &bytes)
+{
+    static const char d[] = "0123456789abcdef";
+    std::string s = "hex:";
+    for (unsigned char c : bytes) {
+        s += d[c >> 4];
+        s += d[c & 15];
+    }
+    return s;
+}
+std::string op(char c, const std::string &operand = "")
+{
+    std::string s(1, c);
+    s += (char)(operand.size() & 0xFF);
+    s += (char)(operand.size() >> 8);
+    return s + operand;
+}
+std::string var(int id)
+{
+    std::string o = "`";
+    o += (char)(id & 0xFF);
+    o += (char)(id >> 8);
+    return op('H', o);
+}
+std::string num(int64_t v)
+{
+    std::string o;
+    for (int i = 0; i < 8; i++)
+        o += (char)((uint64_t)v >> (8 * i));
+    return op('L', o);
+}
+
+// s += i; if s > 1000000000 then s -= 1000000000 (i is the loop counter, $48).
+std::string description()
+{
+    std::string add = "assign target:1:1=" + hex_of(var(1000)) + " value=" + hex_of(var(48)) + "\n";
+    std::string cond = "if " + hex_of(var(1000) + num(1000000000) + op('>')) + "\n";
+    std::string sub = "assign target:1:2=" + hex_of(var(1000)) + " value=" + hex_of(num(1000000000)) + "\n";
+    return "project width=640 height=480\nvar 48 int global = 0\nvar 1000 int global = 0\n"
+           "script 0 \"bench.kvs\"\nlabel SYSTEM_START\nloop " + hex_of(num(k_iterations)) + "\n" +
+           add + cond + sub + "endif\nendloop\nend\n";
+}
+
+std::string g_dir;
+
+bool load_project(std::string *why)
+{
+    char tmpl[] = "/tmp/kvbench_XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        *why = "mkdtemp";
+        return false;
+    }
+    g_dir = tmpl;
+    std::ofstream(g_dir + "/desc.txt") << description();
+    std::string cmd = "python3 '" KV_GENERATOR "' project '" + g_dir + "/desc.txt' '" + g_dir +
+                      "/out' >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0 || chdir((g_dir + "/out").c_str()) != 0) {
+        *why = "the project generator failed";
+        return false;
+    }
+    g_error_shown = 1;
+    create_window_objects();
+    init_path_special_chars();
+    init_pack_name_table();
+    create_tree_roots();
+    TreeNode *sys = name_tree_lookup(g_task_tree, "SYSTEM", KV_FIND_LEAF);
+    ScriptTask *t = script_task_create();
+    t->main_task = 1;
+    sys->payload = t;
+    init_expr_op_table(1);
+    init_assign_op_table();
+    if (load_project_config() != 0 || load_project_and_prime_system() != 0) {
+        *why = "the project did not load";
+        return false;
+    }
+    return true;
+}
+
+void BM_ScriptLoop(benchmark::State &state)
+{
+    std::string why;
+    static bool loaded = load_project(&why);
+    if (!loaded) {
+        state.SkipWithError(why.c_str());
+        return;
+    }
+    TreeNode *sys = name_tree_lookup(g_task_tree, "SYSTEM", KV_FIND_LEAF);
+    ScriptTask *t = (ScriptTask *)sys->payload;
+    int start = name_table_find("SYSTEM_START", 12);
+    for (auto _ : state) {
+        g_quit_flag = 0;
+        t->pc = g_name_table.labels[start]->pc;
+        t->loop_depth = 0;
+        t->block_depth = 0;
+        var_set_number(1000, 0, 0);
+        g_pass_count++;
+        run_script_tasks(g_task_tree);
+    }
+    if (g_last_error_code)
+        state.SkipWithError(g_error_text);
+    // The sum of 1..10^7 reduced as the script does.
+    int64_t s = 0;
+    for (int64_t i = 1; i <= k_iterations; i++) {
+        s += i;
+        if (s > 1000000000)
+            s -= 1000000000;
+    }
+    if (var_get_int(1000, 0) != s)
+        state.SkipWithError("wrong result");
+    state.counters["ns_per_iteration"] = benchmark::Counter(
+        (double)k_iterations * state.iterations(),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ScriptLoop)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Lua times its own loop (os.clock) and prints ns per iteration.
+double lua_ns_per_iteration(bool globals)
+{
+    std::string decl = globals ? "s = 0" : "local s = 0";
+    std::string code = "local t = os.clock(); " + decl + "; for i = 1, " + std::to_string(k_iterations) +
+                       " do s = s + i; if s > 1000000000 then s = s - 1000000000 end end; "
+                       "io.write(string.format('%.3f', (os.clock() - t) * 1e9 / " +
+                       std::to_string(k_iterations) + "))";
+    std::string cmd = "lua5.4 -e \"" + code + "\" 2>/dev/null";
+    FILE *p = popen(cmd.c_str(), "r");
+    if (!p)
+        return -1;
+    char buf[64] = {};
+    size_t n = fread(buf, 1, sizeof buf - 1, p);
+    pclose(p);
+    return n ? std::atof(buf) : -1;
+}
+
+void BM_LuaLoop(benchmark::State &state)
+{
+    bool globals = state.range(0) != 0;
+    double total = 0;
+    for (auto _ : state) {
+        double ns = lua_ns_per_iteration(globals);
+        if (ns < 0) {
+            state.SkipWithError("lua5.4 did not run");
+            return;
+        }
+        total += ns;
+    }
+    state.counters["ns_per_iteration"] = total / (double)state.iterations();
+    state.SetLabel(globals ? "globals" : "locals");
+}
+BENCHMARK(BM_LuaLoop)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

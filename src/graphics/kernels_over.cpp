@@ -1,0 +1,99 @@
+// Slots 5 (source-alpha blend) and 6 (source alpha x opacity) of both sets.
+//
+// Whole 8-byte groups blend all four bytes, alpha included:
+//   basic set:    (s * (a + 1) + d * (256 - a)) >> 8
+//   extended set: min(255, (s * (a + 1) >> 8) + (d * (256 - a) >> 8))
+// with a the source alpha (slot 6: a * o >> 8). Single pixels (the tail, and
+// in the extended slot 5 the pixels before the first 8-byte-aligned
+// destination address) blend B, G, R only and keep the destination alpha.
+// Groups whose four source alphas are all 0 or all 255 give d or s exactly
+// under both formulas and are skipped or copied.
+#include "graphics/kernels_impl.h"
+
+#include <xmmintrin.h>
+
+#include <cstdint>
+
+template <bool EXT>
+static inline __m128i kv_over_half(__m128i s16, __m128i d16, __m128i sd16, __m128i a16)
+{
+    if (!EXT) {
+        // s * (a + 1) + d * (256 - a) = (s + 256 d) + a * (s - d), which lies in
+        // 0..65535: the wrapped 16-bit sum is exact and one product suffices.
+        return _mm_srli_epi16(_mm_add_epi16(sd16, _mm_mullo_epi16(a16, _mm_sub_epi16(s16, d16))), 8);
+    }
+    __m128i ps = _mm_mullo_epi16(s16, _mm_add_epi16(a16, _mm_set1_epi16(1)));
+    __m128i pd = _mm_mullo_epi16(d16, _mm_sub_epi16(_mm_set1_epi16(256), a16));
+    return _mm_add_epi16(_mm_srli_epi16(ps, 8), _mm_srli_epi16(pd, 8));
+}
+
+// Two or four pixels; vo holds the opacity when OP (slot 6).
+template <bool EXT, bool OP>
+static inline __m128i kv_over_vec(__m128i d, __m128i s, __m128i vo)
+{
+    __m128i z = _mm_setzero_si128();
+    __m128i s_lo = _mm_unpacklo_epi8(s, z), s_hi = _mm_unpackhi_epi8(s, z);
+    __m128i a_lo = kv_alpha16(s_lo), a_hi = kv_alpha16(s_hi);
+    if (OP) {
+        a_lo = _mm_srli_epi16(_mm_mullo_epi16(a_lo, vo), 8);
+        a_hi = _mm_srli_epi16(_mm_mullo_epi16(a_hi, vo), 8);
+    }
+    __m128i lo = kv_over_half<EXT>(s_lo, _mm_unpacklo_epi8(d, z), _mm_unpacklo_epi8(s, d), a_lo);
+    __m128i hi = kv_over_half<EXT>(s_hi, _mm_unpackhi_epi8(d, z), _mm_unpackhi_epi8(s, d), a_hi);
+    return _mm_packus_epi16(lo, hi);
+}
+
+template <bool EXT, bool OP>
+static void kv_over_rows(uint8_t *dest, const uint8_t *src, int o, ptrdiff_t n)
+{
+    ptrdiff_t i = 0;
+    if (EXT && !OP)
+        for (; i + 4 <= n && ((uintptr_t)(dest + i) & 7) != 0; i += 4)
+            kern_over_pixel(dest + i, src + i);
+    ptrdiff_t g_end = n > i ? i + ((n - i) & ~(ptrdiff_t)7) : i;
+    const __m128i ones = _mm_set1_epi8(-1), z = _mm_setzero_si128();
+    const __m128i vo = _mm_set1_epi16((short)o);
+    const bool plain = !OP || o == 256;   // alpha 255 then still means "take the source"
+    for (; i + 16 <= g_end; i += 16) {
+        __m128i s = kv_load16(src + i);
+        // The alpha top bits first: mixed blocks go straight to the blend.
+        int top = _mm_movemask_ps(_mm_castsi128_ps(s));
+        if (top == 0) {
+            if ((_mm_movemask_epi8(_mm_cmpeq_epi8(s, z)) & 0x8888) == 0x8888)
+                continue;
+        } else if (top == 15 && plain) {
+            if ((_mm_movemask_epi8(_mm_cmpeq_epi8(s, ones)) & 0x8888) == 0x8888) {
+                kv_store16(dest + i, s);
+                continue;
+            }
+        }
+        kv_store16(dest + i, kv_over_vec<EXT, OP>(kv_load16(dest + i), s, vo));
+    }
+    if (i < g_end) {
+        kv_store8(dest + i, kv_over_vec<EXT, OP>(kv_load8(dest + i), kv_load8(src + i), vo));
+        i += 8;
+    }
+    for (; i + 4 <= n; i += 4) {
+        if (OP)
+            kern_over_opacity_pixel(dest + i, src + i, o);
+        else
+            kern_over_pixel(dest + i, src + i);
+    }
+}
+
+void kern_alpha_over_basic(uint8_t *dest, const uint8_t *src, ptrdiff_t count)
+{
+    kv_over_rows<false, false>(dest, src, 256, count);
+}
+void kern_alpha_over_ext(uint8_t *dest, const uint8_t *src, ptrdiff_t count)
+{
+    kv_over_rows<true, false>(dest, src, 256, count);
+}
+void kern_alpha_over_opacity_basic(uint8_t *dest, const uint8_t *src, int o, ptrdiff_t count)
+{
+    kv_over_rows<false, true>(dest, src, kern_clamp_opacity(o), count);
+}
+void kern_alpha_over_opacity_ext(uint8_t *dest, const uint8_t *src, int o, ptrdiff_t count)
+{
+    kv_over_rows<true, true>(dest, src, kern_clamp_opacity(o), count);
+}

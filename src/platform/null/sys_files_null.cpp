@@ -1,0 +1,63 @@
+// POSIX stand-in of the file services: '\' separators become '/'.
+#include "platform/sys_files.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "core/kv_base.h"
+
+// The trail byte of a double-byte character may be 0x5C; only single-byte
+// backslashes are separators.
+static std::string native_path(const char *path)
+{
+    std::string s(path);
+    for (size_t i = 0; i < s.size(); i++) {
+        if (sjis_is_lead((unsigned char)s[i]) && i + 1 < s.size())
+            i++;
+        else if (s[i] == '\\')
+            s[i] = '/';
+    }
+    return s;
+}
+
+int sys_path_kind(const char *path)
+{
+    struct stat st;
+    if (stat(native_path(path).c_str(), &st) != 0)
+        return -1;
+    return S_ISDIR(st.st_mode) ? 1 : 0;
+}
+
+int sys_list_folder(const char *folder, SysFolderVisit visit, void *ctx)
+{
+    std::string dir = native_path(folder);
+    DIR *d = opendir(dir.c_str());
+    if (!d)
+        return -1;
+    while (struct dirent *e = readdir(d)) {
+        std::string full = dir + "/" + e->d_name;
+        struct stat st;
+        int is_folder = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        if (visit(e->d_name, is_folder, ctx))
+            break;
+    }
+    closedir(d);
+    return 0;
+}
+
+FILE *sys_fopen(const char *path, const char *mode)
+{
+    return std::fopen(native_path(path).c_str(), mode);
+}
+
+int sys_fseek64(FILE *f, int64_t pos, int whence)
+{
+    return fseeko(f, (off_t)pos, whence) == 0 ? 0 : -1;
+}
+
+int64_t sys_ftell64(FILE *f)
+{
+    return (int64_t)ftello(f);
+}

@@ -1,0 +1,151 @@
+// Win32 shell services: paths, desktop, timers, processes, resources.
+#include <windows.h>
+#include <commctrl.h>
+#include <mmsystem.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/sys_shell.h"
+
+bool sys_module_path(char *out, size_t size)
+{
+    DWORD n = GetModuleFileNameA(nullptr, out, (DWORD)size);
+    if (n == 0 || n >= size) {
+        if (size)
+            out[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+void sys_special_folder(int csidl, char *out, size_t size)
+{
+    char buf[MAX_PATH + 1] = "";
+    if (!SHGetSpecialFolderPathA(nullptr, buf, csidl, FALSE))
+        buf[0] = 0;
+    std::snprintf(out, size, "%s", buf);
+}
+
+bool sys_set_current_folder(const char *folder)
+{
+    return SetCurrentDirectoryA(folder) != 0;
+}
+
+void sys_command_words(int *argc, char ***argv)
+{
+    *argc = __argc;
+    *argv = __argv;
+}
+
+int sys_processor_count()
+{
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    return (int)si.dwNumberOfProcessors;
+}
+
+void sys_desktop_mode(int32_t *width, int32_t *height, int32_t *bpp, int32_t *refresh)
+{
+    HDC dc = GetDC(nullptr);
+    *width = GetDeviceCaps(dc, HORZRES);
+    *height = GetDeviceCaps(dc, VERTRES);
+    *bpp = GetDeviceCaps(dc, BITSPIXEL);
+    *refresh = GetDeviceCaps(dc, VREFRESH);
+    ReleaseDC(nullptr, dc);
+}
+
+void sys_local_time(KvSystemTime *out)
+{
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    out->year = st.wYear;
+    out->month = st.wMonth;
+    out->day_of_week = st.wDayOfWeek;
+    out->day = st.wDay;
+    out->hour = st.wHour;
+    out->minute = st.wMinute;
+    out->second = st.wSecond;
+    out->milliseconds = st.wMilliseconds;
+}
+
+uint32_t sys_timer_begin_period()
+{
+    TIMECAPS tc;
+    if (timeGetDevCaps(&tc, sizeof tc) != TIMERR_NOERROR)
+        return 0;
+    if (timeBeginPeriod(tc.wPeriodMin) != TIMERR_NOERROR)
+        return 0;
+    return tc.wPeriodMin;
+}
+
+void sys_timer_end_period(uint32_t period)
+{
+    if (period)
+        timeEndPeriod(period);
+}
+
+void sys_init_common_controls()
+{
+    InitCommonControls();
+}
+
+void sys_show_cursor(bool show)
+{
+    ShowCursor(show ? TRUE : FALSE);
+}
+
+bool sys_start_settings_program(void *owner)
+{
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.hwnd = (HWND)owner;
+    info.lpFile = "エンジン設定.exe";
+    info.lpParameters = "/kvcfg";
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&info))
+        return false;
+    if (info.hProcess)
+        CloseHandle(info.hProcess);
+    return true;
+}
+
+// The path is quoted: unquoted, a path with a blank could start another
+// program ("c:\program.exe" for "c:\program files\...").
+bool sys_restart_process(const char *exe_path)
+{
+    char cmd[MAX_PATH + 8];
+    std::snprintf(cmd, sizeof cmd, "\"%s\"", exe_path);
+    STARTUPINFOA si;
+    GetStartupInfoA(&si);
+    si.cb = sizeof si;
+    si.dwFlags |= STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                        nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return true;
+}
+
+uint32_t sys_read_res_offset()
+{
+    HRSRC res = FindResourceA(nullptr, MAKEINTRESOURCEA(201), "KV_RES");
+    if (!res || SizeofResource(nullptr, res) < 4)
+        return 0;
+    HGLOBAL mem = LoadResource(nullptr, res);
+    const unsigned char *p = mem ? (const unsigned char *)LockResource(mem) : nullptr;
+    if (!p)
+        return 0;
+    return p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+void sys_set_thread_ideal_processor(int processor)
+{
+    SetThreadIdealProcessor(GetCurrentThread(), (DWORD)processor);
+}

@@ -1,0 +1,355 @@
+// The assignment command (39): its operator tables and the writable system
+// variables.
+#include <cstring>
+
+#include "core/tree.h"
+#include "script/expr.h"
+#include "script/project.h"
+#include "script/script_file.h"
+#include "script/task.h"
+#include "script/vars.h"
+#include "script/vars_internal.h"
+#include "shell/error_report.h"
+#include "shell/input.h"
+#include "shell/window.h"
+
+AssignIntOp assign_int_ops[ASSIGN_OP_COUNT];
+AssignFloatOp assign_float_ops[ASSIGN_OP_COUNT];
+
+namespace {
+
+// Integer operators: wrap-around arithmetic; a zero divisor leaves the
+// element unchanged; INT64_MIN / -1 stays INT64_MIN and % -1 gives 0.
+inline int64_t *int_slot(VarDescriptor *v, int64_t i)
+{
+    return (i >= 0 && i < v->count && v->ints) ? &v->ints[i] : nullptr;
+}
+inline double *float_slot(VarDescriptor *v, int64_t i)
+{
+    return (i >= 0 && i < v->count && v->floats) ? &v->floats[i] : nullptr;
+}
+
+int64_t wrap_div(int64_t a, int64_t b)
+{
+    return b == -1 ? (int64_t)(0 - (uint64_t)a) : a / b;
+}
+int64_t wrap_rem(int64_t a, int64_t b)
+{
+    return b == -1 ? 0 : a % b;
+}
+
+void int_set(VarDescriptor *v, int64_t i, int64_t x)
+{
+    if (int64_t *p = int_slot(v, i))
+        *p = x;
+}
+void int_add(VarDescriptor *v, int64_t i, int64_t x)
+{
+    if (int64_t *p = int_slot(v, i))
+        *p = (int64_t)((uint64_t)*p + (uint64_t)x);
+}
+void int_sub(VarDescriptor *v, int64_t i, int64_t x)
+{
+    if (int64_t *p = int_slot(v, i))
+        *p = (int64_t)((uint64_t)*p - (uint64_t)x);
+}
+void int_mul(VarDescriptor *v, int64_t i, int64_t x)
+{
+    if (int64_t *p = int_slot(v, i))
+        *p = (int64_t)((uint64_t)*p * (uint64_t)x);
+}
+void int_div(VarDescriptor *v, int64_t i, int64_t x)
+{
+    int64_t *p = int_slot(v, i);
+    if (p && x != 0)
+        *p = wrap_div(*p, x);
+}
+void int_rem(VarDescriptor *v, int64_t i, int64_t x)
+{
+    int64_t *p = int_slot(v, i);
+    if (p && x != 0)
+        *p = wrap_rem(*p, x);
+}
+void int_and(VarDescriptor *v, int64_t i, int64_t x)
+{
+    if (int64_t *p = int_slot(v, i))
+        *p &= x;
+}
+void int_or(VarDescriptor *v, int64_t i, int64_t x)
+{
+    if (int64_t *p = int_slot(v, i))
+        *p |= x;
+}
+void int_xor(VarDescriptor *v, int64_t i, int64_t x)
+{
+    if (int64_t *p = int_slot(v, i))
+        *p ^= x;
+}
+
+// Floating operators; %, &, | and ^ work on both values truncated to i64.
+void float_set(VarDescriptor *v, int64_t i, double x)
+{
+    if (double *p = float_slot(v, i))
+        *p = x;
+}
+void float_add(VarDescriptor *v, int64_t i, double x)
+{
+    if (double *p = float_slot(v, i))
+        *p += x;
+}
+void float_sub(VarDescriptor *v, int64_t i, double x)
+{
+    if (double *p = float_slot(v, i))
+        *p -= x;
+}
+void float_mul(VarDescriptor *v, int64_t i, double x)
+{
+    if (double *p = float_slot(v, i))
+        *p *= x;
+}
+void float_div(VarDescriptor *v, int64_t i, double x)
+{
+    double *p = float_slot(v, i);
+    if (p && x != 0.0)
+        *p /= x;
+}
+void float_rem(VarDescriptor *v, int64_t i, double x)
+{
+    double *p = float_slot(v, i);
+    int64_t d = kv_double_to_int(x);
+    if (p && d != 0)
+        *p = (double)wrap_rem(kv_double_to_int(*p), d);
+}
+void float_and(VarDescriptor *v, int64_t i, double x)
+{
+    if (double *p = float_slot(v, i))
+        *p = (double)(kv_double_to_int(*p) & kv_double_to_int(x));
+}
+void float_or(VarDescriptor *v, int64_t i, double x)
+{
+    if (double *p = float_slot(v, i))
+        *p = (double)(kv_double_to_int(*p) | kv_double_to_int(x));
+}
+void float_xor(VarDescriptor *v, int64_t i, double x)
+{
+    if (double *p = float_slot(v, i))
+        *p = (double)(kv_double_to_int(*p) ^ kv_double_to_int(x));
+}
+
+// --- writable system variables ------------------------------------------------------
+
+bool key_index_ok(int64_t k)
+{
+    return k >= 0 && k < KV_KEY_COUNT;
+}
+
+// Counter index of ids 254-258 / 388-392 for element e; -1 when outside.
+int64_t joystick_counter(uint32_t id, uint32_t first, int64_t e)
+{
+    int64_t k;
+    if (id - first < 4)
+        k = KV_JOY_BASE + KV_JOY_STRIDE * e + (id - first);
+    else
+        k = KV_JOY_BASE + 4 + KV_JOY_STRIDE * (e / 32) + (e % 32);
+    return (e >= 0 && e < (1 << 20) && key_index_ok(k)) ? k : -1;
+}
+
+bool is_string_sysvar(uint32_t id)
+{
+    return id == 100 || id == 101 || id == 106 || id == 109;
+}
+
+bool is_int_sysvar(uint32_t id)
+{
+    return id == 15 || (id >= 95 && id <= 98) || id == 110 || (id >= 122 && id <= 392);
+}
+
+// Append buffer: the element's text plus the value.
+char s_append[VAR_STRING_STORE_MAX + EXPR_STRING_SIZE];
+char s_value[EXPR_STRING_SIZE];
+
+}  // namespace
+
+void init_assign_op_table(void)
+{
+    static const AssignIntOp ints[ASSIGN_OP_COUNT] = {int_set, int_add, int_sub, int_mul, int_div,
+                                                      int_rem, int_and, int_or,  int_xor};
+    static const AssignFloatOp floats[ASSIGN_OP_COUNT] = {float_set, float_add, float_sub,
+                                                          float_mul, float_div, float_rem,
+                                                          float_and, float_or,  float_xor};
+    memcpy(assign_int_ops, ints, sizeof ints);
+    memcpy(assign_float_ops, floats, sizeof floats);
+}
+
+int sysvar_write(uint32_t id, int64_t e, int64_t v, const char *text)
+{
+    if (!text)
+        text = "";
+    switch (id) {
+    case 15:
+        // Only shrinks the list: a larger count would name files that do not exist.
+        if (v >= 0 && v < g_dropped_file_count)
+            g_dropped_file_count = (int32_t)v;
+        return 0;
+    case 95: g_window_events.maximize = (uint8_t)v; return 0;
+    case 96: g_window_events.minimize = (int32_t)v; return 0;
+    case 97: g_window_events.close = (int32_t)v; return 0;
+    case 98: g_window_events.fullscreen_toggle = (int32_t)v; return 0;
+    case 110: g_menu_command = (int32_t)v; return 0;
+    case 122:
+        if (e > 0 && key_index_ok(e))
+            key_counter_set((int)e, v);
+        return 0;
+    case 123: g_last_key = (int32_t)v; return 0;
+    case 124: g_last_mouse_button = (int32_t)v; return 0;
+    case 100:
+    case 101:
+        if (g_message_window)
+            task_string_set(&g_message_window->text_fields[id - 100], text, strlen(text));
+        return 0;
+    case 106: tree_set_base_path(KV_TREE_LAYER, text); return 0;
+    case 109: tree_set_base_path(KV_TREE_MENU, text); return 0;
+    default: break;
+    }
+    if (id >= 125 && id <= 253) {
+        key_counter_set(g_key_map[id - 125], v);
+        return 0;
+    }
+    if (id >= 254 && id <= 258) {
+        int64_t k = joystick_counter(id, 254, e);
+        if (k >= 0)
+            key_counter_set((int)k, v);
+        return 0;
+    }
+    if (id >= 259 && id <= 387) {
+        g_key_presses[g_key_map[id - 259]] = (uint64_t)v;
+        return 0;
+    }
+    if (id >= 388 && id <= 392) {
+        int64_t k = joystick_counter(id, 388, e);
+        if (k >= 0)
+            g_key_presses[k] = (uint64_t)v;
+        return 0;
+    }
+    report_script_error_text(VAR_ERR_READ_ONLY, 1);
+    return -1;
+}
+
+int var_arg_code(const ArgRecord *rec, const uint8_t **code, uint32_t *length)
+{
+    const ScriptTask *t = g_cur_script;
+    if (!t || !t->expr_code) {
+        *code = nullptr;
+        *length = 0;
+        return rec->length ? -1 : 0;
+    }
+    if (t->file) {
+        uint64_t end = (uint64_t)rec->offset + rec->length;
+        if (end > t->file->expr_size) {
+            const char *name = "";
+            if (t->file_number < g_script_count && g_script_names && g_script_names[t->file_number])
+                name = g_script_names[t->file_number];
+            report_script_error(KV_ERR_PROJECT_DATA, 1, name);
+            return -1;
+        }
+    }
+    *code = t->expr_code + rec->offset;
+    *length = rec->length;
+    return 0;
+}
+
+// Evaluates record 2 as a string into s_value; its length.
+static uint32_t value_string(const ArgRecord *rec, const uint8_t *code, uint32_t len)
+{
+    return expr_evaluators(rec->eval_type)->as_string(s_value, code, len);
+}
+
+static int assign_string(uint32_t id, int64_t e, uint8_t op, const ArgRecord *rec,
+                         const uint8_t *code, uint32_t len)
+{
+    if (op > 1) {
+        report_script_error_text(VAR_ERR_TYPE, 1);
+        return -1;
+    }
+    uint32_t n = value_string(rec, code, len);
+    if (g_expr_failed)
+        return -1;
+    if (op == 0) {
+        var_set_string(id, e, s_value, n);
+        return 0;
+    }
+    const char *cur = var_get_string(id, e);
+    if (!cur)
+        return 0;   // element outside the variable: nothing to append to
+    size_t cl = strlen(cur);
+    memcpy(s_append, cur, cl);
+    memcpy(s_append + cl, s_value, n);
+    var_set_string(id, e, s_append, (uint32_t)(cl + n));
+    return 0;
+}
+
+int cmd_assign(void)
+{
+    uint32_t count = 0;
+    const ArgRecord *recs = task_instr_args(g_cur_script, g_cur_instr, &count);
+    if (!recs || count < 2)
+        return 0;
+    const ArgRecord *target = &recs[0], *source = &recs[1];
+    uint8_t op = target->op;
+    if (op >= ASSIGN_OP_COUNT) {
+        report_script_error_text(VAR_ERR_BAD_OPERATOR, 1);
+        return -1;
+    }
+    if (!assign_int_ops[0])
+        init_assign_op_table();
+    const uint8_t *tcode, *vcode;
+    uint32_t tlen, vlen;
+    if (var_arg_code(target, &tcode, &tlen) || var_arg_code(source, &vcode, &vlen))
+        return -1;
+    int mode = (target->eval_type == 2 || target->eval_type == 4) ? EXPR_MODE_FLOAT : EXPR_MODE_INT;
+    if (expr_run_mode(tcode, tlen, mode))
+        return -1;
+    // The value's run overwrites the reference record: keep the target.
+    uint32_t id = g_expr_ref.var_id;
+    int64_t e = g_expr_ref.element;
+
+    if (id < VAR_SYSTEM_LIMIT) {
+        if (is_string_sysvar(id)) {
+            value_string(source, vcode, vlen);
+            if (g_expr_failed)
+                return -1;
+            return sysvar_write(id, e, 0, s_value) ? -1 : 0;
+        }
+        if (is_int_sysvar(id)) {
+            int64_t v = expr_evaluators(source->eval_type)->as_int(vcode, vlen);
+            if (g_expr_failed)
+                return -1;
+            return sysvar_write(id, e, v, nullptr) ? -1 : 0;
+        }
+        const VarDescriptor *sv = var_descriptor(id);
+        if (sv && sv->type == VAR_TYPE_FLOAT)
+            return 0;   // floating system variables are read-only and silent
+        report_script_error_text(VAR_ERR_READ_ONLY, 1);
+        return -1;
+    }
+    VarDescriptor *v = var_descriptor(id);
+    uint8_t type = v ? v->type : 0;
+    if (type == VAR_TYPE_INT) {
+        int64_t x = expr_evaluators(source->eval_type)->as_int(vcode, vlen);
+        if (g_expr_failed)
+            return -1;
+        assign_int_ops[op](v, e, x);
+        return 0;
+    }
+    if (type == VAR_TYPE_FLOAT) {
+        double x = expr_eval_double(vcode, vlen);
+        if (g_expr_failed)
+            return -1;
+        assign_float_ops[op](v, e, x);
+        return 0;
+    }
+    if (type == VAR_TYPE_STRING)
+        return assign_string(id, e, op, source, vcode, vlen);
+    report_script_error_text(VAR_ERR_TYPE, 1);
+    return -1;
+}

@@ -1,0 +1,217 @@
+// The expression evaluator: run loop, value stack, string slots, entry points.
+//
+// One static stack, reset by every run; string values live in slots that are
+// allocated on first use and reused by later runs, so a run allocates nothing.
+// Every operand read is checked against the operand length of its instruction,
+// and every pop against the stack floor (the innermost open index), so broken
+// code ends in a report, never outside the code or the stack.
+#include "script/expr.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "script/expr_internal.h"
+#include "shell/error_report.h"
+#include "shell/quit.h"
+
+ExprRef g_expr_ref;
+uint8_t g_expr_ref_mode;
+uint8_t g_expr_uses_vars;
+ExprOpHandler expr_op_table[256];
+char *g_expr_string_slots[EXPR_SLOT_MAX + 1];
+
+ExprState g_expr;
+uint8_t g_expr_failed;
+
+int64_t kv_double_to_int(double d)
+{
+    // The negated test also catches NaN.
+    if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0))
+        return INT64_MIN;
+    return (int64_t)d;
+}
+
+int expr_fail(uint32_t code)
+{
+    report_script_error_text(code, 1);
+    return -1;
+}
+
+int expr_new_slot(uint16_t *slot)
+{
+    if (g_expr.next_slot > EXPR_SLOT_MAX)
+        return expr_fail(EXPR_ERR_BAD_CODE);
+    uint16_t k = g_expr.next_slot;
+    if (!g_expr_string_slots[k]) {
+        g_expr_string_slots[k] = (char *)malloc(EXPR_STRING_SIZE);
+        if (!g_expr_string_slots[k]) {
+            report_script_error_text(100010, 1);
+            g_quit_flag = 1;
+            return -1;
+        }
+    }
+    g_expr.next_slot++;
+    g_expr_string_slots[k][0] = 0;
+    g_expr.slot_len[k] = 0;
+    *slot = k;
+    return 0;
+}
+
+uint32_t expr_sjis_fit(const char *text, uint32_t length, uint32_t room)
+{
+    if (length <= room)
+        return length;
+    uint32_t i = 0;
+    while (i < room) {
+        uint32_t step = sjis_is_lead((unsigned char)text[i]) ? 2 : 1;
+        if (i + step > room)
+            break;
+        i += step;
+    }
+    return i;
+}
+
+int expr_push_string(const char *text, uint32_t length)
+{
+    uint16_t slot;
+    if (expr_new_slot(&slot))
+        return -1;
+    ExprEntry *e = expr_push();
+    if (!e)
+        return -1;
+    uint32_t n = expr_sjis_fit(text, length, EXPR_STRING_MAX);
+    memcpy(g_expr_string_slots[slot], text, n);
+    g_expr_string_slots[slot][n] = 0;
+    g_expr.slot_len[slot] = (uint16_t)n;
+    e->i = 0;
+    e->d = 0.0;
+    e->str = slot;
+    return 0;
+}
+
+static void reset_run(int mode)
+{
+    g_expr.mode = mode;
+    g_expr.depth = 0;
+    g_expr.floor = 0;
+    g_expr.nest = 0;
+    g_expr.next_slot = 1;
+    g_expr.float_base = (mode == EXPR_MODE_FLOAT || mode == EXPR_MODE_STR_FLOAT);
+    g_expr.float_arith = g_expr.float_base;
+    g_expr.stack[0].i = 0;
+    g_expr.stack[0].d = 0.0;
+    g_expr.stack[0].str = 0;
+    g_expr_ref.var_id = 0;
+    g_expr_ref.element = 0;
+    g_expr_ref.scope = 0;
+    g_expr_ref.index_count = 0;
+    g_expr_ref.whole = 0;
+}
+
+int expr_run_mode(const uint8_t *code, uint32_t length, int mode)
+{
+    reset_run(mode);
+    g_expr_failed = 1;
+    if (!expr_op_table[(uint8_t)'+'])
+        init_expr_op_table(1);
+    if (!code && length)
+        return expr_fail(EXPR_ERR_BAD_CODE);
+    uint32_t pos = 0;
+    while (pos < length) {
+        if (length - pos < 3) {
+            expr_fail(EXPR_ERR_BAD_CODE);
+            goto failed;
+        }
+        {
+            uint8_t op = code[pos];
+            uint32_t len = (uint32_t)code[pos + 1] | ((uint32_t)code[pos + 2] << 8);
+            if (len > length - pos - 3) {
+                expr_fail(EXPR_ERR_BAD_CODE);
+                goto failed;
+            }
+            g_expr.operand = code + pos + 3;
+            g_expr.operand_len = len;
+            if (expr_op_table[op]())
+                goto failed;
+            pos += 3 + len;
+        }
+    }
+    g_expr_failed = 0;
+    return 0;
+failed:
+    // A failed run never hands back a value of the run or of an earlier one.
+    g_expr.stack[0].i = 0;
+    g_expr.stack[0].d = 0.0;
+    g_expr.stack[0].str = 0;
+    return -1;
+}
+
+int expr_run(const uint8_t *code, uint32_t length)
+{
+    return expr_run_mode(code, length, EXPR_MODE_INT);
+}
+
+int64_t expr_eval_int(const uint8_t *code, uint32_t length)
+{
+    if (expr_run_mode(code, length, EXPR_MODE_INT))
+        return 0;
+    return g_expr.stack[0].i;
+}
+
+int64_t expr_eval_float_as_int(const uint8_t *code, uint32_t length)
+{
+    if (expr_run_mode(code, length, EXPR_MODE_FLOAT))
+        return 0;
+    return kv_double_to_int(g_expr.stack[0].d);
+}
+
+double expr_eval_int_as_double(const uint8_t *code, uint32_t length)
+{
+    if (expr_run_mode(code, length, EXPR_MODE_INT))
+        return 0.0;
+    return (double)g_expr.stack[0].i;
+}
+
+double expr_eval_double(const uint8_t *code, uint32_t length)
+{
+    if (expr_run_mode(code, length, EXPR_MODE_FLOAT))
+        return 0.0;
+    return g_expr.stack[0].d;
+}
+
+static uint32_t eval_string(char *buffer, const uint8_t *code, uint32_t length, int mode)
+{
+    int failed = expr_run_mode(code, length, mode);
+    const ExprEntry *e = &g_expr.stack[0];
+    if (failed || g_expr.depth < 1 || e->str == 0) {
+        buffer[0] = 0;
+        return 0;
+    }
+    uint32_t n = g_expr.slot_len[e->str];
+    memcpy(buffer, g_expr_string_slots[e->str], n);
+    buffer[n] = 0;
+    return n;
+}
+
+uint32_t expr_eval_string(char *buffer, const uint8_t *code, uint32_t length)
+{
+    return eval_string(buffer, code, length, EXPR_MODE_STR_INT);
+}
+
+uint32_t expr_eval_string_float(char *buffer, const uint8_t *code, uint32_t length)
+{
+    return eval_string(buffer, code, length, EXPR_MODE_STR_FLOAT);
+}
+
+const ExprEvaluators expr_eval_table[5] = {
+    {expr_eval_int, expr_eval_int_as_double, expr_eval_string, expr_eval_double},
+    {expr_eval_int, expr_eval_int_as_double, expr_eval_string, expr_eval_double},
+    {expr_eval_float_as_int, expr_eval_double, expr_eval_string, expr_eval_double},
+    {expr_eval_int, expr_eval_int_as_double, expr_eval_string, expr_eval_double},
+    {expr_eval_float_as_int, expr_eval_double, expr_eval_string_float, expr_eval_double},
+};
+
+const ExprEvaluators *expr_evaluators(uint32_t type)
+{
+    return &expr_eval_table[type <= 4 ? type : 1];
+}

@@ -1,0 +1,119 @@
+// Run state of the evaluator, shared by its files (not for other modules).
+#pragma once
+
+#include "script/expr.h"
+
+// One stack entry. Both number slots always hold the entry's value (the one
+// of the arithmetic in force, the other converted), so no reader can see a
+// stale slot. str != 0: the entry is a string in that slot.
+struct ExprEntry {
+    int64_t i;
+    double d;
+    uint16_t str;
+};
+
+struct ExprOpen {
+    int32_t pos;       // stack position of the placeholder
+    uint32_t var_id;
+    uint8_t scope;
+};
+
+struct ExprState {
+    ExprEntry stack[EXPR_STACK_MAX];
+    int32_t depth;            // entries on the stack
+    int32_t floor;            // lowest entry an operator may touch
+    int mode;
+    bool float_base;          // the mode's arithmetic is floating
+    bool float_arith;         // arithmetic in force (integer inside an index)
+    int32_t nest;
+    ExprOpen open[EXPR_NEST_MAX];
+    uint16_t next_slot;
+    uint16_t slot_len[EXPR_SLOT_MAX + 1];
+    const uint8_t *operand;   // operand bytes of the current instruction
+    uint32_t operand_len;
+};
+extern ExprState g_expr;
+
+// Reports code (fatal) and gives -1.
+int expr_fail(uint32_t code);
+// Fail unless `count` entries lie above the floor / the operand holds `bytes`.
+static inline int expr_need(uint32_t count)
+{
+    if (g_expr.depth - g_expr.floor < (int32_t)count)
+        return expr_fail(EXPR_ERR_BAD_CODE);
+    return 0;
+}
+static inline int expr_operand(uint32_t bytes)
+{
+    if (g_expr.operand_len < bytes)
+        return expr_fail(EXPR_ERR_BAD_CODE);
+    return 0;
+}
+
+// The new top entry (a number 0 until set), or null after a report.
+static inline ExprEntry *expr_push(void)
+{
+    if (g_expr.depth >= EXPR_STACK_MAX) {
+        expr_fail(EXPR_ERR_BAD_CODE);
+        return nullptr;
+    }
+    ExprEntry *e = &g_expr.stack[g_expr.depth++];
+    e->str = 0;
+    return e;
+}
+// Pushes a copy of the text, cut to 4095 bytes on a character boundary.
+int expr_push_string(const char *text, uint32_t length);
+int expr_new_slot(uint16_t *slot);
+// Gives back a popped entry's slot when it is the last one handed out, so
+// chains such as a + b + c ... use two slots.
+static inline void expr_release_slot(uint16_t slot)
+{
+    if (slot && slot + 1 == g_expr.next_slot)
+        g_expr.next_slot--;
+}
+// Longest prefix of text (length bytes) within room bytes that does not split
+// a two-byte character.
+uint32_t expr_sjis_fit(const char *text, uint32_t length, uint32_t room);
+
+// Store a number in the arithmetic in force.
+static inline void expr_set_int(ExprEntry *e, int64_t v)
+{
+    e->i = v;
+    e->d = (double)v;
+    e->str = 0;
+}
+static inline void expr_set_double(ExprEntry *e, double d)
+{
+    if (g_expr.float_arith) {
+        e->d = d;
+        e->i = kv_double_to_int(d);
+    } else {
+        e->i = kv_double_to_int(d);
+        e->d = (double)e->i;
+    }
+    e->str = 0;
+}
+
+static inline int expr_push_int(int64_t v)
+{
+    ExprEntry *e = expr_push();
+    if (!e)
+        return -1;
+    expr_set_int(e, v);
+    return 0;
+}
+static inline int expr_push_double(double d)
+{
+    ExprEntry *e = expr_push();
+    if (!e)
+        return -1;
+    expr_set_double(e, d);
+    return 0;
+}
+
+// Opcode handlers of the variable opcodes (expr_vars.cpp).
+int expr_op_var(void);        // 'H'
+int expr_op_index_open(void); // 'V'
+int expr_op_index_close(void);// ')'
+int expr_op_var_whole(void);  // 'v'
+void expr_ops_fill(ExprOpHandler *table);   // the other opcodes

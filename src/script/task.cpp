@@ -1,0 +1,144 @@
+// Script tasks: creation, call frames, growing strings and the switch of a
+// task to another script file.
+#include "script/task.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/tree.h"
+#include "script/project.h"
+#include "script/script_file.h"
+#include "shell/error_report.h"
+
+ScriptTask *g_cur_script;
+TreeNode *g_cur_task_node;
+uint32_t g_cur_instr;
+MessageWindow *g_message_window;
+
+enum : uint32_t { KV_ERR_NO_MEMORY = 100010 };
+
+int task_string_set(TaskString *s, const char *src, size_t len)
+{
+    if (len >= 0x7FFFFFFFu)
+        len = 0x7FFFFFFEu;
+    if (!s->text || s->capacity < len + 1) {
+        // Grow to a power of two so that repeated appends stay cheap.
+        uint32_t cap = 16;
+        while (cap < len + 1)
+            cap <<= 1;
+        char *p = (char *)std::realloc(s->text, cap);
+        if (!p) {
+            report_script_error_text(KV_ERR_NO_MEMORY, 1);
+            return -1;
+        }
+        s->text = p;
+        s->capacity = cap;
+    }
+    if (len)
+        std::memmove(s->text, src, len);
+    s->text[len] = 0;
+    return 0;
+}
+
+void task_string_clear(TaskString *s)
+{
+    if (s->text)
+        s->text[0] = 0;
+}
+
+ScriptTask *script_task_create(void)
+{
+    ScriptTask *t = (ScriptTask *)std::calloc(1, sizeof(ScriptTask));
+    CallFrame *f = (CallFrame *)std::calloc(1, sizeof(CallFrame));
+    if (!t || !f) {
+        std::free(t);
+        std::free(f);
+        report_script_error_text(KV_ERR_NO_MEMORY, 1);
+        return nullptr;
+    }
+    t->frames[0] = f;
+    t->enable1 = 1;
+    t->enable2 = 1;
+    return t;
+}
+
+CallFrame *task_frame(ScriptTask *task, uint32_t depth)
+{
+    if (!task || depth >= KV_CALL_FRAMES)
+        return nullptr;
+    if (!task->frames[depth]) {
+        task->frames[depth] = (CallFrame *)std::calloc(1, sizeof(CallFrame));
+        if (!task->frames[depth])
+            report_script_error_text(KV_ERR_NO_MEMORY, 1);
+    }
+    return task->frames[depth];
+}
+
+void task_adopt_file(ScriptTask *task, uint16_t number, const ScriptFile *file)
+{
+    task->file_number = number;
+    task->file = file;
+    task->instr_count = file->instr_count;
+    task->handlers[0] = file->handlers[0];
+    task->handlers[1] = file->handlers[1];
+    task->arg_counts = file->arg_counts;
+    task->arg_records = file->arg_records;
+    task->expr_code = file->expr_code;
+    task->line_table = file->line_table;
+}
+
+// The name of script file `file` for a report: its name in the script list,
+// else its compiled file name.
+static const char *script_file_label(uint32_t file, char *buf, size_t size)
+{
+    if (file < g_script_count && g_script_names && g_script_names[file] && g_script_names[file][0])
+        return g_script_names[file];
+    std::snprintf(buf, size, "kvbin\\kvt%05u.kbn", (unsigned)file);
+    return buf;
+}
+
+int task_switch_file(ScriptTask *task, uint32_t file)
+{
+    char name[64];
+    if (file > 0xFFFFu || file >= g_script_file_count || !g_script_files) {
+        report_script_error(KV_ERR_PROJECT_DATA, 1, script_file_label(file, name, sizeof name));
+        return -1;
+    }
+    if (task->file && task->file_number == file && g_script_files[file] == task->file)
+        return 0;
+    if (!script_file_load((int)file) || !g_script_files[file]) {
+        report_script_error(KV_ERR_PROJECT_DATA, 1, script_file_label(file, name, sizeof name));
+        return -1;
+    }
+    task_adopt_file(task, (uint16_t)file, g_script_files[file]);
+    return 0;
+}
+
+const ArgRecord *task_instr_args(const ScriptTask *task, uint32_t i, uint32_t *count)
+{
+    *count = 0;
+    if (!task || !task->arg_records || !task->arg_counts || i >= task->instr_count)
+        return nullptr;
+    *count = task->arg_counts[i];
+    return task->arg_records[i];
+}
+
+uint32_t task_line_of(const ScriptTask *task, uint32_t i)
+{
+    if (!task || !task->line_table || i >= task->instr_count)
+        return 0;
+    return task->line_table[i];
+}
+
+// The wait of a task whose message-wait flag is set. Until the message window
+// is created the block cannot be shown, so the wait ends at once.
+int message_wait_update(ScriptTask *task)
+{
+    if (!task->message_wait)
+        return 0;
+    if (g_message_window && g_message_window->display_enabled == 1)
+        return 0;
+    task->message_wait = 0;
+    return 0;
+}

@@ -1,0 +1,158 @@
+// Main loop and frame step.
+#include "shell/main_loop.h"
+
+#include "core/tree.h"
+#include "platform/sys.h"
+#include "platform/sys_window.h"
+#include "script/project.h"
+#include "script/scheduler.h"
+#include "shell/entry.h"
+#include "shell/input.h"
+#include "shell/quit.h"
+#include "shell/settings.h"
+#include "shell/startup_hooks.h"
+#include "shell/window.h"
+
+uint64_t g_frame_count;
+uint64_t g_pass_count;
+uint8_t g_pause_frames;
+int32_t g_pass_request;
+uint8_t g_redraw_countdown;
+int32_t g_frame_style_countdown;
+uint8_t g_skip_decision;
+uint8_t g_skip_in_force;
+uint8_t g_first_frame_done;
+uint8_t g_popup_request;
+int32_t g_popup_x, g_popup_y;
+
+static void run_countdowns()
+{
+    if (g_redraw_countdown) {
+        g_redraw_countdown--;
+        sys_redraw_all();
+    }
+    if (g_frame_style_countdown) {
+        g_frame_style_countdown--;
+        if (g_frame_style_countdown == 0 && !g_window_resizable && g_windows[0])
+            sys_window_remove_thick_frame(g_windows[0]);
+    }
+}
+
+// Drawing waits while the skip flag is in force, and, by kvcfg.dat word 0,
+// while a movie window exists (0) or a movie plays (1).
+static bool drawing_allowed()
+{
+    if (g_skip_in_force)
+        return false;
+    if (g_movie_rule == 0)
+        return !movie_window_exists();
+    if (g_movie_rule == 1)
+        return !movie_playing();
+    return true;
+}
+
+static int open_popup()
+{
+    int id = track_popup_request(g_popup_request, g_popup_x, g_popup_y);
+    g_popup_request = 0;
+    if (g_windows[0])
+        sys_window_post_command(g_windows[0], id);
+    return 0;
+}
+
+int run_frame()
+{
+    g_frame_count++;
+    if (g_pause_frames)
+        return 0;
+    if (g_quit_flag)
+        return 1;
+    run_countdowns();
+    update_input_state();
+    do {
+        g_pass_request = 0;
+        g_pass_count++;
+        g_quit_flag |= (uint8_t)(run_script_tasks(g_task_tree) != 0);
+        if (g_quit_flag)
+            return 1;
+    } while (g_pass_request);
+    apply_pending_layer_state(g_layer_tree);
+
+    bool draw = drawing_allowed();
+    if (draw) {
+        for (WindowObject *w : g_windows)
+            if (w && window_compose_if_dirty(w) != 0)
+                return 1;
+    }
+    if (!g_first_frame_done) {
+        g_first_frame_done = 1;
+        if (g_windows[0] && g_windows[0]->show_flag == 1)
+            sys_window_show(g_windows[0]);
+    }
+    g_skip_decision = (uint8_t)frame_limiter();
+    update_fullscreen_menu_bar();
+    if (draw) {
+        for (WindowObject *w : g_windows)
+            if (w && window_present(w) != 0)
+                return 1;
+        reset_dirty_rects(g_layer_tree);
+    }
+    if (g_popup_request)
+        open_popup();
+    g_skip_in_force = g_skip_decision;
+    return g_quit_flag;
+}
+
+// Walks the node, its following siblings and (for folders) their children.
+void reset_dirty_rects(TreeNode *node)
+{
+    for (; node; node = node->next) {
+        layer_reset_dirty(node);
+        if (node->is_folder)
+            reset_dirty_rects(node->first_child);
+    }
+}
+
+void drain_messages()
+{
+    if (!sys_pump_messages())
+        g_running = 0;
+}
+
+// A quit that arrived outside a frame step (a fatal report from a window
+// message or from start-up) still has to reach the close request; with no
+// main window left nothing would end the loop, so it ends here.
+static void follow_quit()
+{
+    if (!request_quit_pending())
+        request_quit();
+    if (!g_windows[0] || !sys_window_exists(g_windows[0]))
+        g_running = 0;
+}
+
+void run_main_loop()
+{
+    while (g_running) {
+        if (!g_quit_flag) {
+            poll_window_input();
+            if (g_frame_thread_mode) {
+                sys_sleep(1);
+            } else if (run_frame() != 0) {
+                request_quit();
+            }
+        } else {
+            follow_quit();
+            sys_sleep(1);
+        }
+        drain_messages();
+    }
+}
+
+void run_frames_until_quit()
+{
+    while (run_frame() == 0) {
+        // A paused frame returns at once; sleep instead of spinning.
+        if (g_pause_frames)
+            sys_sleep(1);
+    }
+}

@@ -1,0 +1,66 @@
+// Set-ups and services of engine parts not in this build: each succeeds and
+// does nothing (see startup_hooks.h).
+#include "shell/startup_hooks.h"
+
+#include <cstring>
+
+#include "platform/sys_window.h"
+#include "shell/entry.h"
+#include "shell/window.h"
+
+uint8_t g_layered_window;
+
+int enumerate_monitors() { return 0; }
+int set_display_mode(int) { return 0; }
+int window_set_fullscreen(int) { return 0; }
+int window_is_fullscreen() { return 0; }
+int enter_windowed_mode(WindowObject *) { return 0; }
+
+// The compiled project is taken from the executable's folder.
+int run_compiler_link()
+{
+    std::memcpy(g_data_folder, g_exe_folder, sizeof g_exe_folder);
+    return 0;
+}
+
+int create_menu_bar_window() { return 0; }
+void update_fullscreen_menu_bar() {}
+void destroy_all_menus() {}
+int track_popup_request(int, int32_t, int32_t) { return 0; }
+
+void save_cache_free(int) {}
+void mt_seed(uint32_t) {}
+
+int d3d_init() { return 0; }
+void d3d_release_all() {}
+
+int enumerate_fonts() { return 0; }
+void release_font_slots() {}
+int create_message_window() { return 0; }
+
+// No DirectSound yet: sound stays off.
+int create_direct_sound() { return 0; }
+void init_sound_command_table() {}
+int start_sound_thread() { return 0; }
+void release_movie_objects() {}
+void close_mci_movie() {}
+void release_direct_sound() {}
+void release_flash_control() {}
+void destroy_flash_host_window() {}
+int movie_window_exists() { return 0; }
+int movie_playing() { return 0; }
+
+void apply_pending_layer_state(TreeNode *) {}
+int window_compose_if_dirty(WindowObject *) { return 0; }
+
+// Until the presenters exist the frame is painted with GDI from the back buffer.
+int window_present(WindowObject *win)
+{
+    if (win && win->number == 0 && sys_window_exists(win))
+        sys_window_paint(win);
+    return 0;
+}
+
+void layer_reset_dirty(TreeNode *) {}
+
+int run_screensaver_mode() { return 0; }

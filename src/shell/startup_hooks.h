@@ -1,0 +1,53 @@
+// Set-ups and services of engine parts that are not in this build yet. Each
+// succeeds and does nothing; they go away as those parts arrive.
+#pragma once
+
+#include "core/kv_base.h"
+
+struct WindowObject;
+struct TreeNode;
+
+// Display modes and full screen.
+int enumerate_monitors();
+int set_display_mode(int mode);
+int window_set_fullscreen(int on);
+// Compiler link: sets the data folder to the executable's folder.
+int run_compiler_link();
+// Menus.
+int create_menu_bar_window();
+void update_fullscreen_menu_bar();
+void destroy_all_menus();
+int track_popup_request(int set, int32_t x, int32_t y);
+// Save cache, random generator.
+void save_cache_free(int slot);
+void mt_seed(uint32_t seed);
+// Direct3D: d3d_init returns 0 ok, 1 fall back to CPU drawing, -1 stop.
+int d3d_init();
+void d3d_release_all();
+// Fonts and the message window.
+int enumerate_fonts();
+void release_font_slots();
+int create_message_window();
+// Sound, movies, Flash.
+int create_direct_sound();
+void init_sound_command_table();
+int start_sound_thread();
+void release_movie_objects();
+void close_mci_movie();
+void release_direct_sound();
+void release_flash_control();
+void destroy_flash_host_window();
+int movie_window_exists();
+int movie_playing();
+// Layer composition and presentation of one window; non-zero ends the run.
+void apply_pending_layer_state(TreeNode *root);
+int window_compose_if_dirty(WindowObject *win);
+int window_present(WindowObject *win);
+// Clears one layer record's dirty state: its dirty flag word and change
+// bytes, and the rectangle to the empty form (999999999, -999999999).
+void layer_reset_dirty(TreeNode *node);
+// Layered main window (window command).
+extern uint8_t g_layered_window;
+// Full screen state.
+int window_is_fullscreen();
+int enter_windowed_mode(WindowObject *win);

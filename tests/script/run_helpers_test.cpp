@@ -1,0 +1,254 @@
+// Helpers of the script-running tests (see run_helpers.h), and the checks of
+// the helpers' own expression writer.
+#include "script/run_helpers.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "core/pack.h"
+#include "core/tree.h"
+#include "platform/sys.h"
+#include "script/args.h"
+#include "script/expr.h"
+#include "script/project.h"
+#include "script/scheduler.h"
+#include "script/script_file.h"
+#include "script/task.h"
+#include "script/vars.h"
+#include "shell/error_report.h"
+#include "shell/input.h"
+#include "shell/main_loop.h"
+#include "shell/quit.h"
+#include "shell/startup.h"
+#include "shell/window.h"
+
+namespace runtest {
+
+static std::string g_workdir;
+
+// A task payload that the scheduler can run (frame 0, both enable bytes 1).
+static void ensure_task_payload(TreeNode *node, int main)
+{
+    if (!node)
+        return;
+    ScriptTask *t = (ScriptTask *)node->payload;
+    if (!t || !t->frames[0]) {
+        t = script_task_create();
+        node->payload = t;
+    }
+    t->main_task = (uint8_t)main;
+}
+
+void reset_engine()
+{
+    g_quit_flag = 0;
+    g_error_shown = 1;   // nothing is shown, nothing blocks
+    g_last_error_code = 0;
+    g_error_text[0] = 0;
+    create_window_objects();
+    for (int i = 0; i < KV_WINDOW_COUNT; i++) {
+        g_windows[i]->game_width = 640;
+        g_windows[i]->game_height = 480;
+    }
+    g_windows[0]->active = 1;
+    g_window_slots[0] = 1;
+    init_path_special_chars();
+    init_pack_name_table();   // the script key
+    create_tree_roots();
+    for (TreeNode *c = g_task_tree->first_child; c; c = c->next)
+        ensure_task_payload(c, !c->is_folder && c->name && std::strcmp(c->name, "SYSTEM") == 0);
+    project_unload();
+    var_table_free();
+    init_expr_op_table(1);
+    init_assign_op_table();
+    register_key_callbacks();
+    g_pass_count = 0;
+    g_frame_count = 0;
+    g_pass_request = 0;
+    g_paused = 0;
+    g_run_inactive = 1;
+    g_cur_script = nullptr;
+    g_cur_task_node = nullptr;
+    g_cur_instr = 0;
+    g_script_clock = sys_milliseconds;
+    g_arg_slots.count = 0;
+    std::memset(g_arg_slots.map, 0, sizeof g_arg_slots.map);
+}
+
+bool generator_available()
+{
+#ifdef _WIN32
+    return false;
+#else
+    static int ok = -1;
+    if (ok < 0)
+        ok = std::system("python3 -c 'import sys' >/dev/null 2>&1") == 0;
+    return ok == 1;
+#endif
+}
+
+std::string load_generated(const std::string &desc)
+{
+#ifdef _WIN32
+    (void)desc;
+    return "no generator";
+#else
+    if (!g_workdir.empty() && chdir("/tmp") == 0)
+        std::system(("rm -rf '" + g_workdir + "'").c_str());
+    char tmpl[] = "/tmp/kvrun_XXXXXX";
+    if (!mkdtemp(tmpl))
+        return "mkdtemp failed";
+    g_workdir = tmpl;
+    std::string desc_path = g_workdir + "/desc.txt", out = g_workdir + "/out";
+    {
+        std::ofstream f(desc_path, std::ios::binary);
+        f << desc;
+    }
+    std::string cmd = "python3 '" KV_GENERATOR "' project '" + desc_path + "' '" + out + "' > '" +
+                      g_workdir + "/gen.log' 2>&1";
+    if (std::system(cmd.c_str()) != 0) {
+        std::ifstream log(g_workdir + "/gen.log");
+        std::stringstream ss;
+        ss << log.rdbuf();
+        return "generator failed: " + ss.str();
+    }
+    if (chdir(out.c_str()) != 0)
+        return "chdir failed";
+    reset_engine();
+    if (load_project_config() != 0)
+        return "load_project_config failed: " + std::to_string(g_last_error_code);
+    if (load_project_and_prime_system() != 0)
+        return "load_project_and_prime_system failed: " + std::to_string(g_last_error_code) + " " +
+               g_error_text;
+    return "";
+#endif
+}
+
+int run_frame_passes()
+{
+    int passes = 0;
+    g_frame_count++;
+    do {
+        g_pass_request = 0;
+        g_pass_count++;
+        passes++;
+        if (run_script_tasks(g_task_tree))
+            g_quit_flag = 1;
+    } while (g_pass_request && !g_quit_flag);
+    return passes;
+}
+
+int run_until_quit(int max_frames)
+{
+    int n = 0;
+    while (!g_quit_flag && n < max_frames) {
+        run_frame_passes();
+        n++;
+    }
+    return n;
+}
+
+TreeNode *system_node()
+{
+    return g_task_tree ? name_tree_lookup(g_task_tree, "SYSTEM", KV_FIND_LEAF) : nullptr;
+}
+
+ScriptTask *system_task()
+{
+    TreeNode *n = system_node();
+    return n ? (ScriptTask *)n->payload : nullptr;
+}
+
+int64_t ivar(uint32_t id, int64_t element)
+{
+    return var_get_int(id, element);
+}
+
+double fvar(uint32_t id, int64_t element)
+{
+    return var_get_float(id, element);
+}
+
+std::string svar(uint32_t id, int64_t element)
+{
+    const char *s = var_get_string(id, element);
+    return s ? s : "";
+}
+
+static void put_op(std::vector<uint8_t> &out, char op, const std::vector<uint8_t> &operand)
+{
+    out.push_back((uint8_t)op);
+    out.push_back((uint8_t)(operand.size() & 0xFF));
+    out.push_back((uint8_t)(operand.size() >> 8));
+    out.insert(out.end(), operand.begin(), operand.end());
+}
+
+static void put_le(std::vector<uint8_t> &v, uint64_t x, int n)
+{
+    for (int i = 0; i < n; i++)
+        v.push_back((uint8_t)(x >> (8 * i)));
+}
+
+std::string E(std::initializer_list<const char *> tokens)
+{
+    std::vector<uint8_t> code;
+    for (const char *tok : tokens) {
+        std::string t = tok;
+        std::vector<uint8_t> operand;
+        if (t.size() > 1 && t[0] == '$') {
+            operand.push_back('`');
+            put_le(operand, (uint64_t)std::strtoul(t.c_str() + 1, nullptr, 10), 2);
+            put_op(code, t.back() == '[' ? 'V' : 'H', operand);
+        } else if (t == "]") {
+            put_op(code, ')', operand);
+        } else if (t.size() >= 2 && t[0] == '"') {
+            operand.push_back('"');
+            operand.insert(operand.end(), t.begin() + 1, t.end() - 1);
+            operand.push_back('"');
+            put_op(code, 'M', operand);
+        } else if (!t.empty() && (std::isdigit((unsigned char)t[0]) ||
+                                  (t[0] == '-' && t.size() > 1))) {
+            if (t.find('.') != std::string::npos) {
+                double d = std::strtod(t.c_str(), nullptr);
+                uint64_t bits;
+                std::memcpy(&bits, &d, 8);
+                put_le(operand, bits, 8);
+                put_op(code, 'F', operand);
+            } else {
+                put_le(operand, (uint64_t)std::strtoll(t.c_str(), nullptr, 10), 8);
+                put_op(code, 'L', operand);
+            }
+        } else {
+            put_op(code, t[0], operand);
+        }
+    }
+    static const char hex[] = "0123456789abcdef";
+    std::string s = "hex:";
+    for (uint8_t b : code) {
+        s += hex[b >> 4];
+        s += hex[b & 15];
+    }
+    return s;
+}
+
+std::string E(int64_t value)
+{
+    std::string v = std::to_string(value);
+    return E({v.c_str()});
+}
+
+}  // namespace runtest
+
+TEST(RunHelpers, ExpressionWriterProducesPostfixCode)
+{
+    EXPECT_EQ(runtest::E({"$1000", "1", "+"}),
+              "hex:" "480300" "60e803" "4c0800" "0100000000000000" "2b0000");
+}

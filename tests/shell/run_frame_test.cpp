@@ -1,0 +1,117 @@
+// Order facts of the frame step and the main loop on the stand-in platform.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/sys.h"
+#include "shell/entry.h"
+#include "shell/main_loop.h"
+#include "shell/quit.h"
+#include "shell/startup.h"
+#include "shell/window.h"
+
+namespace {
+
+uint32_t fake_now;
+int sleep_calls;
+uint32_t fake_clock() { return fake_now; }
+void fake_sleep(uint32_t ms)
+{
+    sleep_calls++;
+    fake_now += ms;
+}
+
+struct RunFrame : ::testing::Test {
+    void SetUp() override
+    {
+        g_frame_clock_now = fake_clock;
+        g_frame_clock_sleep = fake_sleep;
+        fake_now = 5000;
+        sleep_calls = 0;
+        g_image_load_time = fake_now;
+        g_frame_acc = 0;
+        g_quit_flag = 0;
+        g_pause_frames = 0;
+        g_frame_count = 0;
+        g_pass_count = 0;
+        g_skip_in_force = 0;
+        g_popup_request = 0;
+        g_running = 1;
+        create_window_objects();
+        window_object_setup(g_windows[0], "t");
+    }
+    void TearDown() override
+    {
+        g_frame_clock_now = sys_milliseconds;
+        g_frame_clock_sleep = sys_sleep;
+        g_quit_flag = 0;
+        g_pause_frames = 0;
+    }
+};
+
+}  // namespace
+
+TEST_F(RunFrame, PausedFrameOnlyCounts)
+{
+    g_pause_frames = 1;
+    EXPECT_EQ(run_frame(), 0);
+    EXPECT_EQ(run_frame(), 0);
+    EXPECT_EQ(g_frame_count, 2u);
+    EXPECT_EQ(g_pass_count, 0u);
+    EXPECT_EQ(sleep_calls, 0);      // no limiter either
+}
+
+TEST_F(RunFrame, QuitFlagEndsBeforeAnyWork)
+{
+    g_quit_flag = 1;
+    EXPECT_EQ(run_frame(), 1);
+    EXPECT_EQ(g_frame_count, 1u);
+    EXPECT_EQ(g_pass_count, 0u);
+    // Pause is tested first: a paused frame does not end the run.
+    g_pause_frames = 1;
+    EXPECT_EQ(run_frame(), 0);
+}
+
+TEST_F(RunFrame, NormalFrameRunsOnePassAndThePacer)
+{
+    EXPECT_EQ(run_frame(), 0);
+    EXPECT_EQ(g_frame_count, 1u);
+    EXPECT_EQ(g_pass_count, 1u);
+    EXPECT_EQ(sleep_calls, 1);
+    EXPECT_EQ(fake_now, 5016u);
+}
+
+TEST_F(RunFrame, LateFrameSkipsTheNextDrawing)
+{
+    fake_now += 100;                 // far behind
+    EXPECT_EQ(run_frame(), 0);
+    EXPECT_EQ(g_skip_in_force, 1);   // taken over for the next frame
+}
+
+TEST_F(RunFrame, PopupRequestIsServedAndCleared)
+{
+    g_popup_request = 2;
+    EXPECT_EQ(run_frame(), 0);
+    EXPECT_EQ(g_popup_request, 0);
+}
+
+#ifndef _WIN32
+// The stand-in platform: a close request destroys window 0 and ends the pump.
+TEST_F(RunFrame, QuitOutsideFrameEndsMainLoop)
+{
+    ASSERT_EQ(window_create(g_windows[0], nullptr, 1, "c", "t"), 1);
+    g_quit_flag = 1;                 // as a fatal report would
+    run_main_loop();
+    EXPECT_EQ(g_running, 0);
+    EXPECT_TRUE(request_quit_pending());
+    EXPECT_EQ(g_windows[0]->close_mode, KV_CLOSE_QUITTING);
+}
+
+TEST_F(RunFrame, MainLoopEndsWithoutWindow)
+{
+    g_windows[0]->hwnd = nullptr;
+    g_quit_flag = 1;
+    run_main_loop();                 // would sleep forever without the rule
+    EXPECT_EQ(g_running, 0);
+}
+#endif

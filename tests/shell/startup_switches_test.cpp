@@ -1,0 +1,48 @@
+// The "/kvcfg" and "/info" switches end start-up before any window exists.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "platform/null/shell_null.h"
+#include "shell/error_report.h"
+#include "shell/quit.h"
+#include "shell/startup.h"
+
+namespace {
+
+int start_with(const char *arg)
+{
+    static char prog[] = "kavren.exe";
+    static char word[32];
+    std::snprintf(word, sizeof word, "%s", arg);
+    static char *argv[] = {prog, word, nullptr};
+    null_set_command_words(2, argv);
+    int r = engine_startup();
+    null_set_command_words(0, nullptr);
+    return r;
+}
+
+}  // namespace
+
+TEST(StartupSwitches, KvcfgInAnyCaseStartsSettingsProgramOnly)
+{
+    int windows = null_window_create_count();
+    int starts = null_settings_program_starts();
+    EXPECT_EQ(start_with("/KvCfg"), -1);
+    EXPECT_EQ(null_settings_program_starts(), starts + 1);
+    EXPECT_EQ(start_with("/kvcfg"), -1);
+    EXPECT_EQ(null_settings_program_starts(), starts + 2);
+    EXPECT_EQ(null_window_create_count(), windows);
+}
+
+TEST(StartupSwitches, InfoShowsLicenceNotice)
+{
+    int windows = null_window_create_count();
+    EXPECT_EQ(start_with("/INFO"), -1);
+    EXPECT_STREQ(g_dialog_caption, "License Information");
+    EXPECT_EQ(g_last_error_code, 100000u);
+    EXPECT_EQ(null_window_create_count(), windows);
+    g_quit_flag = 0;   // the notice is a fatal report; tests share the process
+}
+#endif

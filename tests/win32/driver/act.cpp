@@ -1,0 +1,225 @@
+// Acting on windows: buttons, closing, minimising, focus, keys and mouse.
+#include "driver.h"
+#include <cwchar>
+#include <cwctype>
+
+namespace {
+
+struct KeyName {
+    const wchar_t *name;
+    WORD vk;
+};
+
+const KeyName k_key_names[] = {
+    {L"RETURN", VK_RETURN}, {L"ENTER", VK_RETURN}, {L"ESCAPE", VK_ESCAPE}, {L"ESC", VK_ESCAPE},
+    {L"SPACE", VK_SPACE},   {L"TAB", VK_TAB},      {L"BACK", VK_BACK},     {L"SHIFT", VK_SHIFT},
+    {L"CONTROL", VK_CONTROL}, {L"CTRL", VK_CONTROL}, {L"MENU", VK_MENU},   {L"ALT", VK_MENU},
+    {L"LEFT", VK_LEFT},     {L"RIGHT", VK_RIGHT},  {L"UP", VK_UP},         {L"DOWN", VK_DOWN},
+    {L"F1", VK_F1},         {L"F4", VK_F4},        {L"F5", VK_F5},         {L"F10", VK_F10},
+    {L"F12", VK_F12},
+};
+
+bool parse_vk(const wchar_t *s, WORD *vk)
+{
+    long long v;
+    if (parse_number(s, &v) && v > 0 && v < 256 && !(s[0] >= L'0' && s[0] <= L'9' && s[1] == 0)) {
+        *vk = (WORD)v;
+        return true;
+    }
+    if (s[0] && !s[1] && iswalnum(s[0])) {  // a letter or digit names its own key
+        *vk = (WORD)towupper(s[0]);
+        return true;
+    }
+    for (const KeyName &k : k_key_names)
+        if (_wcsicmp(s, k.name) == 0) {
+            *vk = k.vk;
+            return true;
+        }
+    return false;
+}
+
+void send_key(WORD vk, bool up)
+{
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = (WORD)MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof(in));
+    Sleep(20);
+}
+
+void send_mouse(DWORD flags)
+{
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    SendInput(1, &in, sizeof(in));
+    Sleep(20);
+}
+
+// WM_COMMAND as a click on the control would send it; posted, so a modal
+// loop on the other side can never block the driver.
+int post_command(HWND dlg, int id, HWND ctrl)
+{
+    return PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)ctrl) ? EXIT_OK : EXIT_NOT_FOUND;
+}
+
+HWND hwnd_arg(int argc, wchar_t **argv, int want_argc)
+{
+    return argc == want_argc ? parse_hwnd(argv[1]) : nullptr;
+}
+
+} // namespace
+
+int cmd_enabled(int argc, wchar_t **argv)
+{
+    if (argc != 3)
+        return EXIT_USAGE;
+    HWND h = parse_hwnd(argv[1]);
+    HWND c = h ? find_control(h, argv[2]) : nullptr;
+    if (!c) {
+        err_line(L"no such window or control");
+        return EXIT_NOT_FOUND;
+    }
+    bool on = IsWindowEnabled(c);
+    out_line(on ? L"enabled" : L"disabled");
+    return on ? EXIT_OK : EXIT_NO;
+}
+
+int cmd_press(int argc, wchar_t **argv)
+{
+    if (argc != 3)
+        return EXIT_USAGE;
+    HWND h = parse_hwnd(argv[1]);
+    if (!h)
+        return EXIT_NOT_FOUND;
+    HWND c = find_control(h, argv[2]);
+    long long id;
+    if (c)
+        return post_command(h, GetDlgCtrlID(c), c);
+    if (parse_number(argv[2], &id))  // IDOK/IDCANCEL work without a button
+        return post_command(h, (int)id, nullptr);
+    err_line(L"no such control");
+    return EXIT_NOT_FOUND;
+}
+
+int cmd_dismiss(int argc, wchar_t **argv)
+{
+    HWND h = hwnd_arg(argc, argv, 2);
+    if (!h)
+        return argc == 2 ? EXIT_NOT_FOUND : EXIT_USAGE;
+    DWORD_PTR def = 0;
+    int id = IDOK;
+    if (SendMessageTimeoutW(h, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 2000, &def) && HIWORD(def) == DC_HASDEFID)
+        id = LOWORD(def);
+    return post_command(h, id, GetDlgItem(h, id));
+}
+
+int cmd_close(int argc, wchar_t **argv)
+{
+    HWND h = hwnd_arg(argc, argv, 2);
+    if (!h)
+        return argc == 2 ? EXIT_NOT_FOUND : EXIT_USAGE;
+    return PostMessageW(h, WM_CLOSE, 0, 0) ? EXIT_OK : EXIT_NOT_FOUND;
+}
+
+int cmd_minimize(int argc, wchar_t **argv)
+{
+    WindowFilter unused;
+    DWORD timeout = 5000;
+    if (argc < 2 || !parse_filter_opts(argc, argv, 2, &unused, &timeout))
+        return EXIT_USAGE;
+    HWND h = parse_hwnd(argv[1]);
+    if (!h)
+        return EXIT_NOT_FOUND;
+    ShowWindowAsync(h, SW_MINIMIZE);
+    for (DWORD start = GetTickCount(); !IsIconic(h); Sleep(20))
+        if (GetTickCount() - start >= timeout)
+            return EXIT_NOT_FOUND;
+    return EXIT_OK;
+}
+
+int cmd_is_iconic(int argc, wchar_t **argv)
+{
+    HWND h = hwnd_arg(argc, argv, 2);
+    if (!h)
+        return argc == 2 ? EXIT_NOT_FOUND : EXIT_USAGE;
+    bool iconic = IsIconic(h);
+    out_line(iconic ? L"iconic" : L"not iconic");
+    return iconic ? EXIT_OK : EXIT_NO;
+}
+
+int cmd_activate(int argc, wchar_t **argv)
+{
+    HWND h = hwnd_arg(argc, argv, 2);
+    if (!h)
+        return argc == 2 ? EXIT_NOT_FOUND : EXIT_USAGE;
+    SetForegroundWindow(h);
+    for (DWORD start = GetTickCount(); GetForegroundWindow() != h; Sleep(20))
+        if (GetTickCount() - start >= 3000)
+            return EXIT_NOT_FOUND;
+    return EXIT_OK;
+}
+
+int cmd_foreground(int argc, wchar_t **)
+{
+    if (argc != 1)
+        return EXIT_USAGE;
+    HWND h = GetForegroundWindow();
+    if (!h)
+        return EXIT_NOT_FOUND;
+    out_line(hwnd_text(h));
+    return EXIT_OK;
+}
+
+int cmd_keys(int argc, wchar_t **argv)
+{
+    if (argc < 2)
+        return EXIT_USAGE;
+    for (int i = 1; i < argc; i++) {  // check every key before sending any
+        const wchar_t *s = argv[i];
+        WORD vk;
+        if (((s[0] == L'+' || s[0] == L'-') && s[1] ? !parse_vk(s + 1, &vk) : !parse_vk(s, &vk))) {
+            err_line(std::wstring(L"unknown key: ") + s);
+            return EXIT_USAGE;
+        }
+    }
+    for (int i = 1; i < argc; i++) {
+        const wchar_t *s = argv[i];
+        WORD vk;
+        if ((s[0] == L'+' || s[0] == L'-') && s[1]) {
+            parse_vk(s + 1, &vk);
+            send_key(vk, s[0] == L'-');
+        } else {
+            parse_vk(s, &vk);
+            send_key(vk, false);
+            send_key(vk, true);
+        }
+    }
+    return EXIT_OK;
+}
+
+int cmd_click(int argc, wchar_t **argv)
+{
+    long long x, y;
+    if (argc < 3 || argc > 4 || !parse_number(argv[1], &x) || !parse_number(argv[2], &y))
+        return EXIT_USAGE;
+    DWORD down = MOUSEEVENTF_LEFTDOWN, up = MOUSEEVENTF_LEFTUP;
+    if (argc == 4) {
+        if (wcscmp(argv[3], L"right") == 0) {
+            down = MOUSEEVENTF_RIGHTDOWN;
+            up = MOUSEEVENTF_RIGHTUP;
+        } else if (wcscmp(argv[3], L"middle") == 0) {
+            down = MOUSEEVENTF_MIDDLEDOWN;
+            up = MOUSEEVENTF_MIDDLEUP;
+        } else if (wcscmp(argv[3], L"left") != 0) {
+            return EXIT_USAGE;
+        }
+    }
+    SetCursorPos((int)x, (int)y);
+    Sleep(20);
+    send_mouse(down);
+    send_mouse(up);
+    return EXIT_OK;
+}

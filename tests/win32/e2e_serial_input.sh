@@ -1,0 +1,95 @@
+# Keys and mouse buttons sent by the test driver reach the key counters that
+# scripts read. In a virtual desktop the driver activates the engine's window,
+# clicks outside it (the press must not count), types A and clicks the left
+# and right buttons inside it. The script waits for the press counts, checks
+# what it saw and ends with exit code 0; a failed check or a time-out jumps
+# to a missing label, whose report names the line of that check.
+source "$KV_LIB"
+export KV_DESKTOP=${KV_DESKTOP:-1024x768} KV_DESKTOP_NAME=kvinput
+use_engine
+
+ex() {
+  python3 - "$@" <<'PY'
+import struct, sys
+out = b""
+def op(c, operand=b""):
+    return bytes([ord(c)]) + struct.pack("<H", len(operand)) + operand
+for t in sys.argv[1:]:
+    if t.startswith("$"):
+        out += op("H", b"`" + struct.pack("<H", int(t[1:])))
+    elif t.lstrip("-").isdigit():
+        out += op("L", struct.pack("<q", int(t)))
+    else:
+        out += op(t)
+print("hex:" + out.hex())
+PY
+}
+
+# System variables: 125 + k hold counter and 259 + k press count of key-map
+# entry k (the map is the identity): 65 'A', 1 left and 2 right button.
+cat > input.kvp <<KVP
+project width=320 height=240 title="input" show=1 debug=0 sound=0
+error 108180 "input check failed"
+var 87 int global = 0
+var 190 int global = 0
+var 260 int global = 0
+var 261 int global = 0
+var 324 int global = 0
+var 1000 int global = 0
+script 0 "input.kvs"
+label SYSTEM_START
+    loop $(ex -1)
+        wait frames=$(ex 1)
+        if $(ex '$324' 1 Z)
+            loop_break
+        endif
+        if $(ex '$87' 3000 '>')
+            @950 goto FAILED
+        endif
+    endloop
+    assign target:1:0=$(ex '$1000') value=$(ex '$260')
+    loop $(ex -1)
+        wait frames=$(ex 1)
+        if $(ex '$260' 1 Z '$261' 1 Z '&')
+            loop_break
+        endif
+        if $(ex '$87' 3000 '>')
+            @951 goto FAILED
+        endif
+    endloop
+    if $(ex '$1000' 0 '!')
+        @960 goto FAILED
+    endif
+    if $(ex '$190' 0 Z)
+        @961 goto FAILED
+    endif
+    end restart=$(ex 0)
+KVP
+rm -f data.kpf
+python3 "$KV_GEN" project input.kvp "$PWD/project" --pack "$PWD/data.kpf" >/dev/null || fail "generator"
+rm -rf "$PWD/project"
+
+start_engine
+hwnd=$(drv wait-window --class "$ENGINE_CLASS" --visible --timeout 30000) || fail "no main window"
+drv activate "$hwnd" || fail "cannot activate the engine's window"
+read -r l t r b < <(drv info "$hwnd" | awk -F'\t' '$1 == "rect" { print $2 }')
+note "window $hwnd at $l $t $r $b"
+cx=$(((l + r) / 2)) cy=$(((t + b) / 2))
+sleep 0.5
+note "a click outside the window"
+[ -n "${NO_OUTSIDE:-}" ] || drv click $((r + 40)) $((b + 40)) left
+sleep 0.3
+drv activate "$hwnd" || fail "cannot activate the engine's window again"
+sleep 0.3
+note "key A, then left and right clicks inside"
+drv keys A || fail "cannot send A"
+sleep 0.3
+drv click "$cx" "$cy" left || fail "cannot click"
+drv click "$cx" "$cy" right || fail "cannot click"
+if ! wait_engine 40; then
+  box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && drv texts "$box"
+  fail "the script did not see the input within 40 s"
+fi
+box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && { drv texts "$box"; fail "a check failed"; }
+[ "$ENGINE_RC" = 0 ] || fail "exit code $ENGINE_RC, expected 0"
+note "the key and both buttons reached the counters; the outside click did not"

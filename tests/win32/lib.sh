@@ -1,0 +1,157 @@
+# Helpers for the end-to-end tests (sourced by tests/win32/e2e_*.sh).
+# Every Wine process goes through the runner with a time-out, and the EXIT
+# trap ends whatever a test left running, so no test can hang or leak.
+#
+#   drv CMD ARGS...          the test driver (kvdriver.exe; no arguments: help)
+#   use_engine [NAME]        own copy of kavren.exe: ENGINE, ENGINE_WIN, ENGINE_CLASS
+#   prepare_project [DESC]   data.kpf beside it (default tools/demo/minimal.kvp)
+#   start_engine ARGS...     in the background;  wait_engine SECONDS -> ENGINE_RC
+#   run_engine ARGS...       in the foreground -> ENGINE_RC
+#   hold_mutex NAME / release_mutex      another process holds a named mutex
+#   watch_no_window / watch_result       did the main window ever appear?
+#   wait_for_file FILE SECONDS [REGEX]   note TEXT / fail TEXT
+# Set KV_DESKTOP=WxH (and KV_DESKTOP_NAME) before these to run everything in
+# a Wine virtual desktop (tests named e2e_serial_*).
+set -u
+for v in KV_EXE KV_DRIVER KV_WINE_RUN KV_KVCFG; do
+  [ -n "${!v:-}" ] || { echo "FAIL: $v is not set (run the test through ctest)" >&2; exit 1; }
+done
+[ -f "$KV_EXE" ] || { echo "FAIL: no engine at $KV_EXE (build the target kavren)" >&2; exit 1; }
+[ -f "$KV_DRIVER" ] || { echo "FAIL: no test driver at $KV_DRIVER (build the target kvdriver)" >&2; exit 1; }
+
+# The driver: each call bounded by its own --timeout and by the runner's.
+drv() { "$KV_WINE_RUN" --timeout 60 "$KV_DRIVER" "$@"; }
+
+note() { echo "--- $*"; }
+fail() {
+  echo "FAIL: $*" >&2
+  [ -n "${ENGINE:-}" ] && show_engine_boxes
+  exit 1
+}
+
+# Texts of any box the engine has open, for the log of a failure.
+show_engine_boxes() {
+  local h
+  h=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) || return 0
+  echo "the engine shows a box:" >&2
+  drv texts "$h" --ids >&2
+}
+
+# use_engine [NAME]: copies kavren.exe into the scratch folder (its own path,
+# so its own instance mutex and window class). Sets ENGINE (Linux path),
+# ENGINE_WIN (the path Wine reports) and ENGINE_CLASS (the main window's
+# class: the lower-cased path with every '\' as ':').
+use_engine() {
+  local name=${1:-kavren.exe}
+  cp "$KV_EXE" "$PWD/$name" || fail "cannot copy the engine"
+  ENGINE=$PWD/$name
+  ENGINE_WIN="Z:$(printf '%s' "$ENGINE" | tr / '\\')"
+  ENGINE_CLASS=$(printf '%s' "$ENGINE_WIN" | LC_ALL=C tr 'A-Z\\' 'a-z:')
+}
+
+# Background processes are started as plain commands (never through a shell
+# function), so that the pid kept is the runner's own: a TERM to it ends the
+# Wine processes of that run.
+
+# start_engine ARGS...: the engine in the background; the runner kills it
+# after KV_ENGINE_TIMEOUT seconds. A small keeper waits for it and writes its
+# exit code into a file, so that wait_engine works in $(...) too; a TERM to
+# the keeper (ENGINE_PID) ends the engine's Wine processes.
+ENGINE_RUNS=0
+start_engine() {
+  ENGINE_RUNS=$((ENGINE_RUNS + 1))
+  ENGINE_RC_FILE=$PWD/engine-run-$ENGINE_RUNS.rc
+  rm -f "$ENGINE_RC_FILE"
+  (
+    trap 'kill -TERM $r 2>/dev/null; wait $r; exit 143' TERM
+    "$KV_WINE_RUN" --timeout "${KV_ENGINE_TIMEOUT:-90}" "$ENGINE" "$@" &
+    r=$!
+    rc=0; wait $r || rc=$?
+    echo $rc > "$ENGINE_RC_FILE.tmp" && mv "$ENGINE_RC_FILE.tmp" "$ENGINE_RC_FILE"
+  ) &
+  ENGINE_PID=$!
+}
+
+# wait_engine SECONDS: waits that long at most for the background engine to
+# end; sets ENGINE_RC to its exit code (and prints it when called in $(...)).
+# Returns 1 when the engine still runs.
+wait_engine() {
+  local end=$((SECONDS + $1))
+  until [ -s "$ENGINE_RC_FILE" ]; do
+    [ $SECONDS -lt $end ] || return 1
+    sleep 0.1
+  done
+  ENGINE_RC=$(cat "$ENGINE_RC_FILE")
+  [ "$BASH_SUBSHELL" = 0 ] || echo "$ENGINE_RC"
+}
+
+# run_engine ARGS...: the engine in the foreground, bounded; sets ENGINE_RC
+# (and prints it when called in $(...)).
+run_engine() {
+  ENGINE_RC=0
+  "$KV_WINE_RUN" --timeout "${KV_ENGINE_TIMEOUT:-60}" "$ENGINE" "$@" || ENGINE_RC=$?
+  [ "$BASH_SUBSHELL" = 0 ] || echo "$ENGINE_RC"
+}
+
+# wait_for_file FILE SECONDS [PATTERN]: until FILE exists (and holds a line
+# matching PATTERN).
+wait_for_file() {
+  local end=$((SECONDS + $2))
+  while :; do
+    if [ -f "$1" ] && { [ $# -lt 3 ] || grep -qE "$3" "$1"; }; then return 0; fi
+    [ $SECONDS -lt $end ] || return 1
+    sleep 0.1
+  done
+}
+
+# hold_mutex NAME: another process takes the named mutex and keeps it until
+# release_mutex (or 120 s).
+hold_mutex() {
+  "$KV_WINE_RUN" --timeout 120 "$KV_DRIVER" hold-mutex "$1" 110 > hold.out &
+  HOLD_PID=$!
+  wait_for_file hold.out 30 '^held' || fail "could not take the mutex $1"
+}
+release_mutex() {
+  kill -TERM "$HOLD_PID" 2>/dev/null
+  wait "$HOLD_PID" 2>/dev/null
+  HOLD_PID=''
+}
+
+# watch_no_window: starts a watcher that looks for the engine's main window
+# (for at most WATCH_MS ms, default 60000); watch_result, called once the
+# engine has ended, stops it and sets WATCH_RESULT to "none" or "seen".
+watch_no_window() {
+  rm -f watch.out
+  "$KV_WINE_RUN" --timeout 90 "$KV_DRIVER" wait-window --class "$ENGINE_CLASS" \
+    --timeout "${WATCH_MS:-60000}" --announce > watch.out &
+  WATCH_PID=$!
+  wait_for_file watch.out 30 '^waiting' || fail "the window watcher did not start"
+}
+watch_result() {
+  sleep 0.3   # a window made just before the end is seen by the next poll
+  kill -TERM "$WATCH_PID" 2>/dev/null
+  wait "$WATCH_PID" 2>/dev/null
+  WATCH_PID=''
+  WATCH_RESULT=none
+  if grep -q '^0x' watch.out; then WATCH_RESULT=seen; fi
+}
+
+cleanup() {
+  local j
+  for j in $(jobs -p); do kill -TERM "$j" 2>/dev/null; done
+  wait 2>/dev/null
+}
+trap cleanup EXIT
+
+# prepare_project [DESCRIPTION]: writes the compiled project into the pack
+# data.kpf beside the engine (a pack holding kvbin\kvcfg.kbn makes a packed
+# project: no compiler is needed), from tools/demo/minimal.kvp by default.
+# Without the generator's project subcommand the engine runs with no project.
+prepare_project() {
+  local desc=${1:-${KV_SRC:-}/tools/demo/minimal.kvp}
+  [ -n "${KV_GEN:-}" ] && [ -f "$KV_GEN" ] || return 0
+  python3 "$KV_GEN" project -h >/dev/null 2>&1 || return 0
+  python3 "$KV_GEN" project "$desc" "$PWD/project" --pack "$PWD/data.kpf" >/dev/null ||
+    fail "the generator could not write $desc"
+  rm -rf "$PWD/project"
+}
