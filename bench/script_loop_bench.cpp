@@ -4,12 +4,14 @@
 // Reported as ns per iteration.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "core/pack.h"
 #include "core/tree.h"
@@ -74,6 +76,15 @@ std::string description()
 }
 
 std::string g_dir;
+
+// The generated project goes when the program ends.
+struct DirCleanup {
+    ~DirCleanup()
+    {
+        if (!g_dir.empty() && chdir("/tmp") == 0)
+            std::system(("rm -rf '" + g_dir + "'").c_str());
+    }
+} g_dir_cleanup;
 
 bool load_project(std::string *why)
 {
@@ -143,7 +154,13 @@ void BM_ScriptLoop(benchmark::State &state)
         (double)k_iterations * state.iterations(),
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_ScriptLoop)->Unit(benchmark::kMillisecond)->Iterations(3);
+// The machine is shared: the minimum of the repetitions is the figure to read.
+double min_of(const std::vector<double> &v)
+{
+    return *std::min_element(v.begin(), v.end());
+}
+BENCHMARK(BM_ScriptLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+    ->ComputeStatistics("min", min_of)->ReportAggregatesOnly(true);
 
 // Lua times its own loop (os.clock) and prints ns per iteration.
 double lua_ns_per_iteration(bool globals)
@@ -178,7 +195,8 @@ void BM_LuaLoop(benchmark::State &state)
     state.counters["ns_per_iteration"] = total / (double)state.iterations();
     state.SetLabel(globals ? "globals" : "locals");
 }
-BENCHMARK(BM_LuaLoop)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LuaLoop)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+    ->ComputeStatistics("min", min_of)->ReportAggregatesOnly(true);
 
 }  // namespace
 

@@ -146,7 +146,10 @@ static int read_compressed(PackStream *st, uint8_t *out, uint32_t size, uint32_t
         return damaged(pack_path, name);
     }
     int r = inflate_exact(out, size, packed, stored);
-    if (r == Z_DATA_ERROR) {
+    // A damaged stream may as well run past the entry's size as stop short:
+    // both go to the repair; only an intact stream that does not fit is a
+    // buffer fault.
+    if (r == Z_DATA_ERROR || r == Z_BUF_ERROR) {
         if (verify_and_repair_pack_data(st, packed, stored, hash, name) < 0) {
             std::free(packed);
             return damaged(pack_path, name);

@@ -8,10 +8,11 @@
 
 #include "graphics/blend.h"
 #include "graphics/kernels.h"
+#include "graphics/kernels_impl.h"
 
 BlendFn g_blend_fns[KV_BLEND_FNS];
 
-void build_blend_result_tables();
+void build_blend_result_tables();   // blend_tables.cpp
 
 template <int M>
 static inline int blend_r(int s, int d)
@@ -35,7 +36,7 @@ static void blend_row_a_full(uint8_t *dst, const uint8_t *src, int, ptrdiff_t co
 }
 
 template <int M>
-static void blend_row_a_partial(uint8_t *dst, const uint8_t *src, int o, ptrdiff_t count)
+static void blend_row_a_partial_scalar(uint8_t *dst, const uint8_t *src, int o, ptrdiff_t count)
 {
     for (ptrdiff_t i = 0; i < count; i++) {
         int d = dst[i];
@@ -44,7 +45,8 @@ static void blend_row_a_partial(uint8_t *dst, const uint8_t *src, int o, ptrdiff
 }
 
 // Difference at partial opacity truncates toward 0 through the /256 table.
-static void blend_row_a_partial_difference(uint8_t *dst, const uint8_t *src, int o, ptrdiff_t count)
+static void blend_row_a_partial_difference_scalar(uint8_t *dst, const uint8_t *src, int o,
+                                                  ptrdiff_t count)
 {
     const int16_t *p = g_product_div256[blend_opacity_clamp(o)] + 255;
     for (ptrdiff_t i = 0; i < count; i++) {
@@ -64,42 +66,254 @@ static inline void blend_pixel_weighted(uint8_t *d, const uint8_t *s, int w, int
 }
 
 template <int M>
-static void blend_row_b_full(uint8_t *dst, const uint8_t *src, int, ptrdiff_t count)
+static void blend_row_b_scalar(uint8_t *dst, const uint8_t *src, int o, bool full, ptrdiff_t count)
 {
     for (ptrdiff_t i = 0; i + 4 <= count; i += 4)
-        blend_pixel_weighted<M>(dst + i, src + i, src[i + 3] + 1, 8);
-}
-
-template <int M>
-static void blend_row_b_partial(uint8_t *dst, const uint8_t *src, int o, ptrdiff_t count)
-{
-    for (ptrdiff_t i = 0; i + 4 <= count; i += 4)
-        blend_pixel_weighted<M>(dst + i, src + i, (o * (src[i + 3] + 1)) >> 8, 8);
+        blend_pixel_weighted<M>(dst + i, src + i, full ? src[i + 3] + 1 : (o * (src[i + 3] + 1)) >> 8, 8);
 }
 
 // --- kinds C and D: rule mask, applied only where the weight is above 1 ---------------
 
 template <int M>
+static inline void blend_pixel_c(uint8_t *dst, const uint8_t *src, const uint8_t *mask)
+{
+    int w = g_rule_weights[mask[0]];
+    if (w > 1)
+        blend_pixel_weighted<M>(dst, src, w, 8);
+}
+
+
+// --- vector weighting --------------------------------------------------------------------
+// The table rows look the results up for a chunk of the row first and then
+// weigh them in: d += (R - d) * w >> 8 per 16-bit lane, exact for weights
+// 0..256 (the 17-bit product is taken from its two halves).
+
+static inline __m128i kv_weigh16(__m128i d16, __m128i r16, __m128i w16)
+{
+    __m128i diff = _mm_sub_epi16(r16, d16);
+    __m128i lo = _mm_mullo_epi16(diff, w16), hi = _mm_mulhi_epi16(diff, w16);
+    return _mm_add_epi16(d16, _mm_or_si128(_mm_slli_epi16(hi, 8), _mm_srli_epi16(lo, 8)));
+}
+
+static inline __m128i kv_weigh_block(__m128i d, __m128i r, __m128i w_lo, __m128i w_hi)
+{
+    __m128i z = _mm_setzero_si128();
+    __m128i lo = kv_weigh16(_mm_unpacklo_epi8(d, z), _mm_unpacklo_epi8(r, z), w_lo);
+    __m128i hi = kv_weigh16(_mm_unpackhi_epi8(d, z), _mm_unpackhi_epi8(r, z), w_hi);
+    return _mm_packus_epi16(lo, hi);
+}
+
+static const ptrdiff_t KV_CHUNK = 256;   // bytes looked up at a time
+
+template <int M>
+static inline void lookup_chunk(uint8_t *r, const uint8_t *dst, const uint8_t *src, ptrdiff_t n)
+{
+    for (ptrdiff_t k = 0; k < n; k++)
+        r[k] = (uint8_t)blend_r<M>(src[k], dst[k]);
+}
+// B, G, R only: the alpha lanes carry weight 0 (r stays as it was).
+template <int M>
+static inline void lookup_chunk_colour(uint8_t *r, const uint8_t *dst, const uint8_t *src, ptrdiff_t n)
+{
+    for (ptrdiff_t k = 0; k < n; k += 4) {
+        r[k] = (uint8_t)blend_r<M>(src[k], dst[k]);
+        r[k + 1] = (uint8_t)blend_r<M>(src[k + 1], dst[k + 1]);
+        r[k + 2] = (uint8_t)blend_r<M>(src[k + 2], dst[k + 2]);
+    }
+}
+
+template <int M>
+static void blend_row_a_partial(uint8_t *dst, const uint8_t *src, int o, ptrdiff_t count)
+{
+    if (o < 0 || o > 256) {
+        blend_row_a_partial_scalar<M>(dst, src, o, count);
+        return;
+    }
+    alignas(16) uint8_t r[KV_CHUNK];
+    __m128i w = _mm_set1_epi16((short)o);
+    ptrdiff_t i = 0;
+    while (count - i >= 16) {
+        ptrdiff_t n = count - i < KV_CHUNK ? (count - i) & ~(ptrdiff_t)15 : KV_CHUNK;
+        lookup_chunk<M>(r, dst + i, src + i, n);
+        for (ptrdiff_t k = 0; k < n; k += 16)
+            kv_store16(dst + i + k, kv_weigh_block(kv_load16(dst + i + k), kv_load16(r + k), w, w));
+        i += n;
+    }
+    blend_row_a_partial_scalar<M>(dst + i, src + i, o, count - i);
+}
+
+// The same sixteen bytes at a time: trunc((R - d) * o / 256) is the product of
+// |R - d| shifted, with the sign put back.
+static inline __m128i kv_weigh_trunc16(__m128i d16, __m128i r16, __m128i w16)
+{
+    __m128i diff = _mm_sub_epi16(r16, d16);
+    __m128i neg = _mm_cmpgt_epi16(_mm_setzero_si128(), diff);
+    __m128i mag = _mm_sub_epi16(_mm_xor_si128(diff, neg), neg);
+    __m128i q = _mm_srli_epi16(_mm_mullo_epi16(mag, w16), 8);
+    return _mm_add_epi16(d16, _mm_sub_epi16(_mm_xor_si128(q, neg), neg));
+}
+
+static void blend_row_a_partial_difference(uint8_t *dst, const uint8_t *src, int o, ptrdiff_t count)
+{
+    o = blend_opacity_clamp(o);
+    alignas(16) uint8_t r[KV_CHUNK];
+    const __m128i z = _mm_setzero_si128(), w = _mm_set1_epi16((short)o);
+    ptrdiff_t i = 0;
+    while (count - i >= 16) {
+        ptrdiff_t n = count - i < KV_CHUNK ? (count - i) & ~(ptrdiff_t)15 : KV_CHUNK;
+        lookup_chunk<8>(r, dst + i, src + i, n);
+        for (ptrdiff_t k = 0; k < n; k += 16) {
+            __m128i d = kv_load16(dst + i + k), rr = kv_load16(r + k);
+            __m128i lo = kv_weigh_trunc16(_mm_unpacklo_epi8(d, z), _mm_unpacklo_epi8(rr, z), w);
+            __m128i hi = kv_weigh_trunc16(_mm_unpackhi_epi8(d, z), _mm_unpackhi_epi8(rr, z), w);
+            kv_store16(dst + i + k, _mm_packus_epi16(lo, hi));
+        }
+        i += n;
+    }
+    blend_row_a_partial_difference_scalar(dst + i, src + i, o, count - i);
+}
+
+// Kind B: weight a + 1 (full) or o * (a + 1) >> 8 (partial), none on alpha.
+template <int M, bool FULL>
+static void blend_row_b(uint8_t *dst, const uint8_t *src, int o, ptrdiff_t count)
+{
+    if (!FULL && (o < 0 || o > 255)) {
+        blend_row_b_scalar<M>(dst, src, o, FULL, count);
+        return;
+    }
+    alignas(16) uint8_t r[KV_CHUNK] = {};
+    const __m128i z = _mm_setzero_si128(), one = _mm_set1_epi16(1), vo = _mm_set1_epi16((short)o);
+    const __m128i colour = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
+    ptrdiff_t i = 0;
+    while (count - i >= 16) {
+        ptrdiff_t n = count - i < KV_CHUNK ? (count - i) & ~(ptrdiff_t)15 : KV_CHUNK;
+        lookup_chunk_colour<M>(r, dst + i, src + i, n);
+        for (ptrdiff_t k = 0; k < n; k += 16) {
+            __m128i s = kv_load16(src + i + k);
+            __m128i w_lo = _mm_add_epi16(kv_alpha16(_mm_unpacklo_epi8(s, z)), one);
+            __m128i w_hi = _mm_add_epi16(kv_alpha16(_mm_unpackhi_epi8(s, z)), one);
+            if (!FULL) {
+                w_lo = _mm_srli_epi16(_mm_mullo_epi16(w_lo, vo), 8);
+                w_hi = _mm_srli_epi16(_mm_mullo_epi16(w_hi, vo), 8);
+            }
+            w_lo = _mm_and_si128(w_lo, colour);
+            w_hi = _mm_and_si128(w_hi, colour);
+            kv_store16(dst + i + k, kv_weigh_block(kv_load16(dst + i + k), kv_load16(r + k), w_lo, w_hi));
+        }
+        i += n;
+    }
+    blend_row_b_scalar<M>(dst + i, src + i, o, FULL, count - i);
+}
+
+template <int M>
+static void blend_row_b_full(uint8_t *dst, const uint8_t *src, int o, ptrdiff_t count)
+{
+    blend_row_b<M, true>(dst, src, o, count);
+}
+template <int M>
+static void blend_row_b_partial(uint8_t *dst, const uint8_t *src, int o, ptrdiff_t count)
+{
+    blend_row_b<M, false>(dst, src, o, count);
+}
+
+static inline int mask_weight(int w) { return w > 1 ? w : 0; }
+
+// Kind C: the weight of each pixel's mask byte where it is above 1.
+template <int M>
 static void blend_row_c(uint8_t *dst, const uint8_t *src, const uint8_t *mask, int, int,
                         ptrdiff_t count)
 {
-    for (ptrdiff_t i = 0; i + 4 <= count; i += 4) {
-        int w = g_rule_weights[mask[i]];
-        if (w > 1)
-            blend_pixel_weighted<M>(dst + i, src + i, w, 8);
+    alignas(16) uint8_t r[KV_CHUNK] = {};
+    ptrdiff_t i = 0;
+    while (count - i >= 16) {
+        ptrdiff_t n = count - i < KV_CHUNK ? (count - i) & ~(ptrdiff_t)15 : KV_CHUNK;
+        bool looked_up = false;
+        for (ptrdiff_t k = 0; k < n; k += 16) {
+            const uint8_t *m = mask + i + k;
+            int w0 = mask_weight(g_rule_weights[m[0]]), w1 = mask_weight(g_rule_weights[m[4]]);
+            int w2 = mask_weight(g_rule_weights[m[8]]), w3 = mask_weight(g_rule_weights[m[12]]);
+            if ((w0 | w1 | w2 | w3) == 0)
+                continue;
+            if (w0 > 256 || w1 > 256 || w2 > 256 || w3 > 256) {
+                for (int p = 0; p < 16; p += 4)
+                    blend_pixel_c<M>(dst + i + k + p, src + i + k + p, m + p);
+                continue;
+            }
+            if (!looked_up) {
+                lookup_chunk_colour<M>(r, dst + i, src + i, n);
+                looked_up = true;
+            }
+            __m128i w_lo = _mm_set_epi16(0, (short)w1, (short)w1, (short)w1, 0, (short)w0, (short)w0, (short)w0);
+            __m128i w_hi = _mm_set_epi16(0, (short)w3, (short)w3, (short)w3, 0, (short)w2, (short)w2, (short)w2);
+            kv_store16(dst + i + k, kv_weigh_block(kv_load16(dst + i + k), kv_load16(r + k), w_lo, w_hi));
+        }
+        i += n;
     }
+    for (; i + 4 <= count; i += 4)
+        blend_pixel_c<M>(dst + i, src + i, mask + i);
 }
 
 // Mode 0 weighs by W * alpha, the others by W * (alpha + 1).
 template <int M>
+static inline void blend_pixel_d(uint8_t *dst, const uint8_t *src, const uint8_t *mask)
+{
+    int w = g_rule_weights[mask[0]];
+    if (w > 1)
+        blend_pixel_weighted<M>(dst, src, w * (src[3] + (M == 0 ? 0 : 1)), 16);
+}
+
+template <int M>
 static void blend_row_d(uint8_t *dst, const uint8_t *src, const uint8_t *mask, int, int,
                         ptrdiff_t count)
 {
-    for (ptrdiff_t i = 0; i + 4 <= count; i += 4) {
-        int w = g_rule_weights[mask[i]];
-        if (w > 1)
-            blend_pixel_weighted<M>(dst + i, src + i, w * (src[i + 3] + (M == 0 ? 0 : 1)), 16);
+    for (ptrdiff_t i = 0; i + 4 <= count; i += 4)
+        blend_pixel_d<M>(dst + i, src + i, mask + i);
+}
+
+// (s - d) * w >> 16 per 16-bit lane for 0 <= w <= 65535, rounding toward
+// minus infinity: the high product of |s - d|, rounded up for negative values.
+static inline __m128i kv_mul_shift16(__m128i diff, __m128i w)
+{
+    __m128i neg = _mm_cmpgt_epi16(_mm_setzero_si128(), diff);
+    __m128i mag = _mm_sub_epi16(_mm_xor_si128(diff, neg), neg);
+    __m128i hi = _mm_mulhi_epu16(mag, w), lo = _mm_mullo_epi16(mag, w);
+    __m128i inexact = _mm_andnot_si128(_mm_cmpeq_epi16(lo, _mm_setzero_si128()), neg);
+    hi = _mm_sub_epi16(hi, inexact);   // + 1 where negative and inexact
+    return _mm_sub_epi16(_mm_xor_si128(hi, neg), neg);
+}
+
+// Kind D, mode 0 (rule transitions of layers with alpha): w = W * alpha fits
+// 16 bits for weights up to 256; four pixels at a time.
+static void blend_row_d_normal(uint8_t *dst, const uint8_t *src, const uint8_t *mask, int, int,
+                               ptrdiff_t count)
+{
+    const __m128i z = _mm_setzero_si128();
+    const __m128i colour = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
+    ptrdiff_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const uint8_t *m = mask + i;
+        int w0 = mask_weight(g_rule_weights[m[0]]), w1 = mask_weight(g_rule_weights[m[4]]);
+        int w2 = mask_weight(g_rule_weights[m[8]]), w3 = mask_weight(g_rule_weights[m[12]]);
+        if ((w0 | w1 | w2 | w3) == 0)
+            continue;
+        if (w0 > 256 || w1 > 256 || w2 > 256 || w3 > 256) {
+            for (int p = 0; p < 16; p += 4)
+                blend_pixel_d<0>(dst + i + p, src + i + p, m + p);
+            continue;
+        }
+        __m128i s = kv_load16(src + i), d = kv_load16(dst + i);
+        __m128i s_lo = _mm_unpacklo_epi8(s, z), s_hi = _mm_unpackhi_epi8(s, z);
+        __m128i d_lo = _mm_unpacklo_epi8(d, z), d_hi = _mm_unpackhi_epi8(d, z);
+        __m128i wl = _mm_set_epi16(0, (short)w1, (short)w1, (short)w1, 0, (short)w0, (short)w0, (short)w0);
+        __m128i wh = _mm_set_epi16(0, (short)w3, (short)w3, (short)w3, 0, (short)w2, (short)w2, (short)w2);
+        wl = _mm_and_si128(_mm_mullo_epi16(wl, kv_alpha16(s_lo)), colour);
+        wh = _mm_and_si128(_mm_mullo_epi16(wh, kv_alpha16(s_hi)), colour);
+        __m128i lo = _mm_add_epi16(d_lo, kv_mul_shift16(_mm_sub_epi16(s_lo, d_lo), wl));
+        __m128i hi = _mm_add_epi16(d_hi, kv_mul_shift16(_mm_sub_epi16(s_hi, d_hi), wh));
+        kv_store16(dst + i, _mm_packus_epi16(lo, hi));
     }
+    for (; i + 4 <= count; i += 4)
+        blend_pixel_d<0>(dst + i, src + i, mask + i);
 }
 
 // --- entries that go to the pixel kernels ---------------------------------------------
@@ -188,4 +402,5 @@ void init_blend_fn_table()
     entry(B, 0, 0).row = blend_row_alpha_over_opacity;
     entry(B, 1, 0).row = blend_row_add_alpha_opacity;
     entry(C, 0, 1).masked_row = blend_row_mask_kernel;
+    entry(BLEND_KIND_MASK_ALPHA, 0, 0).masked_row = blend_row_d_normal;
 }

@@ -12,8 +12,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/sys_thread.h"
 #include "shell/quit.h"
-#include "shell/startup.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <emmintrin.h>
@@ -112,14 +112,11 @@ int start_render_workers_count(int count)
         } catch (...) {
             break;   // fewer workers; with none the jobs run on the caller's thread
         }
+        // Worker i prefers processor i, so two workers land on two cores.
+        sys_thread_set_ideal_processor(w.thread, i);
         g_workers_running = i + 1;
     }
     return g_workers_running > 0 ? 0 : -1;
-}
-
-int start_render_workers()
-{
-    return start_render_workers_count(g_worker_count);
 }
 
 void stop_render_workers()

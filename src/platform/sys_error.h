@@ -11,8 +11,9 @@ void sys_show_error_dialog(void *owner, const char *caption, const char *message
 
 // The executable associated with a file (FindExecutableA); false when none.
 bool sys_find_executable(const char *file, char *out, size_t size);
-// Starts a program with parameters (ShellExecuteExA, show normal).
-bool sys_shell_execute(const char *program, const char *parameters);
+// Starts a program with parameters (ShellExecuteExA, show normal, no wait);
+// owner: a window handle or null.
+bool sys_shell_execute(const char *program, const char *parameters, void *owner);
 
 // Sets a control's text (HWND) with each LF turned into CR LF.
 void set_text_crlf(void *control, const char *text);

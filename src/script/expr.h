@@ -66,7 +66,7 @@ int expr_op_var_forbidden(void);
 int expr_run_mode(const uint8_t *code, uint32_t length, int mode);
 // 1 when the last run failed (its value is then 0, 0.0 or "").
 extern uint8_t g_expr_failed;
-// A run in integer mode (the form the fuzzer and label resolution use).
+// A run in integer mode; its value stays on the stack (entry 0).
 int expr_run(const uint8_t *code, uint32_t length);
 
 // Entry points. A failed run gives 0, 0.0 or the empty string.

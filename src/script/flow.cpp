@@ -24,7 +24,7 @@ enum : uint32_t {
     KV_ERR_NO_LABEL = 108180
 };
 enum {
-    CMD_END = 12, CMD_ELSEIF = 11, CMD_GOTO = 28, CMD_GOSUB = 29, CMD_IF = 30, CMD_ELSE = 31,
+    CMD_END = 12, CMD_ELSEIF = 11, CMD_GOSUB = 29, CMD_IF = 30, CMD_ELSE = 31,
     CMD_BREAK = 32, CMD_CONTINUE = 33, CMD_END_BLOCK = 34, CMD_LOOP_BEGIN = 41,
     CMD_LOOP_BREAK = 42, CMD_LOOP_CONTINUE = 43, CMD_LOOP_END = 44, CMD_RETURN = 62,
     CMD_WAIT = 87
@@ -87,7 +87,7 @@ static int64_t eval_condition(const ScriptTask *t, const ArgRecord *r, int *fail
         *fail = report_project_data(t);
         return 0;
     }
-    int64_t v = expr_evaluators(r->eval_type)->as_int(code, r->length);
+    int64_t v = expr_eval_table[r->eval_type <= 4 ? r->eval_type : 1].as_int(code, r->length);
     *fail = g_quit_flag ? -1 : 0;
     return v;
 }
@@ -306,9 +306,8 @@ static int move_to_label(ScriptTask *t, const LabelRecord *lab)
     return 0;
 }
 
-int task_jump_to_label(ScriptTask *t, uint32_t index, int command)
+int task_jump_to_label(ScriptTask *t, uint32_t index)
 {
-    (void)command;
     const LabelRecord *lab = label_at(index);
     if (!lab)
         return report_project_data(t);
@@ -352,7 +351,7 @@ int cmd_goto(void)
         if (index < 0)
             return -1;
     }
-    return task_jump_to_label(t, (uint32_t)index, CMD_GOTO);
+    return task_jump_to_label(t, (uint32_t)index);
 }
 
 // The code of argument position p (its record's offset and length).

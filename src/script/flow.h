@@ -21,7 +21,8 @@ int cmd_return(void);        // 62
 int cmd_wait(void);          // 87
 int cmd_end(void);           // 12
 
-// Moves the running task to label `index`: depths from the label (relative to
-// the current call), pc, and the file when it differs. 0, or -1 after a fatal
-// report. Shared by goto and the task commands.
-int task_jump_to_label(ScriptTask *task, uint32_t index, int command);
+// Moves a task to label `index` as a jump does: block and loop depths from the
+// label (counted from the ones at the current call), pc, and the file when it
+// differs. 0, or -1 after a fatal report (label index or file outside the
+// project, or 64 levels).
+int task_jump_to_label(ScriptTask *task, uint32_t index);

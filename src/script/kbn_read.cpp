@@ -82,6 +82,12 @@ int kbn_report_damaged(const char *path)
 {
     std::snprintf(g_damaged_text, sizeof g_damaged_text,
                   "[%s]ファイルのデータが壊れています。", path);
+    // Before kve.kbn is read (kvcfg.kbn comes first) the table may lack it.
+    bool listed = false;
+    for (uint32_t i = 0; i < g_error_text_count && !listed; i++)
+        listed = g_error_texts[i].code == KV_ERR_PROJECT_DATA;
+    if (!listed && g_error_text_count < KV_ERROR_TABLE_MAX)
+        g_error_texts[g_error_text_count++] = {KV_ERR_PROJECT_DATA, g_damaged_text};
     report_system_error(KV_ERR_PROJECT_DATA, 1, path);
     return -1;
 }

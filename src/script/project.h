@@ -48,11 +48,10 @@ extern const uint8_t *g_var_defs;    // whole image plus one zero byte
 extern uint32_t g_var_defs_size;     // bytes of the file
 
 // --- kvcfg.kbn: project configuration -----------------------------------------
-// The game size and show flag go to g_windows[0] (game_width, game_height,
-// show_flag); g_sound_enabled (shell/startup.h) and g_debug_mode
-// (shell/error_report.h) are set here too.
-// The game size kvcfg.kbn gave (also stored in g_windows[0], which later
-// commands may change; readers of the current size use g_windows[0]).
+// The game size and show flag also go to g_windows[0] (game_width,
+// game_height, show_flag), which later commands may change: readers of the
+// current size use g_windows[0]. g_sound_enabled (shell/startup.h) and
+// g_debug_mode (shell/error_report.h) are set here too.
 extern uint32_t g_game_width, g_game_height;
 extern char g_window_title[264];        // at most 128 bytes; "" becomes " "
 extern uint8_t g_frame_thread_mode;     // 0 or 1
@@ -61,6 +60,11 @@ extern uint8_t g_window_framed;         // main window has a caption (else pop-u
 extern uint8_t g_project_flags[3];
 // Frame texture size (width, height): 0 until set; then 256..4096.
 extern uint32_t g_frame_texture_size[2];
+
+// --- kve.kbn: error texts ------------------------------------------------------
+// The reporter's table (g_error_texts) holds the first 256 records; this
+// finds a code among all of them: its text, or null.
+const char *project_error_text(uint32_t code);
 
 // --- loaders -------------------------------------------------------------------
 // Each gives 0 on success, non-zero after a reported failure (kvl.kbn: silent).

@@ -41,6 +41,14 @@ static void publish_error_texts(void)
     g_error_text_count = n;
 }
 
+const char *project_error_text(uint32_t code)
+{
+    for (uint32_t i = 0; i < g_project_error_text_count; i++)
+        if (g_project_error_texts[i].code == code)
+            return g_project_error_texts[i].text;
+    return nullptr;
+}
+
 int load_error_messages(void)
 {
     free_error_texts();

@@ -115,15 +115,6 @@ int task_switch_file(ScriptTask *task, uint32_t file)
     return 0;
 }
 
-const ArgRecord *task_instr_args(const ScriptTask *task, uint32_t i, uint32_t *count)
-{
-    *count = 0;
-    if (!task || !task->arg_records || !task->arg_counts || i >= task->instr_count)
-        return nullptr;
-    *count = task->arg_counts[i];
-    return task->arg_records[i];
-}
-
 uint32_t task_line_of(const ScriptTask *task, uint32_t i)
 {
     if (!task || !task->line_table || i >= task->instr_count)

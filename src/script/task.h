@@ -128,7 +128,15 @@ void task_adopt_file(ScriptTask *task, uint16_t number, const ScriptFile *file);
 
 // The current file's argument records of instruction i (count in *count);
 // null with *count 0 when there is no running task or i is out of range.
-const ArgRecord *task_instr_args(const ScriptTask *task, uint32_t i, uint32_t *count);
+static inline const ArgRecord *task_instr_args(const ScriptTask *task, uint32_t i, uint32_t *count)
+{
+    if (!task || !task->arg_records || !task->arg_counts || i >= task->instr_count) {
+        *count = 0;
+        return nullptr;
+    }
+    *count = task->arg_counts[i];
+    return task->arg_records[i];
+}
 // Source line of instruction i of the task's current file (0 when unknown).
 uint32_t task_line_of(const ScriptTask *task, uint32_t i);
 

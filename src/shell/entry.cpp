@@ -26,9 +26,11 @@ uint32_t g_exe_size;
 uint64_t g_appended_pack_offset;
 uint8_t g_screensaver_build;
 
-// ASCII upper case to lower case; the trail byte of a double-byte character
-// is never touched (it may lie in 'A'..'Z').
-static void lower_sjis(char *s)
+// Rewrites every single-byte character with f; a double-byte character is
+// skipped whole, so its trail byte (which may look like 'A'..'Z' or a backslash)
+// is never touched.
+template <class F>
+static void map_single_bytes(char *s, F f)
 {
     for (unsigned char *p = (unsigned char *)s; *p; p++) {
         if (sjis_is_lead(*p)) {
@@ -37,24 +39,22 @@ static void lower_sjis(char *s)
             p++;
             continue;
         }
-        if (*p >= 'A' && *p <= 'Z')
-            *p = (unsigned char)(*p + 32);
+        *p = f(*p);
     }
 }
 
-// Replaces every single-byte 'from' by 'to', skipping double-byte characters.
+static void lower_sjis(char *s)
+{
+    map_single_bytes(s, [](unsigned char c) {
+        return (unsigned char)(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    });
+}
+
 static void replace_sjis(char *s, char from, char to)
 {
-    for (unsigned char *p = (unsigned char *)s; *p; p++) {
-        if (sjis_is_lead(*p)) {
-            if (!p[1])
-                break;
-            p++;
-            continue;
-        }
-        if (*p == (unsigned char)from)
-            *p = (unsigned char)to;
-    }
+    map_single_bytes(s, [from, to](unsigned char c) {
+        return c == (unsigned char)from ? (unsigned char)to : c;
+    });
 }
 
 // Drive and folder of a path (as _splitpath splits it): everything up to and

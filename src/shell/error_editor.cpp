@@ -7,6 +7,7 @@
 
 #include "platform/sys_error.h"
 #include "shell/error_report.h"
+#include "shell/window.h"
 
 enum { KV_EDITOR_PATH_SIZE = 264 };
 
@@ -108,5 +109,6 @@ bool open_in_editor(const char *folder, const char *file, int32_t line)
     char params[KV_EDITOR_PATH_SIZE * 2];
     if (!editor_parameters(editor_base_name(exe), path, line, params, sizeof params))
         return false;
-    return sys_shell_execute(exe, params);
+    WindowObject *w0 = g_windows[0];
+    return sys_shell_execute(exe, params, w0 ? w0->hwnd : nullptr);
 }

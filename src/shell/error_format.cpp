@@ -73,28 +73,109 @@ size_t sjis_copy_bounded(char *dst, size_t size, const char *src)
     return b.len;
 }
 
-// Text that is data (the project's texts): shown as it stands; only the
-// escape "%%" becomes "%".
-void textbuf_put_literal(TextBuf *b, const char *text)
+// One conversion of a report text: "%", flags, width, precision, length,
+// conversion letter. Width and precision are kept small (a text cannot ask
+// for a megabyte of blanks); the length letters are dropped because the
+// argument's own size is known.
+struct Conversion {
+    char flags[6];
+    int width, precision;   // -1: none
+    char letter;
+    size_t length;          // bytes of the conversion in the text
+};
+
+static int read_number(const char *p, size_t *i)
 {
-    const char *p = text;
-    while (*p) {
-        const char *q = std::strstr(p, "%%");
-        if (!q) {
-            textbuf_puts(b, p);
-            return;
-        }
-        textbuf_put(b, p, (size_t)(q - p) + 1);
-        p = q + 2;
+    long v = 0;
+    while (p[*i] >= '0' && p[*i] <= '9') {
+        if (v < 100000)
+            v = v * 10 + (p[*i] - '0');
+        (*i)++;
+    }
+    return v > 512 ? 512 : (int)v;
+}
+
+// Parses the conversion at p (p[0] == '%'); false when it is none this
+// formatter fills.
+static bool parse_conversion(const char *p, Conversion *c)
+{
+    size_t i = 1, nf = 0;
+    while (p[i] && std::strchr("-+ #0", p[i]) && nf < sizeof c->flags - 1)
+        c->flags[nf++] = p[i++];
+    c->flags[nf] = 0;
+    c->width = (p[i] >= '0' && p[i] <= '9') ? read_number(p, &i) : -1;
+    c->precision = -1;
+    if (p[i] == '.') {
+        i++;
+        c->precision = read_number(p, &i);
+    }
+    if (p[i] == 'I' && p[i + 1] == '6' && p[i + 2] == '4')
+        i += 3;
+    else
+        while (p[i] && std::strchr("hlLqjzt", p[i]))
+            i++;
+    c->letter = p[i];
+    c->length = i + 1;
+    return c->letter && std::strchr("diuxXocs", c->letter);
+}
+
+// printf format of one conversion for the argument's real type.
+static void conversion_format(const Conversion *c, const char *length, char *out, size_t size)
+{
+    char width[16] = "", precision[16] = "";
+    if (c->width >= 0)
+        std::snprintf(width, sizeof width, "%d", c->width);
+    if (c->precision >= 0)
+        std::snprintf(precision, sizeof precision, ".%d", c->precision);
+    std::snprintf(out, size, "%%%s%s%s%s%c", c->flags, width, precision, length, c->letter);
+}
+
+static bool arg_fits(const Conversion *c, const ErrorArg *a)
+{
+    if (c->letter == 's')
+        return a->kind == ErrorArg::TEXT;
+    return a->kind == ErrorArg::INT || a->kind == ErrorArg::UINT;
+}
+
+// Fills one conversion with its argument into piece (cut on a character
+// boundary when the piece is too small).
+static void format_arg(const Conversion *c, const ErrorArg *a, char *piece, size_t size)
+{
+    char fmt[48];
+    if (c->letter == 's') {
+        conversion_format(c, "", fmt, sizeof fmt);
+        std::snprintf(piece, size, fmt, a->text ? a->text : "(null)");
+        sjis_trim_cut(piece);
+        return;
+    }
+    bool is_signed = c->letter == 'd' || c->letter == 'i';
+    if (c->letter == 'c') {
+        conversion_format(c, "", fmt, sizeof fmt);
+        std::snprintf(piece, size, fmt, (int)(unsigned char)a->value);
+    } else if (a->wide) {
+        conversion_format(c, "ll", fmt, sizeof fmt);
+        if (is_signed)
+            std::snprintf(piece, size, fmt, (long long)a->value);
+        else
+            std::snprintf(piece, size, fmt, (unsigned long long)a->value);
+    } else {
+        conversion_format(c, "", fmt, sizeof fmt);
+        if (is_signed)
+            std::snprintf(piece, size, fmt, (int)(int32_t)a->value);
+        else
+            std::snprintf(piece, size, fmt, (unsigned)(uint32_t)a->value);
     }
 }
 
-// The engine's own texts hold only %s, %d and %%. Any other conversion is
-// copied as it stands; so is every conversion when there are no arguments.
-void textbuf_format(TextBuf *b, const char *fmt, va_list *ap)
+// A report text is never a printf format: "%%" becomes "%"; %s %d %i %u %x
+// %X %o %c take the arguments in order, each filled only when its argument
+// is of its kind; every other '%' (a lone one, %n, %p, %*d, a conversion
+// without an argument) is copied as it stands.
+void textbuf_format(TextBuf *b, const char *text, const ErrorArg *args, size_t count)
 {
-    const char *p = fmt;
-    while (*p) {
+    const char *p = text;
+    size_t next = 0;
+    while (*p && !b->cut) {
         if (p[0] != '%') {
             const char *q = std::strchr(p, '%');
             size_t n = q ? (size_t)(q - p) : std::strlen(p);
@@ -102,22 +183,22 @@ void textbuf_format(TextBuf *b, const char *fmt, va_list *ap)
             p += n;
             continue;
         }
-        char c = p[1];
-        if (c == '%') {
+        if (p[1] == '%') {
             textbuf_put(b, "%", 1);
             p += 2;
-        } else if (c == 's' && ap) {
-            const char *s = va_arg(*ap, const char *);
-            textbuf_puts(b, s ? s : "(null)");
-            p += 2;
-        } else if (c == 'd' && ap) {
-            char num[16];
-            std::snprintf(num, sizeof num, "%d", va_arg(*ap, int));
-            textbuf_puts(b, num);
-            p += 2;
+            continue;
+        }
+        // A conversion of the wrong kind stays as it stands but still uses up
+        // its argument, so the later ones keep their places.
+        Conversion c;
+        if (next < count && parse_conversion(p, &c) && arg_fits(&c, &args[next++])) {
+            char piece[KV_ERROR_TEXT_SIZE];
+            format_arg(&c, &args[next - 1], piece, sizeof piece);
+            textbuf_puts(b, piece);
+            p += c.length;
         } else {
             textbuf_put(b, p, 1);
-            p += 1;
+            p++;
         }
     }
 }

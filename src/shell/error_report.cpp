@@ -112,10 +112,9 @@ const char *error_text_plain(uint32_t code, int fatal)
     return build_error_text(code, fatal, false);
 }
 
-// Builds the message of a report into g_error_message: the prefix and the
-// project's texts as they stand, the engine's own text formatted with the
-// caller's arguments (ap null: no arguments).
-static const char *build_message(uint32_t code, va_list *ap)
+// Builds the message of a report into g_error_message: the prefix as it
+// stands, then the text of the code filled with the caller's arguments.
+static const char *build_message(uint32_t code, const ErrorArg *args, size_t count)
 {
     if (code == KV_LICENSE_CODE)
         return license_notice();   // too long for the report buffers
@@ -123,11 +122,7 @@ static const char *build_message(uint32_t code, va_list *ap)
     textbuf_init(&b, g_error_message, sizeof g_error_message);
     if (g_error_location.file)
         put_prefix(&b, g_error_location.file, g_error_location.line);
-    const char *builtin = builtin_error_text(code);
-    if (builtin)
-        textbuf_format(&b, builtin, ap);
-    else
-        textbuf_put_literal(&b, error_text(code));
+    textbuf_format(&b, error_text(code), args, count);
     textbuf_finish(&b);
     return g_error_message;
 }
@@ -170,44 +165,30 @@ void show_error_dialog(const char *message)
         open_dialog(text);
 }
 
-static void report(uint32_t code, int fatal, bool located, va_list *ap)
+void report_error_args(uint32_t code, int fatal, bool located, const ErrorArg *args,
+                       size_t count)
 {
     const char *message;
     {
         std::lock_guard<std::recursive_mutex> hold(g_report_lock);
         g_last_error_code = code;
         build_error_text(code, fatal, located);
-        message = build_message(code, ap);
+        message = build_message(code, args, count);
         message = claim_dialog(message);
     }
     if (message)
         open_dialog(message);
 }
 
-void report_script_error(uint32_t code, int fatal, ...)
-{
-    va_list ap;
-    va_start(ap, fatal);
-    report(code, fatal, true, &ap);
-    va_end(ap);
-}
-
-void report_system_error(uint32_t code, int fatal, ...)
-{
-    va_list ap;
-    va_start(ap, fatal);
-    report(code, fatal, false, &ap);
-    va_end(ap);
-}
-
+// The text alone: its conversions stay as they stand ("%%" still gives "%").
 void report_script_error_text(uint32_t code, int fatal)
 {
-    report(code, fatal, true, nullptr);
+    report_error_args(code, fatal, true, nullptr, 0);
 }
 
 void report_system_error_text(uint32_t code, int fatal)
 {
-    report(code, fatal, false, nullptr);
+    report_error_args(code, fatal, false, nullptr, 0);
 }
 
 int message_box_printf(const char *caption, const char *format, ...)

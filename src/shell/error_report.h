@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <type_traits>
 
 #include "core/kv_base.h"
 
@@ -17,14 +18,61 @@ enum {
     KV_LICENSE_CODE = 100000     // the licence notice of the libraries ("/info")
 };
 
+// One argument of a report, kept with its kind so that the formatter only
+// ever fills a conversion with an argument of its own kind.
+struct ErrorArg {
+    enum Kind : uint8_t { NONE, INT, UINT, TEXT } kind;
+    uint8_t wide;        // the caller's integer had more than 32 bits
+    int64_t value;
+    const char *text;
+};
+
+template <class T>
+inline ErrorArg error_arg(T v)
+{
+    static_assert(std::is_integral<T>::value || std::is_enum<T>::value,
+                  "report arguments are integers and texts");
+    ErrorArg a{};
+    bool is_signed = std::is_signed<T>::value;
+    a.kind = is_signed ? ErrorArg::INT : ErrorArg::UINT;
+    a.wide = sizeof(T) > 4;
+    a.value = (int64_t)v;
+    return a;
+}
+inline ErrorArg error_arg(const char *s)
+{
+    ErrorArg a{};
+    a.kind = ErrorArg::TEXT;
+    a.text = s;
+    return a;
+}
+inline ErrorArg error_arg(char *s) { return error_arg((const char *)s); }
+
 // Reporters: a six-digit code and a fatal flag. A fatal report sets
 // g_quit_flag (a later non-fatal one never clears it). Only the first report
-// of a run is shown. The variadic two format the engine's own text of the
-// code with the caller's arguments; texts from the project are shown as they
-// stand. The script variants put the script file and line in front when a
-// script runs.
-void report_script_error(uint32_t code, int fatal, ...);
-void report_system_error(uint32_t code, int fatal, ...);
+// of a run is shown. The text of the code (built-in or the project's) is
+// formatted with the caller's arguments: a conversion takes the next
+// argument only when it is of its kind (%s a text; %d %i %u %x %X %o %c an
+// integer), anything else (%n among them) stays as it stands. The script
+// variants put the script file and line in front, literally, when a script
+// runs.
+void report_error_args(uint32_t code, int fatal, bool located, const ErrorArg *args,
+                       size_t count);
+
+template <class... A>
+inline void report_script_error(uint32_t code, int fatal, A... args)
+{
+    const ErrorArg list[] = {error_arg(args)..., ErrorArg{}};
+    report_error_args(code, fatal, true, list, sizeof...(A));
+}
+
+template <class... A>
+inline void report_system_error(uint32_t code, int fatal, A... args)
+{
+    const ErrorArg list[] = {error_arg(args)..., ErrorArg{}};
+    report_error_args(code, fatal, false, list, sizeof...(A));
+}
+
 void report_script_error_text(uint32_t code, int fatal);
 void report_system_error_text(uint32_t code, int fatal);
 

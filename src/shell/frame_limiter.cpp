@@ -32,7 +32,9 @@ int frame_limiter()
     uint32_t over = elapsed - wait;
     if (over >= 250)
         over = 0;   // a long stall restarts the pace instead of skipping
-    int decision = over >= 3 * wait && g_frame_skip_enabled != 0;
+    // Above 1000 frames per second a frame may get 0 ms; a frame that is not
+    // late at all never skips.
+    int decision = over != 0 && over >= 3 * wait && g_frame_skip_enabled != 0;
     g_image_load_time = now + over;
     g_frame_time = now + over;
     return decision;

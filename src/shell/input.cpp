@@ -4,7 +4,6 @@
 // that scripts read are written by that thread alone.
 #include "shell/input.h"
 
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -205,10 +204,6 @@ void poll_window_input(void)
         std::memset(st.keys, 0, sizeof st.keys);
     int32_t sx = 0, sy = 0;
     g_input_source->cursor_pos(&sx, &sy);
-    if (st.keys[1] & 0x80) {
-        FILE *f = fopen("input-debug.txt", "a");
-        if (f) { fprintf(f, "poll t=%u screen=%d,%d\n", sys_milliseconds(), sx, sy); fclose(f); }
-    }
     for (int i = 0; i < KV_WINDOW_COUNT; i++)
         map_window_mouse(i, sx, sy, st);
     std::lock_guard<std::mutex> lock(g_stage_lock);
@@ -241,14 +236,9 @@ static void take_stage(void)
     }
 }
 
-#include <cstdio>
 static void update_mouse_keys(int16_t wheel, uint8_t moved)
 {
     const WindowObject *w = g_active_window >= 0 ? g_windows[g_active_window] : nullptr;
-    if (g_input_bytes[1] & 0x80) {
-        FILE *f = fopen("input-debug.txt", "a");
-        if (f) { fprintf(f, "down active=%d x=%d y=%d outm=%d hold=%lld shown=%d\n", g_active_window, w ? w->mouse_x : -1, w ? w->mouse_y : -1, w ? w->outside_margin : -1, (long long)g_key_hold[1], g_screen_size.shown_width); fclose(f); }
-    }
     if (w && !w->outside_margin) {
         if (wheel < 0)
             g_input_bytes[KV_KEY_WHEEL_DOWN] = 128;

@@ -15,7 +15,7 @@
 
 uint64_t g_frame_count;
 uint64_t g_pass_count;
-uint8_t g_pause_frames;
+std::atomic<uint8_t> g_pause_frames;
 int32_t g_pass_request;
 uint8_t g_redraw_countdown;
 int32_t g_frame_style_countdown;
@@ -31,7 +31,8 @@ static void run_countdowns()
         g_redraw_countdown--;
         sys_redraw_all();
     }
-    if (g_frame_style_countdown) {
+    // Counts down only from above: a negative value would run on for ever.
+    if (g_frame_style_countdown > 0) {
         g_frame_style_countdown--;
         if (g_frame_style_countdown == 0 && !g_window_resizable && g_windows[0])
             sys_window_remove_thick_frame(g_windows[0]);
@@ -150,7 +151,9 @@ void run_main_loop()
 
 void run_frames_until_quit()
 {
-    while (run_frame() == 0) {
+    // A paused frame returns 0 even once the quit flag is set, so the flag
+    // is tested here too: shutdown waits for this thread.
+    while (run_frame() == 0 && !g_quit_flag) {
         // A paused frame returns at once; sleep instead of spinning.
         if (g_pause_frames)
             sys_sleep(1);

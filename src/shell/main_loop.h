@@ -1,13 +1,17 @@
 // Main loop, frame step and frame limiter.
 #pragma once
 
+#include <atomic>
+
 #include "core/kv_base.h"
 
 struct TreeNode;
 
 extern uint64_t g_frame_count;
 extern uint64_t g_pass_count;
-extern uint8_t g_pause_frames;          // while set a frame step does nothing
+// While set a frame step does nothing. Set by the window procedure on the
+// main thread, read by the thread that runs frames.
+extern std::atomic<uint8_t> g_pause_frames;
 extern int32_t g_pass_request;          // one more scheduler pass this frame
 extern uint8_t g_redraw_countdown;
 extern int32_t g_frame_style_countdown;

@@ -310,7 +310,10 @@ int engine_startup()
     start_render_workers();
     if (engine_startup_stage2() != 0)
         return -1;
-    start_script_thread();
+    // Without its thread the frames would never run: they run on the main
+    // thread instead.
+    if (start_script_thread() != 0)
+        g_frame_thread_mode = 0;
     window_set_fullscreen(0);
     uint32_t now = sys_milliseconds();
     for (uint32_t &t : g_timer_bases)

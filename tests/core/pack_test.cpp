@@ -267,6 +267,49 @@ TEST_F(Packs, CompressedStreamRepaired)
     EXPECT_EQ(g_last_error_code, 0u);
 }
 
+// A damaged stream that would inflate to more than the entry's size is damage
+// too: it is repaired like any other, not reported as a short buffer.
+TEST_F(Packs, OverlongDamagedStreamRepaired)
+{
+    std::string data = pattern(2000, 11);   // incompressible: one stored deflate block
+    input("o.bin", data);
+    ASSERT_TRUE(gen("pack orig/clean.kpf --folder in"));
+    std::string pack = kvtest::read_file("orig/clean.kpf");
+    ASSERT_GT(pack.size(), 64u);
+    auto u32 = [&](size_t at) {
+        return (uint32_t)(uint8_t)pack[at] | (uint32_t)(uint8_t)pack[at + 1] << 8 |
+               (uint32_t)(uint8_t)pack[at + 2] << 16 | (uint32_t)(uint8_t)pack[at + 3] << 24;
+    };
+    size_t len = g_pack_name_table[255 - (uint8_t)pack[36]];
+    size_t fixed = 37 + len;   // format byte
+    ASSERT_EQ(pack[fixed + 1], 1);   // zlib
+    ASSERT_EQ(u32(fixed + 2), 2000u);
+    size_t stream = u32(fixed + 10);
+    ASSERT_EQ((uint8_t)pack[stream + 2], 0x01);   // final stored block: LEN, NLEN follow
+    ASSERT_EQ(u32(stream + 3), 2000u | (uint32_t)(uint16_t)~2000u << 16);
+    uint16_t longer = 2002;
+    pack[stream + 3] = (char)(longer & 255);
+    pack[stream + 4] = (char)(longer >> 8);
+    pack[stream + 5] = (char)(~longer & 255);
+    pack[stream + 6] = (char)((uint16_t)~longer >> 8);
+    kvtest::write_file("data.kpf", pack);
+    ASSERT_EQ(build_pack_index(), 0);
+    std::string out;
+    EXPECT_EQ(read_packed("o.bin", &out), 0);
+    EXPECT_EQ(out, data);
+    EXPECT_EQ(g_last_error_code, 0u);
+
+    // An intact stream longer than the size the index gives: a buffer fault.
+    pack = kvtest::read_file("orig/clean.kpf");
+    pack[fixed + 2] = (char)(1000 & 255);
+    pack[fixed + 3] = (char)(1000 >> 8);
+    kvtest::write_file("data.kpf", pack);
+    kvtest::quiet_errors();
+    ASSERT_EQ(build_pack_index(), 0);
+    EXPECT_EQ(read_packed("o.bin", &out), -2);
+    EXPECT_EQ(g_last_error_code, 900040u);
+}
+
 TEST_F(Packs, TruncatedAndMiscounted)
 {
     input("s.bin", pattern(3000, 5));

@@ -1,11 +1,17 @@
 // Fuzz target: arbitrary expression code run by the evaluator over a small
 // set of variables of every type. Input: one control byte (bits 0-1 the
-// evaluation type - 1, bit 2 reference mode, bit 3 label-resolution table),
-// then the code.
+// evaluation type - 1, bit 2 reference mode, bit 3 label-resolution table,
+// bit 4 run as commands instead), then the code.
+//
+// With bit 4 the code is split at its middle into two argument records of
+// one instruction, run by the assignment command (operator: the second
+// byte) and by a declare command (chosen by bits 5-6).
 #include <cstdint>
 #include <cstring>
 
 #include "script/expr.h"
+#include "script/script_file.h"
+#include "script/task.h"
 #include "script/vars.h"
 #include "shell/error_report.h"
 #include "shell/quit.h"
@@ -40,6 +46,49 @@ static void setup(void)
     init_assign_op_table();
 }
 
+static void run_commands(uint8_t control, const uint8_t *data, uint32_t len)
+{
+    if (len < 1)
+        return;
+    uint8_t op = data[0];
+    data++;
+    len--;
+    static ScriptTask task;
+    static ArgRecord recs[2];
+    static ArgRecord *rec_ptr = recs;
+    static uint8_t count = 2;
+    uint32_t half = len / 2;
+    recs[0] = ArgRecord{0, 0, (uint8_t)((control & 3) + 1), op, half, 0};
+    recs[1] = ArgRecord{1, 0, (uint8_t)(((control >> 2) & 3) + 1), 0, len - half, half};
+    task.instr_count = 1;
+    task.arg_counts = &count;
+    task.arg_records = &rec_ptr;
+    task.expr_code = data;
+    task.file = nullptr;
+    ScriptTask *saved = g_cur_script;
+    g_cur_script = &task;
+    g_cur_instr = 0;
+    cmd_assign();
+    static int (*const declares[4])(void) = {cmd_declare_int, cmd_declare_float,
+                                             cmd_declare_string, cmd_declare_int};
+    // Declarations only on the variables above the fixed ones, and small
+    // enough to keep the runs fast.
+    g_quit_flag = 0;
+    g_expr_ref_mode = 1;
+    int failed = expr_run(data, half);
+    g_expr_ref_mode = 0;
+    int64_t elements = 1;
+    for (uint32_t k = 0; k < g_expr_ref.index_count; k++) {
+        int64_t d = g_expr_ref.indices[k];
+        elements = (d > 0 && d <= 10000) ? elements * d : 1 << 30;
+        if (elements > 10000)
+            break;
+    }
+    if (!failed && g_expr_ref.var_id >= 1050 && elements <= 10000)
+        declares[(control >> 5) & 3]();
+    g_cur_script = saved;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static bool ready = (setup(), true);
@@ -51,6 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     uint8_t control = data[0];
     const uint8_t *code = data + 1;
     uint32_t len = (uint32_t)(size - 1 > 0xFFFFFF ? 0xFFFFFF : size - 1);
+    if (control & 16) {
+        init_expr_op_table(1);
+        run_commands(control, code, len);
+        return 0;
+    }
     init_expr_op_table((control & 8) ? 0 : 1);
     g_expr_ref_mode = (control & 4) ? 1 : 0;
     const ExprEvaluators *e = expr_evaluators((control & 3) + 1u);

@@ -111,6 +111,9 @@ TEST(BlendFns, EveryEntryMatchesItsStatement)
                         int progress = rng.range(0, 256);
                         int softness = rng.range(0, 2) == 0 ? 256 : rng.range(0, 300);
                         fill_rule_weights(progress, softness, rng.range(0, 1) ? 256 : rng.range(0, 256));
+                        if (trial % 6 == 5)   // weights beyond what the compositor makes
+                            for (int k = 0; k < 256; k++)
+                                g_rule_weights[k] = rng.range(-300, 1000);
                         std::vector<uint8_t> r = d;
                         bool filled = reference_entry(ext, kind, mode, full, r.data(), s.data(),
                                                       m.data(), o, progress, softness, n);
@@ -262,11 +265,14 @@ TEST(BlendCases, KindDNormalStopsAt254)
     ensure_blend_tables();
     for (int i = 0; i < 256; i++)
         g_rule_weights[i] = 256;
-    uint8_t d[4] = {0, 0, 0, 0}, s[4] = {255, 255, 255, 255}, m[4] = {255, 255, 255, 255};
-    blend_fn(BLEND_KIND_MASK_ALPHA, 0, 0).masked_row(d, s, m, 256, 0, 4);
-    EXPECT_EQ(254, d[0]);
-    EXPECT_EQ(254, d[2]);
-    EXPECT_EQ(0, d[3]);
+    for (int n : {4, 16, 20}) {   // single pixels and whole blocks
+        uint8_t d[20] = {}, s[20], m[20];
+        std::memset(s, 255, sizeof s);
+        std::memset(m, 255, sizeof m);
+        blend_fn(BLEND_KIND_MASK_ALPHA, 0, 0).masked_row(d, s, m, 256, 0, n);
+        for (int i = 0; i < n; i++)
+            EXPECT_EQ(i % 4 == 3 ? 0 : 254, d[i]) << n << " " << i;
+    }
 }
 
 TEST(BlendCases, ModeAndOpacityClamp)

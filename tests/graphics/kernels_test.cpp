@@ -173,6 +173,42 @@ TEST(KernelSlots, EverySlotMatchesItsStatement)
     }
 }
 
+// Every pair of source and destination alignments within 32 bytes.
+TEST(KernelSlots, EveryAlignmentPair)
+{
+    ensure_blend_tables();
+    const int kPad = 64;
+    std::vector<uint8_t> dbuf(512), sbuf(512), tbuf(512), rbuf(512), keep(512);
+    for (const KernelSetConfig &cfg : kernel_set_configs()) {
+        install_pixel_kernels(cfg.level, cfg.wide);
+        bool ext = cfg.level >= KV_KERNEL_LEVEL_SSE;
+        TestRng rng(cfg.level + 100 * cfg.wide);
+        fill_rule_weights(120, 40, 256);
+        for (const SlotCase &sc : slot_cases())
+            for (int od = 0; od < 32; od++)
+                for (int os = 0; os < 32; os++) {
+                    SCOPED_TRACE(cfg.name + " slot " + sc.name + " od " + std::to_string(od) +
+                                 " os " + std::to_string(os));
+                    int n = rng.range(0, 120);
+                    uint8_t *base = dbuf.data() + ((64 - ((uintptr_t)dbuf.data() & 63)) & 63);
+                    uint8_t *d = base + kPad + od;
+                    uint8_t *s = sbuf.data() + kPad + os, *t = tbuf.data() + kPad + (31 - os);
+                    rng.pixels(base, kPad * 2 + 32 + n);
+                    rng.pixels(s, n);
+                    rng.pixels(t, n);
+                    std::memcpy(keep.data(), base, kPad * 2 + 32 + n);
+                    uint8_t *r = rbuf.data() + ((64 - ((uintptr_t)rbuf.data() & 63)) & 63) + kPad + od;
+                    std::memcpy(r, d, n);
+                    int p1 = rng.range(sc.p1_lo, sc.p1_hi), p2 = rng.range(sc.p2_lo, sc.p2_hi);
+                    sc.kernel(d, s, t, p1, p2, n);
+                    sc.ref(ext, r, s, t, p1, p2, n);
+                    ASSERT_TRUE(std::equal(r, r + n, d)) << "n=" << n;
+                    ASSERT_EQ(0, std::memcmp(keep.data(), base, kPad + od));
+                    ASSERT_EQ(0, std::memcmp(keep.data() + kPad + od + n, d + n, kPad));
+                }
+    }
+}
+
 TEST(KernelSlots, HalfBoxMatchesItsStatement)
 {
     GuardedBuffer gd(4096 + 256), gs(3 * 4096 + 256);

@@ -12,6 +12,7 @@
 
 #include "graphics/kernel_test_support.h"
 #include "graphics/render_workers.h"
+#include "platform/sys_thread.h"
 #include "shell/quit.h"
 
 namespace {
@@ -348,4 +349,17 @@ TEST(RenderWorkers, ManySmallJobs)
         stop_render_workers();
         EXPECT_EQ(want, dst);
     });
+}
+
+// The placement hint reaches a running thread and refuses one that is gone.
+TEST(RenderWorkers, IdealProcessorHint)
+{
+    std::promise<void> go;
+    std::shared_future<void> wait_go = go.get_future().share();
+    std::thread t([wait_go] { wait_go.wait(); });
+    EXPECT_EQ(0, sys_thread_set_ideal_processor(t, 0));
+    EXPECT_EQ(-1, sys_thread_set_ideal_processor(t, -1));
+    go.set_value();
+    t.join();
+    EXPECT_EQ(-1, sys_thread_set_ideal_processor(t, 0));
 }

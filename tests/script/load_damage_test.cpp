@@ -1,5 +1,7 @@
 // Every damaged variant of every project file gives its report (or, for
 // kvl.kbn missing, a silent failure) and leaves nothing half-built.
+#include <cstring>
+
 #include "load_helpers.h"
 
 using namespace loadtest;
@@ -52,6 +54,10 @@ TEST_P(LoadDamage, ReportsAndStops)
     EXPECT_EQ(c.code, g_last_error_code) << c.kind << ": " << g_error_message;
     if (c.code) {
         EXPECT_NE(0, g_quit_flag.load());
+    }
+    // The report of a damaged file names it.
+    if (c.code == 901050) {
+        EXPECT_NE(nullptr, std::strstr(g_error_message, "kvbin\\")) << c.kind;
     }
     // A damaged script file leaves its slot empty, and stays refused.
     if (std::string(c.kind).rfind("script:", 0) == 0 && g_script_files) {

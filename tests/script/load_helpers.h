@@ -47,7 +47,8 @@ inline std::string damage_folder_name(const std::string &damage)
 }
 
 // Makes the project `desc` (tests/script/data/<desc>.txt) with `damage`
-// ("" for none) and enters its folder. Natively the generator writes it into
+// ("" for none; "pack" for the project packed in data.kpf with no loose
+// files) and enters its folder. Natively the generator writes it into
 // a temporary folder; on Windows it comes from the folder that
 // KV_LOAD_FIXTURES names (the end-to-end script writes them). false: skip.
 inline bool enter_project(const std::string &desc, const std::string &damage = "")
@@ -63,6 +64,18 @@ inline bool enter_project(const std::string &desc, const std::string &damage = "
     std::string dir = std::string(root) + "\\run_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
     if (mkdir(dir.c_str()) != 0 || mkdir((dir + "\\kvbin").c_str()) != 0)
         return false;
+    {
+        // the packed variant: the pack alone
+        FILE *in = std::fopen((std::string(root) + "\\" + desc + "\\" + damage_folder_name(damage) + "\\data.kpf").c_str(), "rb");
+        FILE *out = in ? std::fopen((dir + "\\data.kpf").c_str(), "wb") : nullptr;
+        int c;
+        while (out && (c = std::fgetc(in)) != EOF)
+            std::fputc(c, out);
+        if (out)
+            std::fclose(out);
+        if (in)
+            std::fclose(in);
+    }
     std::vector<std::string> names = {"kvc", "kvt", "kvt_list", "kvcfg", "kvl", "kvv", "kve"};
     for (int i = 0; i < 10; i++) {
         char n[16];
@@ -90,9 +103,13 @@ inline bool enter_project(const std::string &desc, const std::string &damage = "
     std::string dir = std::string(tmpl) + "/" + std::to_string(++counter);
     std::string cmd = std::string("python3 '") + KV_GENERATOR + "' project '" + KV_SOURCE_DIR +
                       "/tests/script/data/" + desc + ".txt' '" + dir + "'";
-    if (!damage.empty())
-        cmd += " --damage " + damage;
-    cmd += " >/dev/null";
+    // "pack": the project in data.kpf only, no loose files
+    if (damage == "pack")
+        cmd += " --pack '" + dir + "/data.kpf' >/dev/null && rm -r '" + dir + "/kvbin'";
+    else if (!damage.empty())
+        cmd += " --damage " + damage + " >/dev/null";
+    else
+        cmd += " >/dev/null";
     if (std::system(cmd.c_str()) != 0)
         return false;
     return chdir(dir.c_str()) == 0;

@@ -210,6 +210,23 @@ TEST_F(LoadProject, ManyErrorTextsAreAllKept)
     EXPECT_EQ(256u, g_error_text_count);
     EXPECT_EQ(900000u, g_error_texts[0].code);
     EXPECT_STREQ("text 255", g_error_texts[255].text);
+    // records beyond the reporter's table are kept and found
+    EXPECT_STREQ("text 299", project_error_text(900299));
+    EXPECT_STREQ("override", project_error_text(100010));
+    EXPECT_EQ(nullptr, project_error_text(1));
+}
+
+TEST_F(LoadProject, PackedProjectLoadsFromThePack)
+{
+    LOAD_PROJECT_OR_SKIP("load_basic", "pack");
+    ASSERT_EQ(0, build_pack_index()) << g_error_message;
+    int r = load_all();
+    reset_pack_index();
+    ASSERT_EQ(0, r) << g_last_error_code << " " << g_error_message;
+    EXPECT_EQ(104u, g_command_def_count);
+    EXPECT_STREQ("テスト", g_window_title);
+    ASSERT_NE(nullptr, g_script_files[0]);
+    EXPECT_EQ(19u, g_script_files[0]->instr_count);
 }
 
 // --- kvcfg.kbn edge cases (patched in place) ----------------------------------------

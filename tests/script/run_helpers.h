@@ -21,9 +21,12 @@ void reset_engine();
 // Generates the project of description `desc` into a new temporary folder,
 // makes it the current folder, resets the engine and loads the project.
 // Returns "" on success, else why it could not be had (the caller skips when
-// the generator is missing, and fails otherwise).
+// the generator is missing, and fails otherwise). Windows builds take the
+// project from the folder KV_RUN_FIXTURES names (one sub-folder per
+// description, named by its hash), or with KV_RUN_DUMP only write the
+// description there for the end-to-end script to generate.
 std::string load_generated(const std::string &desc);
-// True where the generator can run (native builds with python3).
+// True where generated projects can be had (python3, or the variables above).
 bool generator_available();
 
 // The scheduler passes of one frame step: repeated while a pass request was

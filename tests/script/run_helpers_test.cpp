@@ -9,7 +9,9 @@
 #include <fstream>
 #include <sstream>
 #include <vector>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <direct.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -33,6 +35,17 @@
 namespace runtest {
 
 static std::string g_workdir;
+
+#ifndef _WIN32
+// The last generated project goes when the tests end.
+static struct WorkdirCleanup {
+    ~WorkdirCleanup()
+    {
+        if (!g_workdir.empty() && chdir("/tmp") == 0)
+            std::system(("rm -rf '" + g_workdir + "'").c_str());
+    }
+} g_workdir_cleanup;
+#endif
 
 // A task payload that the scheduler can run (frame 0, both enable bytes 1).
 static void ensure_task_payload(TreeNode *node, int main)
@@ -83,10 +96,48 @@ void reset_engine()
     std::memset(g_arg_slots.map, 0, sizeof g_arg_slots.map);
 }
 
+// Windows builds have no generator: the end-to-end script first runs the
+// tests with KV_RUN_DUMP set (each description is written there, named by its
+// hash), generates those projects, then runs them again with KV_RUN_FIXTURES
+// naming the folder of the generated projects.
+#ifdef _WIN32
+static std::string desc_hash(const std::string &desc)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : desc) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char buf[17];
+    std::snprintf(buf, sizeof buf, "%016llx", (unsigned long long)h);
+    return buf;
+}
+#endif
+
+static int change_folder(const std::string &path)
+{
+#ifdef _WIN32
+    return _chdir(path.c_str());
+#else
+    return chdir(path.c_str());
+#endif
+}
+
+static std::string load_current_folder()
+{
+    reset_engine();
+    if (load_project_config() != 0)
+        return "load_project_config failed: " + std::to_string(g_last_error_code);
+    if (load_project_and_prime_system() != 0)
+        return "load_project_and_prime_system failed: " + std::to_string(g_last_error_code) + " " +
+               g_error_text;
+    return "";
+}
+
 bool generator_available()
 {
 #ifdef _WIN32
-    return false;
+    return std::getenv("KV_RUN_DUMP") || std::getenv("KV_RUN_FIXTURES");
 #else
     static int ok = -1;
     if (ok < 0)
@@ -98,8 +149,18 @@ bool generator_available()
 std::string load_generated(const std::string &desc)
 {
 #ifdef _WIN32
-    (void)desc;
-    return "no generator";
+    if (const char *dump = std::getenv("KV_RUN_DUMP")) {
+        std::ofstream f(std::string(dump) + "\\" + desc_hash(desc) + ".txt", std::ios::binary);
+        f << desc;
+        reset_engine();   // the test goes on with no project; its results do not count
+        return "";
+    }
+    const char *fixtures = std::getenv("KV_RUN_FIXTURES");
+    if (!fixtures)
+        return "no generator";
+    if (change_folder(std::string(fixtures) + "\\" + desc_hash(desc)) != 0)
+        return "no generated project " + desc_hash(desc);
+    return load_current_folder();
 #else
     if (!g_workdir.empty() && chdir("/tmp") == 0)
         std::system(("rm -rf '" + g_workdir + "'").c_str());
@@ -120,15 +181,9 @@ std::string load_generated(const std::string &desc)
         ss << log.rdbuf();
         return "generator failed: " + ss.str();
     }
-    if (chdir(out.c_str()) != 0)
+    if (change_folder(out) != 0)
         return "chdir failed";
-    reset_engine();
-    if (load_project_config() != 0)
-        return "load_project_config failed: " + std::to_string(g_last_error_code);
-    if (load_project_and_prime_system() != 0)
-        return "load_project_and_prime_system failed: " + std::to_string(g_last_error_code) + " " +
-               g_error_text;
-    return "";
+    return load_current_folder();
 #endif
 }
 

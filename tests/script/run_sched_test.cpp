@@ -88,7 +88,7 @@ TEST(RunSched, TaskStartedDuringAPassRunsInAFurtherPassOfTheFrame)
     LOAD_OR_SKIP(tasks_project("noop_9\nwait frames=" + E(100000) + "\n"));
     // The first instruction of SYSTEM stands for the task-start command.
     ScriptTask *sys = runtest::system_task();
-    ASSERT_TRUE(sys);
+    ASSERT_TRUE(sys && sys->file && g_script_files);
     g_script_files[sys->file_number]->handlers[1][sys->pc] = start_tb_and_request_pass;
     EXPECT_EQ(runtest::run_frame_passes(), 2);
     EXPECT_EQ(ivar(1000), 2);
@@ -257,7 +257,12 @@ TEST(RunSched, PausedGateHoldsTheNextInstructionUntilTheWindowIsActive)
     EXPECT_EQ(ivar(1000), 0);
     g_pause_now = 3000;
     __atomic_store_n(&g_windows[0]->active, (uint8_t)1, __ATOMIC_SEQ_CST);
+    for (int i = 0; i < 500 && !done.load(); i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!done.load())
+        g_running = 0;   // the gate must not hold the test for ever
     runner.join();
+    g_running = 1;
     EXPECT_EQ(ivar(1000), 1);
     EXPECT_EQ(g_paused, 0);
     EXPECT_EQ(script_timer_elapsed(0), 1000u);
@@ -267,6 +272,9 @@ TEST(RunSched, PausedGateHoldsTheNextInstructionUntilTheWindowIsActive)
 
 TEST(RunSched, QuitMetByThePausedGateEndsTheRun)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "posts the quit through the stand-in platform's window";
+#endif
     LOAD_OR_SKIP(tasks_project());
     ASSERT_TRUE(start_task("A", "TA", 200));
     sys_window_create(g_windows[0], nullptr, 0, "", "");

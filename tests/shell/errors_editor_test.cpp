@@ -2,6 +2,7 @@
 // base names, bounds and refused paths.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 #ifndef _WIN32
@@ -42,8 +43,20 @@ TEST(ErrorEditor, EveryRowOfTheTable)
         {"notepad.exe", " c:\\g\\scr\\a.txt"},
         {"", " c:\\g\\scr\\a.txt"},
     };
-    for (const auto &r : rows)
+    for (const auto &r : rows) {
         EXPECT_EQ(params(r.exe), r.expect) << r.exe;
+        // The same row for the name in capitals and in small letters.
+        std::string upper = r.exe, lower = r.exe;
+        for (char &c : upper)
+            c = (char)std::toupper((unsigned char)c);
+        for (char &c : lower)
+            c = (char)std::tolower((unsigned char)c);
+        EXPECT_EQ(params(upper.c_str()), r.expect) << upper;
+        EXPECT_EQ(params(lower.c_str()), r.expect) << lower;
+    }
+    // A name that only contains a table name is another editor.
+    EXPECT_EQ(params("xsakura.exe"), " c:\\g\\scr\\a.txt");
+    EXPECT_EQ(params("sakura.exe.bak"), " c:\\g\\scr\\a.txt");
 }
 
 TEST(ErrorEditor, NamesCompareWithoutCase)

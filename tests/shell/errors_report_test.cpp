@@ -116,12 +116,15 @@ TEST_F(ErrorReport, PercentInFileNameAndProjectTextPrintsLiterally)
 {
     g_test_file = "scr\\100%_%n%s.txt";
     g_test_line = 7;
+    // A lone '%' (here "% d", a printf conversion with a blank flag) meets a
+    // text argument and stays; %n is never a conversion; %s takes the second
+    // text; %d has no argument left and stays.
     g_error_texts[0] = {123456, "50% done %n %s %d %%"};
     g_error_text_count = 1;
-    report_script_error(123456, 0, "ignored");
+    report_script_error(123456, 0, "x", "arg");
     EXPECT_STREQ(g_error_message,
                  "[対象ファイル]\nscr\\100%_%n%s.txt\n\n[場所]\n7 行目\n\n[内容]\n\n"
-                 "50% done %n %s %d %");
+                 "50% done %n arg %d %");
     reset_error_reports();
     report_script_error(104010, 0, "a%n%s%d.png");
     EXPECT_NE(std::strstr(g_error_message, "[a%n%s%d.png]ファイルを"), nullptr);
@@ -130,6 +133,37 @@ TEST_F(ErrorReport, PercentInFileNameAndProjectTextPrintsLiterally)
     g_test_file = nullptr;
     report_system_error_text(104060, 0);
     EXPECT_STREQ(g_error_message, "[%s]ファイルが\n存在しません。");
+}
+
+// The project's texts hold the conversions of their codes: they are filled
+// with the caller's arguments, each only by an argument of its own kind.
+TEST_F(ErrorReport, ProjectTextTakesCallersArguments)
+{
+    g_error_texts[0] = {101010, "[%s]命令の%s引数が %d です。(%d〜%d)"};
+    g_error_texts[1] = {101020, "%s=%d %x %u %5d|%-4s|%c %ld %I64d %lld %.2s"};
+    g_error_texts[2] = {101030, "%d %s %p %n %*d"};
+    g_error_text_count = 3;
+    report_system_error(101010, 0, "lay", "X", -5, 0, 100);
+    EXPECT_STREQ(g_error_message, "[lay]命令のX引数が -5 です。(0〜100)");
+    reset_error_reports();
+    int64_t big = 5000000000LL;
+    report_system_error(101020, 0, "v", 7, 255u, -1, 42, "ab", 'Z', big, big, (uint64_t)1,
+                        "あいう");
+    EXPECT_STREQ(g_error_message, "v=7 ff 4294967295    42|ab  |Z 5000000000 5000000000 1 あ");
+    // Wrong kinds never reach a conversion: %d does not take a text, %s does
+    // not take a number (each still uses its argument up); %p, %n and %* are
+    // never filled.
+    reset_error_reports();
+    report_system_error(101030, 0, "t", 3);
+    EXPECT_STREQ(g_error_message, "%d %s %p %n %*d");
+    reset_error_reports();
+    report_system_error(101030, 0, 3, "t", 4, 5);
+    EXPECT_STREQ(g_error_message, "3 t %p %n %*d");
+    // A huge width is kept inside the message.
+    g_error_texts[0] = {101010, "%999999999d|"};
+    reset_error_reports();
+    report_system_error(101010, 0, 1);
+    EXPECT_LT(std::strlen(g_error_message), sizeof g_error_message);
 }
 
 TEST_F(ErrorReport, LongTextIsCutOnCharacterBoundary)

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/sys.h"
 #include "shell/main_loop.h"
 
 namespace {
@@ -28,6 +29,13 @@ struct FrameLimiter : ::testing::Test {
         g_frame_skip_enabled = 1;
         g_frame_acc = 0;
         g_image_load_time = fake_now;
+    }
+    void TearDown() override
+    {
+        g_frame_clock_now = sys_milliseconds;
+        g_frame_clock_sleep = sys_sleep;
+        g_fps_target = 60;
+        g_frame_skip_enabled = 1;
     }
 };
 
@@ -101,4 +109,15 @@ TEST_F(FrameLimiter, ClockWrapAround)
     ASSERT_EQ(sleeps.size(), 1u);
     EXPECT_EQ(sleeps[0], 16u);
     EXPECT_EQ(g_image_load_time, 8u);
+}
+
+TEST_F(FrameLimiter, FrameOfZeroMillisecondsNeverSkipsWhenOnTime)
+{
+    // 2000 frames per second: every other frame is 0 ms long. On time, no
+    // frame may skip its drawing; a real delay still does.
+    g_fps_target = 2000;
+    for (int i = 0; i < 8; i++)
+        EXPECT_EQ(frame_limiter(), 0) << i;
+    fake_now += 10;
+    EXPECT_EQ(frame_limiter(), 1);
 }

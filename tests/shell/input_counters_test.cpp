@@ -3,7 +3,9 @@
 // coordinates. Input comes from a scripted source, so these run in every build.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "script/scheduler.h"
 #include "shell/input.h"
@@ -317,4 +319,24 @@ TEST_F(InputCounters, CallbackTableAndCounterWrap)
     g_key_hold[900] = INT64_MIN;
     key_up_tick(900);
     EXPECT_EQ(g_key_hold[900], INT64_MAX);
+}
+
+// With frames on the script thread the main thread polls while that thread
+// updates: the tables the scripts read are written by the updating thread
+// alone, the staging between them is locked.
+TEST_F(InputCounters, PollAndUpdateOnTwoThreads)
+{
+    g_in.keys[65] = 0x80;
+    poll_window_input();
+    std::atomic<bool> stop{false};
+    std::thread poller([&] {
+        while (!stop.load())
+            poll_window_input();
+    });
+    for (int i = 0; i < 2000; i++)
+        update_input_state();
+    stop = true;
+    poller.join();
+    EXPECT_GE(g_key_hold[65], 1);
+    EXPECT_EQ(g_key_presses[65], 1u);
 }

@@ -4,6 +4,9 @@
 #include <cstdlib>
 
 #include "platform/sys.h"
+#ifndef _WIN32
+#include "platform/null/shell_null.h"
+#endif
 #include "shell/entry.h"
 #include "shell/main_loop.h"
 #include "shell/quit.h"
@@ -30,6 +33,10 @@ struct RunFrame : ::testing::Test {
         sleep_calls = 0;
         g_image_load_time = fake_now;
         g_frame_acc = 0;
+        g_fps_target = 60;
+        g_frame_skip_enabled = 1;
+        g_redraw_countdown = 0;
+        g_frame_style_countdown = 0;
         g_quit_flag = 0;
         g_pause_frames = 0;
         g_frame_count = 0;
@@ -88,6 +95,22 @@ TEST_F(RunFrame, LateFrameSkipsTheNextDrawing)
     EXPECT_EQ(g_skip_in_force, 1);   // taken over for the next frame
 }
 
+TEST_F(RunFrame, CountdownsStopAtZero)
+{
+    g_redraw_countdown = 2;
+    g_frame_style_countdown = 1;
+    EXPECT_EQ(run_frame(), 0);
+    EXPECT_EQ(g_redraw_countdown, 1);
+    EXPECT_EQ(g_frame_style_countdown, 0);
+    EXPECT_EQ(run_frame(), 0);
+    EXPECT_EQ(g_redraw_countdown, 0);
+    EXPECT_EQ(g_frame_style_countdown, 0);
+    // A negative countdown is left alone (no run down to an overflow).
+    g_frame_style_countdown = -3;
+    EXPECT_EQ(run_frame(), 0);
+    EXPECT_EQ(g_frame_style_countdown, -3);
+}
+
 TEST_F(RunFrame, PopupRequestIsServedAndCleared)
 {
     g_popup_request = 2;
@@ -96,6 +119,26 @@ TEST_F(RunFrame, PopupRequestIsServedAndCleared)
 }
 
 #ifndef _WIN32
+// Window 0 appears on the first frame that gets past the scheduler, once,
+// and only when the project asked for it.
+TEST_F(RunFrame, FirstFrameShowsMainWindowOnce)
+{
+    g_first_frame_done = 0;
+    g_windows[0]->show_flag = 1;
+    int before = null_window_show_count();
+    g_pause_frames = 1;
+    EXPECT_EQ(run_frame(), 0);                 // a paused frame does not count
+    EXPECT_EQ(null_window_show_count(), before);
+    g_pause_frames = 0;
+    EXPECT_EQ(run_frame(), 0);
+    EXPECT_EQ(run_frame(), 0);
+    EXPECT_EQ(null_window_show_count(), before + 1);
+    g_first_frame_done = 0;
+    g_windows[0]->show_flag = 0;
+    EXPECT_EQ(run_frame(), 0);
+    EXPECT_EQ(null_window_show_count(), before + 1);
+}
+
 // The stand-in platform: a close request destroys window 0 and ends the pump.
 TEST_F(RunFrame, QuitOutsideFrameEndsMainLoop)
 {

@@ -43,6 +43,21 @@ TEST(StartupSwitches, InfoShowsLicenceNotice)
     EXPECT_STREQ(g_dialog_caption, "License Information");
     EXPECT_EQ(g_last_error_code, 100000u);
     EXPECT_EQ(null_window_create_count(), windows);
-    g_quit_flag = 0;   // the notice is a fatal report; tests share the process
+    // The notice is a fatal report; tests share the process.
+    g_quit_flag = 0;
+    g_dialog_caption = "KAVREN Debug Info.";
+    reset_error_reports();
+}
+
+TEST(StartupSwitches, WordThatOnlyBeginsLikeASwitchIsNone)
+{
+    int starts = null_settings_program_starts();
+    start_with("/kvcfg2");     // start-up goes on and stops later: no project here
+    start_with("/inf");
+    EXPECT_EQ(null_settings_program_starts(), starts);
+    EXPECT_STREQ(g_dialog_caption, "KAVREN Debug Info.");
+    EXPECT_NE(g_last_error_code, 100000u);
+    g_quit_flag = 0;
+    reset_error_reports();
 }
 #endif

@@ -6,6 +6,7 @@
 # the dialog stays open until its exit button. Outside a debug project there
 # is no editor button.
 source "$KV_LIB"
+source "$KV_SRC/tests/win32/errors_lib.sh"
 use_engine
 W_DIR="Z:$(printf '%s' "$PWD" | tr / '\\')"
 W_DIR_LOWER=$(printf '%s' "$W_DIR" | LC_ALL=C tr 'A-Z' 'a-z')   # the engine's folder is lower-cased
@@ -45,9 +46,8 @@ x86_64-w64-mingw32-gcc -O1 -mwindows -o SAKURA.EXE "$KV_SRC/tests/win32/errors_s
 
 note "debug project: located error, editor button"
 project 1
-start_engine
-box=$(drv wait-dialog --exe "$ENGINE" --title "KAVREN Debug Info." --timeout 40000) ||
-  fail "no \"KAVREN Debug Info.\" dialog"
+start_until_dialog "KAVREN Debug Info." || fail "no \"KAVREN Debug Info.\" dialog"
+box=$BOX
 drv texts "$box" --ids > texts.txt || fail "cannot read the dialog"
 cat texts.txt
 want="1032	Edit	[対象ファイル]\\nmain.kvtest\\n\\n[場所]\\n7 行目\\n\\n[内容]\\n\\n$TEXT"
@@ -68,9 +68,8 @@ note "exit code $ENGINE_RC"
 
 note "plain project: no editor button"
 project 0
-start_engine
-box=$(drv wait-dialog --exe "$ENGINE" --title "KAVREN Debug Info." --timeout 40000) ||
-  fail "no \"KAVREN Debug Info.\" dialog"
+start_until_dialog "KAVREN Debug Info." || fail "no \"KAVREN Debug Info.\" dialog"
+box=$BOX
 drv texts "$box" --ids > texts0.txt || fail "cannot read the dialog"
 grep -qF "$TEXT" texts0.txt || fail "the Japanese text is not intact"
 grep -q '^1033	' texts0.txt && fail "an editor button outside a debug project"
@@ -80,9 +79,8 @@ drv wait-exit --exe "$ENGINE" --timeout 10000 || fail "a process of the engine o
 
 note "debug project failing while it loads (no script location): editor button disabled"
 project 1 kvt:version
-start_engine
-box=$(drv wait-dialog --exe "$ENGINE" --title "KAVREN Debug Info." --timeout 40000) ||
-  fail "no \"KAVREN Debug Info.\" dialog"
+start_until_dialog "KAVREN Debug Info." || fail "no \"KAVREN Debug Info.\" dialog"
+box=$BOX
 drv texts "$box" --ids | tee texts1.txt
 grep -q '^1032	Edit	\[対象ファイル\]' texts1.txt && fail "a location for an error outside any script"
 [ "$(drv enabled "$box" 1033)" = disabled ] || fail "the editor button is not disabled"

@@ -2,10 +2,10 @@
 # Information", naming every linked library with its version and licence,
 # with only the exit button; the button closes it and the engine exits.
 source "$KV_LIB"
+source "$KV_SRC/tests/win32/errors_lib.sh"
 use_engine
-start_engine /info
-box=$(drv wait-dialog --exe "$ENGINE" --title "License Information" --timeout 30000) ||
-  fail "no \"License Information\" dialog for /info"
+start_until_dialog "License Information" /info || fail "no \"License Information\" dialog for /info"
+box=$BOX
 drv texts "$box" --ids > texts.txt || fail "cannot read the dialog"
 head -c 300 texts.txt; echo
 grep -q '^1032	Edit	■ライセンスについて' texts.txt || fail "the notice is not in the text box"

@@ -13,6 +13,8 @@ fixtures=$PWD/fixtures/load_basic
 mkdir -p "$fixtures"
 desc=$KV_SRC/tests/script/data/load_basic.txt
 python3 "$KV_GEN" project "$desc" "$fixtures/base" >/dev/null || fail "generator"
+python3 "$KV_GEN" project "$desc" "$fixtures/pack" --pack "$fixtures/pack/data.kpf" >/dev/null &&
+  rm -r "$fixtures/pack/kvbin" || fail "generator: pack"
 for kind in $(python3 "$KV_GEN" project --list-damage); do
   python3 "$KV_GEN" project "$desc" "$fixtures/${kind//:/_}" --damage "$kind" >/dev/null ||
     fail "generator: $kind"

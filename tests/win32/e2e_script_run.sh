@@ -5,6 +5,33 @@
 # a subroutine in a second script file shows "KAVREN Debug Info." naming that
 # file, the line and the project's text.
 source "$KV_LIB"
+
+# The script-running unit tests on generated projects, under Wine: a first run
+# only writes each test's project description (named by its hash), the
+# generator builds them, and a second run must pass them all.
+TEST_EXE=$KV_BUILD/tests/test_script.exe
+[ -f "$TEST_EXE" ] || fail "no $TEST_EXE (build the target test_script)"
+note "generated projects for the script-running cases of test_script.exe"
+mkdir -p dump fixtures
+# (The quit case posts its WM_QUIT through the native stand-in platform.)
+RUN_FILTER='RunFlow.*:RunSched.*:-RunSched.QuitMetByThePausedGateEndsTheRun'
+win_path() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+KV_RUN_DUMP=$(win_path "$PWD/dump") "$KV_WINE_RUN" --timeout 120 "$TEST_EXE" \
+  --gtest_filter="$RUN_FILTER" > dump.log 2>&1
+n=0
+for d in dump/*.txt; do
+  [ -f "$d" ] || fail "no project descriptions were written (see dump.log)"
+  python3 "$KV_GEN" project "$d" "fixtures/$(basename "$d" .txt)" >/dev/null || fail "generator: $d"
+  n=$((n + 1))
+done
+note "$n projects"
+out=$(KV_RUN_FIXTURES=$(win_path "$PWD/fixtures") "$KV_WINE_RUN" --timeout 170 "$TEST_EXE" \
+      --gtest_filter="$RUN_FILTER" 2>&1)
+rc=$?
+echo "$out" | tail -n 4
+[ "$rc" = 0 ] || { echo "$out" | grep -a -B2 -A8 'Failure' | head -60; fail "test_script.exe exited with $rc"; }
+echo "$out" | grep -q 'SKIPPED' && { echo "$out" | grep SKIPPED; fail "cases were skipped"; }
+
 use_engine
 
 # ex TOKEN...: expression code in the generator's hex form, from postfix tokens

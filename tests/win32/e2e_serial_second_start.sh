@@ -6,7 +6,8 @@ export KV_DESKTOP=${KV_DESKTOP:-1024x768} KV_DESKTOP_NAME=kve2e
 use_engine
 prepare_project
 start_engine
-hwnd=$(drv wait-window --class "$ENGINE_CLASS" --timeout 30000) || fail "no main window"
+# Minimised only once shown (the first frame shows it), as a user would.
+hwnd=$(drv wait-window --class "$ENGINE_CLASS" --visible --timeout 30000) || fail "no main window"
 note "first instance: window $hwnd"
 drv minimize "$hwnd" || fail "cannot minimise the window"
 drv is-iconic "$hwnd" >/dev/null || fail "the window is not minimised"

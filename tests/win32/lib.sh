@@ -6,6 +6,7 @@
 #   use_engine [NAME]        own copy of kavren.exe: ENGINE, ENGINE_WIN, ENGINE_CLASS
 #   prepare_project [DESC]   data.kpf beside it (default tools/demo/minimal.kvp)
 #   start_engine ARGS...     in the background;  wait_engine SECONDS -> ENGINE_RC
+#   keep RC-FILE CMD...      any command in the background, its exit code kept
 #   run_engine ARGS...       in the foreground -> ENGINE_RC
 #   hold_mutex NAME / release_mutex      another process holds a named mutex
 #   watch_no_window / watch_result       did the main window ever appear?
@@ -16,7 +17,6 @@ set -u
 for v in KV_EXE KV_DRIVER KV_WINE_RUN KV_KVCFG; do
   [ -n "${!v:-}" ] || { echo "FAIL: $v is not set (run the test through ctest)" >&2; exit 1; }
 done
-[ -f "$KV_EXE" ] || { echo "FAIL: no engine at $KV_EXE (build the target kavren)" >&2; exit 1; }
 [ -f "$KV_DRIVER" ] || { echo "FAIL: no test driver at $KV_DRIVER (build the target kvdriver)" >&2; exit 1; }
 
 # The driver: each call bounded by its own --timeout and by the runner's.
@@ -25,6 +25,9 @@ drv() { "$KV_WINE_RUN" --timeout 60 "$KV_DRIVER" "$@"; }
 note() { echo "--- $*"; }
 fail() {
   echo "FAIL: $*" >&2
+  if [ -n "${ENGINE_RC_FILE:-}" ] && [ -s "$ENGINE_RC_FILE" ]; then
+    echo "(the engine had ended, exit code $(cat "$ENGINE_RC_FILE"))" >&2
+  fi
   [ -n "${ENGINE:-}" ] && show_engine_boxes
   exit 1
 }
@@ -43,6 +46,7 @@ show_engine_boxes() {
 # class: the lower-cased path with every '\' as ':').
 use_engine() {
   local name=${1:-kavren.exe}
+  [ -f "$KV_EXE" ] || fail "no engine at $KV_EXE (build the target kavren)"
   cp "$KV_EXE" "$PWD/$name" || fail "cannot copy the engine"
   ENGINE=$PWD/$name
   ENGINE_WIN="Z:$(printf '%s' "$ENGINE" | tr / '\\')"
@@ -53,23 +57,31 @@ use_engine() {
 # function), so that the pid kept is the runner's own: a TERM to it ends the
 # Wine processes of that run.
 
-# start_engine ARGS...: the engine in the background; the runner kills it
-# after KV_ENGINE_TIMEOUT seconds. A small keeper waits for it and writes its
-# exit code into a file, so that wait_engine works in $(...) too; a TERM to
-# the keeper (ENGINE_PID) ends the engine's Wine processes.
+# keep RC-FILE COMMAND...: runs COMMAND in the background through a small
+# keeper that writes its exit code into RC-FILE when it ends (so that the
+# code can be read from $(...) too); a TERM to the keeper (KEEPER_PID) is
+# passed on to COMMAND, which for the runner ends its Wine processes.
+keep() {
+  local rc_file=$1; shift
+  rm -f "$rc_file"
+  (
+    trap 'kill -TERM $r 2>/dev/null; wait $r; exit 143' TERM
+    "$@" &
+    r=$!
+    rc=0; wait $r || rc=$?
+    echo $rc > "$rc_file.tmp" && mv "$rc_file.tmp" "$rc_file"
+  ) &
+  KEEPER_PID=$!
+}
+
+# start_engine ARGS...: the engine in the background (ENGINE_PID is its
+# keeper); the runner kills it after KV_ENGINE_TIMEOUT seconds.
 ENGINE_RUNS=0
 start_engine() {
   ENGINE_RUNS=$((ENGINE_RUNS + 1))
   ENGINE_RC_FILE=$PWD/engine-run-$ENGINE_RUNS.rc
-  rm -f "$ENGINE_RC_FILE"
-  (
-    trap 'kill -TERM $r 2>/dev/null; wait $r; exit 143' TERM
-    "$KV_WINE_RUN" --timeout "${KV_ENGINE_TIMEOUT:-90}" "$ENGINE" "$@" &
-    r=$!
-    rc=0; wait $r || rc=$?
-    echo $rc > "$ENGINE_RC_FILE.tmp" && mv "$ENGINE_RC_FILE.tmp" "$ENGINE_RC_FILE"
-  ) &
-  ENGINE_PID=$!
+  keep "$ENGINE_RC_FILE" "$KV_WINE_RUN" --timeout "${KV_ENGINE_TIMEOUT:-90}" "$ENGINE" "$@"
+  ENGINE_PID=$KEEPER_PID
 }
 
 # wait_engine SECONDS: waits that long at most for the background engine to

@@ -88,14 +88,14 @@ void default_words(uint32_t *cfg, uint32_t *sfs)
 }
 
 // "cfg:8=2" -> words[8] = 2 in the chosen file.
-bool apply_set(const wchar_t *spec, uint32_t *cfg, uint32_t *sfs)
+bool apply_set(const wchar_t *setting, uint32_t *cfg, uint32_t *sfs)
 {
-    uint32_t *words = wcsncmp(spec, L"cfg:", 4) == 0 ? cfg : wcsncmp(spec, L"sfs:", 4) == 0 ? sfs : nullptr;
+    uint32_t *words = wcsncmp(setting, L"cfg:", 4) == 0 ? cfg : wcsncmp(setting, L"sfs:", 4) == 0 ? sfs : nullptr;
     if (!words)
         return false;
     wchar_t *end = nullptr;
-    unsigned long index = wcstoul(spec + 4, &end, 10);
-    if (end == spec + 4 || *end != L'=' || index >= (unsigned long)k_words)
+    unsigned long index = wcstoul(setting + 4, &end, 10);
+    if (end == setting + 4 || *end != L'=' || index >= (unsigned long)k_words)
         return false;
     const wchar_t *value = end + 1;
     unsigned long long v = wcstoull(value, &end, 0);

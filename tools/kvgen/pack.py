@@ -386,8 +386,8 @@ def _entries_from(a):
         entries += folder_entries(folder, not a.store, not a.no_recovery)
     for m in a.manifest or []:
         entries += manifest_entries(m)
-    for spec in a.file or []:
-        name, _, src = spec.partition("=")
+    for item in a.file or []:
+        name, _, src = item.partition("=")
         if src.startswith("text:"):
             data = src[5:].encode("cp932")
         else:

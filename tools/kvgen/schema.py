@@ -81,7 +81,7 @@ def _ids(number, name, count, names=None, strings=(), raws=()):
 _ANY = 40   # commands that only load their arguments take any ids below this
 
 _ids(0, "args_only_0", _ANY)
-_ids(1, "layer", 39, {0: "path", 1: "visible", 2: "opacity", 3: "x", 4: "y", 5: "order",
+_ids(1, "layer_setup", 39, {0: "path", 1: "visible", 2: "opacity", 3: "x", 4: "y", 5: "order",
                       6: "width", 7: "height", 26: "name2", 28: "resample", 29: "image",
                       30: "share", 31: "mask", 33: "rule", 34: "rule_mask", 35: "softness",
                       36: "blend", 38: "user"}, strings=(0, 26, 29, 30, 31, 34))
@@ -138,7 +138,7 @@ _ids(64, "text_end", 0)
 _ids(69, "save_slot", 4, {0: "file", 1: "slot", 2: "variable", 3: "layer"}, strings=(0, 3))
 _ids(70, "save_cache_reset", 0)
 _ids(71, "args_only_71", _ANY)
-_ids(72, "sound", 13, {0: "path", 1: "enable", 2: "file", 3: "play", 4: "pause", 5: "ramp",
+_ids(72, "sound_control", 13, {0: "path", 1: "enable", 2: "file", 3: "play", 4: "pause", 5: "ramp",
                        6: "start", 7: "loop", 8: "end", 9: "count", 10: "volume", 11: "pan",
                        12: "pitch"}, strings=(0, 2))
 _ids(73, "sound_delete", 1, {0: "path"}, strings=(0,))
@@ -149,7 +149,7 @@ _ids(78, "task_start", 38, {0: "path", 1: "enable1", 2: "enable2", 3: "order", 3
                             35: "state", 37: "pass"}, strings=(0, 34, 35))
 _ids(79, "task_end", 1, {0: "path"}, strings=(0,))
 _ids(80, "task_query", 20, {0: "path", 1: "result"}, strings=(0,))
-_ids(81, "message_window", 20, {0: "layer", 1: "display", 10: "delay"}, strings=(0,))
+_ids(81, "message_window_setup", 20, {0: "layer", 1: "display", 10: "delay"}, strings=(0,))
 _ids(82, "get_message_state", 8, {0: "result"})
 _ids(83, "tray_icon", 4, {0: "show", 1: "tip", 2: "icon", 3: "menu"}, strings=(1, 2, 3))
 _ids(84, "args_only_84", _ANY)
@@ -157,12 +157,12 @@ _ids(85, "var_ops", 16, {0: "source", 1: "dest", 2: "delete", 3: "extract", 4: "
                          6: "convert", 13: "resize", 14: "insert", 15: "remove"})
 _ids(86, "var_info", 19, {0: "source", 1: "dest", 15: "int", 16: "float", 17: "text", 18: "start"},
      strings=(17,))
-_ids(88, "window", 26, {0: "window", 1: "title", 2: "opacity", 3: "show", 4: "x", 5: "y", 6: "z",
+_ids(88, "window_setup", 26, {0: "window", 1: "title", 2: "opacity", 3: "show", 4: "x", 5: "y", 6: "z",
                         7: "width", 8: "height", 21: "root", 22: "menu", 23: "region", 24: "drag"},
      strings=(1, 21, 22, 23, 24))
 _ids(89, "window_hide", 1, {0: "window"})
 _ids(90, "window_info", 18, {0: "window", 1: "result"})
-_ids(91, "text", 1, {0: "text"}, strings=(0,))
+_ids(91, "text_append", 1, {0: "text"}, strings=(0,))
 _ids(92, "jpeg_frames_load", 3, {0: "layer", 1: "file", 2: "frame"}, strings=(0, 1))
 _ids(93, "jpeg_frames_free", 0)
 _ids(94, "jpeg_frames_info", 5, {0: "result"})

@@ -44,7 +44,7 @@ bool sys_find_executable(const char *file, char *out, size_t size)
     return true;
 }
 
-bool sys_shell_execute(const char *program, const char *parameters)
+bool sys_shell_execute(const char *program, const char *parameters, void *)
 {
     g_started_program = program ? program : "";
     g_started_parameters = parameters ? parameters : "";

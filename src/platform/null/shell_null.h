@@ -9,5 +9,7 @@ void null_set_command_words(int argc, char **argv);
 // Windows created so far, and starts of the settings program.
 int null_window_create_count();
 int null_settings_program_starts();
+// ShowWindow calls on windows so far.
+int null_window_show_count();
 // The value that sys_read_res_offset gives (default 4: nothing appended).
 void null_set_res_offset(uint32_t offset);

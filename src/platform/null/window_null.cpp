@@ -53,7 +53,17 @@ bool sys_window_exists(const WindowObject *win)
     return win->hwnd != nullptr;
 }
 
-void sys_window_show(WindowObject *) {}
+static int g_show_count;
+
+int null_window_show_count()
+{
+    return g_show_count;
+}
+
+void sys_window_show(WindowObject *)
+{
+    g_show_count++;
+}
 void sys_redraw_all() {}
 void sys_window_remove_thick_frame(WindowObject *) {}
 void sys_window_paint(WindowObject *) {}

@@ -120,12 +120,13 @@ bool sys_find_executable(const char *file, char *out, size_t size)
     return true;
 }
 
-bool sys_shell_execute(const char *program, const char *parameters)
+bool sys_shell_execute(const char *program, const char *parameters, void *owner)
 {
     SHELLEXECUTEINFOA info;
     std::memset(&info, 0, sizeof info);
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.hwnd = (HWND)owner;
     info.lpFile = program;
     info.lpParameters = parameters;
     info.nShow = SW_SHOWNORMAL;

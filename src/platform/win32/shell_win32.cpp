@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/sys_error.h"
 #include "platform/sys_shell.h"
 
 bool sys_module_path(char *out, size_t size)
@@ -97,20 +98,10 @@ void sys_show_cursor(bool show)
     ShowCursor(show ? TRUE : FALSE);
 }
 
+// Relative to the current folder, which is the executable's.
 bool sys_start_settings_program(void *owner)
 {
-    SHELLEXECUTEINFOA info = {};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.hwnd = (HWND)owner;
-    info.lpFile = "エンジン設定.exe";
-    info.lpParameters = "/kvcfg";
-    info.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&info))
-        return false;
-    if (info.hProcess)
-        CloseHandle(info.hProcess);
-    return true;
+    return sys_shell_execute("エンジン設定.exe", "/kvcfg", owner);
 }
 
 // The path is quoted: unquoted, a path with a blank could start another

@@ -49,6 +49,22 @@ void send_key(WORD vk, bool up)
     Sleep(20);
 }
 
+// Moves the pointer as a real mouse would: an absolute move over the whole
+// virtual screen (0..65535 on each axis), then SetCursorPos for the exact pixel.
+void move_pointer(int x, int y)
+{
+    int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = w > 1 ? (LONG)(((long long)(x - left) * 65535) / (w - 1)) : 0;
+    in.mi.dy = h > 1 ? (LONG)(((long long)(y - top) * 65535) / (h - 1)) : 0;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    SendInput(1, &in, sizeof(in));
+    SetCursorPos(x, y);
+    Sleep(20);
+}
+
 void send_mouse(DWORD flags)
 {
     INPUT in = {};
@@ -217,9 +233,46 @@ int cmd_click(int argc, wchar_t **argv)
             return EXIT_USAGE;
         }
     }
-    SetCursorPos((int)x, (int)y);
-    Sleep(20);
+    move_pointer((int)x, (int)y);
     send_mouse(down);
     send_mouse(up);
     return EXIT_OK;
+}
+
+int cmd_move(int argc, wchar_t **argv)
+{
+    long long x, y;
+    if (argc != 3 || !parse_number(argv[1], &x) || !parse_number(argv[2], &y))
+        return EXIT_USAGE;
+    move_pointer((int)x, (int)y);
+    return EXIT_OK;
+}
+
+int cmd_cursor(int argc, wchar_t **)
+{
+    POINT p;
+    if (argc != 1)
+        return EXIT_USAGE;
+    if (!GetCursorPos(&p))
+        return EXIT_NOT_FOUND;
+    out_line(std::to_wstring(p.x) + L" " + std::to_wstring(p.y));
+    return EXIT_OK;
+}
+
+// A message box of our own, in code page 932 as the engine shows its texts,
+// for testing the driver itself; the exit code is 10 + the button chosen
+// (11 OK, 12 Cancel).
+int cmd_show_box(int argc, wchar_t **argv)
+{
+    if (argc != 3 && argc != 4)
+        return EXIT_USAGE;
+    auto cp932 = [](const wchar_t *w) {
+        int n = WideCharToMultiByte(932, 0, w, -1, nullptr, 0, nullptr, nullptr);
+        std::string s(n > 0 ? n : 1, '\0');
+        if (n > 0)
+            WideCharToMultiByte(932, 0, w, -1, &s[0], n, nullptr, nullptr);
+        return s;
+    };
+    UINT type = argc == 4 && wcscmp(argv[3], L"okcancel") == 0 ? MB_OKCANCEL : MB_OK;
+    return 10 + MessageBoxA(nullptr, cp932(argv[2]).c_str(), cp932(argv[1]).c_str(), type | MB_SYSTEMMODAL);
 }
