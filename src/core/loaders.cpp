@@ -49,6 +49,8 @@ static int copy_out(FileSource *source, const char *name, const uint8_t *bytes, 
 {
     source->size = 0;
     source->data = nullptr;
+    if (size && !bytes)
+        return -3;   // a record that claims bytes it does not hold
     uint8_t *data = (uint8_t *)std::malloc(size ? size : 1);
     if (!data) {
         report_system_error(104030, 1, name);

@@ -66,6 +66,73 @@ static uint16_t block_check(const uint8_t *p, size_t n)
     return (uint16_t)(crc32_compute(p, n) & 0xffff);
 }
 
+// The recovery data of one entry, and the entry cut into its blocks.
+struct Recovery {
+    uint8_t *data;
+    uint32_t length;
+    uint32_t blocks;
+    const uint8_t *checks;   // u16 per block, little-endian
+    const uint8_t *parity;   // KV_PACK_PARITY_SIZE bytes
+    uint8_t acc[KV_PACK_PARITY_SIZE];   // XOR of all blocks as read
+    uint8_t cur[KV_PACK_PARITY_SIZE];   // the same, following the repairs
+};
+
+static size_t block_start(uint32_t b) { return (size_t)b * KV_PACK_PARITY_SIZE; }
+static size_t block_len(const Recovery &r, uint32_t b)
+{
+    size_t left = r.length - block_start(b);
+    return left < (size_t)KV_PACK_PARITY_SIZE ? left : (size_t)KV_PACK_PARITY_SIZE;
+}
+static bool block_intact(const Recovery &r, uint32_t b)
+{
+    uint16_t stored = (uint16_t)(r.checks[2 * b] | r.checks[2 * b + 1] << 8);
+    return block_check(r.data + block_start(b), block_len(r, b)) == stored;
+}
+// Byte k of block b becomes the parity XOR the same byte of every other block.
+static void rebuild_byte(Recovery &r, uint32_t b, size_t k)
+{
+    uint8_t &byte = r.data[block_start(b) + k];
+    uint8_t v = (uint8_t)(r.parity[k] ^ r.cur[k] ^ byte);
+    r.cur[k] ^= (uint8_t)(byte ^ v);
+    byte = v;
+}
+
+// The repair proper: every byte of a failing block where the parity and the
+// blocks disagree is rebuilt from the parity and the other blocks.
+static void repair_failing_blocks(Recovery &r, const uint32_t *bad, size_t nbad)
+{
+    for (size_t i = 0; i < nbad; i++)
+        for (size_t k = 0; k < block_len(r, bad[i]); k++)
+            if (r.parity[k] != r.acc[k])
+                rebuild_byte(r, bad[i], k);
+}
+
+// When two or more blocks fail, the repair above also rebuilds a block at the
+// byte indices where another block is damaged, which spoils it. Retried on
+// the bytes as read: each failing block takes the one disagreeing index whose
+// rebuilt byte makes its own check match. This recovers blocks damaged in one
+// byte each at different indices; the entry's hash still confirms the result.
+enum { KV_REPAIR_SEARCH_BLOCKS = 8, KV_REPAIR_SEARCH_INDICES = 8 };
+static void repair_one_byte_each(Recovery &r, const uint32_t *bad, size_t nbad)
+{
+    size_t diff[KV_REPAIR_SEARCH_INDICES], ndiff = 0;
+    for (size_t k = 0; k < KV_PACK_PARITY_SIZE; k++)
+        if (r.parity[k] != r.acc[k]) {
+            if (ndiff == KV_REPAIR_SEARCH_INDICES)
+                return;
+            diff[ndiff++] = k;
+        }
+    for (size_t i = 0; i < nbad; i++)
+        for (size_t j = 0; j < ndiff && diff[j] < block_len(r, bad[i]); j++) {
+            uint8_t old = r.data[block_start(bad[i]) + diff[j]];
+            rebuild_byte(r, bad[i], diff[j]);
+            if (block_intact(r, bad[i]))
+                break;
+            r.cur[diff[j]] ^= (uint8_t)(r.data[block_start(bad[i]) + diff[j]] ^ old);
+            r.data[block_start(bad[i]) + diff[j]] = old;
+        }
+}
+
 int verify_and_repair_pack_data(PackStream *stream, uint8_t *data, uint32_t length,
                                 uint32_t expected, const char *)
 {
@@ -77,38 +144,46 @@ int verify_and_repair_pack_data(PackStream *stream, uint8_t *data, uint32_t leng
     uint64_t want = ((uint64_t)length + KV_PACK_PARITY_SIZE - 1) / KV_PACK_PARITY_SIZE;
     if (pack_read_u32(stream, &blocks) != 0 || blocks != want || blocks == 0)
         return -1;
-    uint8_t *checks = (uint8_t *)std::malloc((size_t)blocks * 2 + KV_PACK_PARITY_SIZE);
-    if (!checks)
-        return -1;
-    uint8_t *parity = checks + (size_t)blocks * 2;
-    if (pack_read(stream, checks, (size_t)blocks * 2 + KV_PACK_PARITY_SIZE) != 0) {
-        std::free(checks);
+    // The failing block numbers, then the check words and the parity as read.
+    size_t head = (size_t)blocks * sizeof(uint32_t), tail = (size_t)blocks * 2 + KV_PACK_PARITY_SIZE;
+    uint8_t *store = (uint8_t *)std::malloc(head + tail);
+    Recovery *r = (Recovery *)std::malloc(sizeof(Recovery));
+    if (!store || !r || pack_read(stream, store + head, tail) != 0) {
+        std::free(store);
+        std::free(r);
         return -1;
     }
-    // acc: XOR of all blocks as read, fixed before any repair; cur follows
-    // the repairs, so that each byte costs O(1).
-    uint8_t acc[KV_PACK_PARITY_SIZE] = {0};
+    r->data = data;
+    r->length = length;
+    r->blocks = blocks;
+    r->checks = store + head;
+    r->parity = store + head + (size_t)blocks * 2;
+    std::memset(r->acc, 0, sizeof r->acc);
     for (uint64_t i = 0; i < length; i++)
-        acc[i % KV_PACK_PARITY_SIZE] ^= data[i];
-    uint8_t cur[KV_PACK_PARITY_SIZE];
-    std::memcpy(cur, acc, sizeof cur);
-    for (uint32_t b = 0; b < blocks; b++) {
-        size_t start = (size_t)b * KV_PACK_PARITY_SIZE;
-        size_t n = length - start < (size_t)KV_PACK_PARITY_SIZE ? length - start : (size_t)KV_PACK_PARITY_SIZE;
-        uint16_t stored = (uint16_t)(checks[2 * b] | checks[2 * b + 1] << 8);
-        if (block_check(data + start, n) == stored)
-            continue;
-        for (size_t k = 0; k < n; k++) {
-            if (parity[k] == acc[k])
-                continue;
-            uint8_t old = data[start + k];
-            uint8_t v = (uint8_t)(parity[k] ^ cur[k] ^ old);  // parity ^ the other blocks
-            data[start + k] = v;
-            cur[k] ^= (uint8_t)(old ^ v);
-        }
+        r->acc[i % KV_PACK_PARITY_SIZE] ^= data[i];
+    std::memcpy(r->cur, r->acc, sizeof r->cur);
+    uint32_t *bad = (uint32_t *)store;
+    size_t nbad = 0;
+    for (uint32_t b = 0; b < blocks; b++)
+        if (!block_intact(*r, b))
+            bad[nbad++] = b;
+    // The failing blocks as read, kept for the second try.
+    uint8_t saved[KV_REPAIR_SEARCH_BLOCKS][KV_PACK_PARITY_SIZE];
+    bool retry = nbad >= 2 && nbad <= KV_REPAIR_SEARCH_BLOCKS;
+    for (size_t i = 0; retry && i < nbad; i++)
+        std::memcpy(saved[i], data + block_start(bad[i]), block_len(*r, bad[i]));
+    repair_failing_blocks(*r, bad, nbad);
+    int result = murmur2(data, length) == expected ? 1 : -1;
+    if (result < 0 && retry) {
+        for (size_t i = 0; i < nbad; i++)
+            std::memcpy(data + block_start(bad[i]), saved[i], block_len(*r, bad[i]));
+        std::memcpy(r->cur, r->acc, sizeof r->cur);
+        repair_one_byte_each(*r, bad, nbad);
+        result = murmur2(data, length) == expected ? 1 : -1;
     }
-    std::free(checks);
-    return murmur2(data, length) == expected ? 1 : -1;
+    std::free(store);
+    std::free(r);
+    return result;
 }
 
 static const char *report_name(const char *pack_path)

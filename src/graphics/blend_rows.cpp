@@ -216,8 +216,6 @@ static void blend_row_b_partial(uint8_t *dst, const uint8_t *src, int o, ptrdiff
     blend_row_b<M, false>(dst, src, o, count);
 }
 
-static inline int mask_weight(int w) { return w > 1 ? w : 0; }
-
 // Kind C: the weight of each pixel's mask byte where it is above 1.
 template <int M>
 static void blend_row_c(uint8_t *dst, const uint8_t *src, const uint8_t *mask, int, int,
@@ -230,11 +228,11 @@ static void blend_row_c(uint8_t *dst, const uint8_t *src, const uint8_t *mask, i
         bool looked_up = false;
         for (ptrdiff_t k = 0; k < n; k += 16) {
             const uint8_t *m = mask + i + k;
-            int w0 = mask_weight(g_rule_weights[m[0]]), w1 = mask_weight(g_rule_weights[m[4]]);
-            int w2 = mask_weight(g_rule_weights[m[8]]), w3 = mask_weight(g_rule_weights[m[12]]);
-            if ((w0 | w1 | w2 | w3) == 0)
+            int w[4];
+            int kind = kv_rule_weights4(m, w);
+            if (kind == 0)
                 continue;
-            if (w0 > 256 || w1 > 256 || w2 > 256 || w3 > 256) {
+            if (kind < 0) {
                 for (int p = 0; p < 16; p += 4)
                     blend_pixel_c<M>(dst + i + k + p, src + i + k + p, m + p);
                 continue;
@@ -243,9 +241,9 @@ static void blend_row_c(uint8_t *dst, const uint8_t *src, const uint8_t *mask, i
                 lookup_chunk_colour<M>(r, dst + i, src + i, n);
                 looked_up = true;
             }
-            __m128i w_lo = _mm_set_epi16(0, (short)w1, (short)w1, (short)w1, 0, (short)w0, (short)w0, (short)w0);
-            __m128i w_hi = _mm_set_epi16(0, (short)w3, (short)w3, (short)w3, 0, (short)w2, (short)w2, (short)w2);
-            kv_store16(dst + i + k, kv_weigh_block(kv_load16(dst + i + k), kv_load16(r + k), w_lo, w_hi));
+            kv_store16(dst + i + k, kv_weigh_block(kv_load16(dst + i + k), kv_load16(r + k),
+                                                   kv_colour_weights(w[0], w[1]),
+                                                   kv_colour_weights(w[2], w[3])));
         }
         i += n;
     }
@@ -288,15 +286,14 @@ static void blend_row_d_normal(uint8_t *dst, const uint8_t *src, const uint8_t *
                                ptrdiff_t count)
 {
     const __m128i z = _mm_setzero_si128();
-    const __m128i colour = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
     ptrdiff_t i = 0;
     for (; i + 16 <= count; i += 16) {
         const uint8_t *m = mask + i;
-        int w0 = mask_weight(g_rule_weights[m[0]]), w1 = mask_weight(g_rule_weights[m[4]]);
-        int w2 = mask_weight(g_rule_weights[m[8]]), w3 = mask_weight(g_rule_weights[m[12]]);
-        if ((w0 | w1 | w2 | w3) == 0)
+        int w[4];
+        int kind = kv_rule_weights4(m, w);
+        if (kind == 0)
             continue;
-        if (w0 > 256 || w1 > 256 || w2 > 256 || w3 > 256) {
+        if (kind < 0) {
             for (int p = 0; p < 16; p += 4)
                 blend_pixel_d<0>(dst + i + p, src + i + p, m + p);
             continue;
@@ -304,10 +301,8 @@ static void blend_row_d_normal(uint8_t *dst, const uint8_t *src, const uint8_t *
         __m128i s = kv_load16(src + i), d = kv_load16(dst + i);
         __m128i s_lo = _mm_unpacklo_epi8(s, z), s_hi = _mm_unpackhi_epi8(s, z);
         __m128i d_lo = _mm_unpacklo_epi8(d, z), d_hi = _mm_unpackhi_epi8(d, z);
-        __m128i wl = _mm_set_epi16(0, (short)w1, (short)w1, (short)w1, 0, (short)w0, (short)w0, (short)w0);
-        __m128i wh = _mm_set_epi16(0, (short)w3, (short)w3, (short)w3, 0, (short)w2, (short)w2, (short)w2);
-        wl = _mm_and_si128(_mm_mullo_epi16(wl, kv_alpha16(s_lo)), colour);
-        wh = _mm_and_si128(_mm_mullo_epi16(wh, kv_alpha16(s_hi)), colour);
+        __m128i wl = _mm_mullo_epi16(kv_colour_weights(w[0], w[1]), kv_alpha16(s_lo));
+        __m128i wh = _mm_mullo_epi16(kv_colour_weights(w[2], w[3]), kv_alpha16(s_hi));
         __m128i lo = _mm_add_epi16(d_lo, kv_mul_shift16(_mm_sub_epi16(s_lo, d_lo), wl));
         __m128i hi = _mm_add_epi16(d_hi, kv_mul_shift16(_mm_sub_epi16(s_hi, d_hi), wh));
         kv_store16(dst + i, _mm_packus_epi16(lo, hi));

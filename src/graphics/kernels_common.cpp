@@ -202,46 +202,26 @@ struct OpScreenOpacity {
 
 }  // namespace
 
-void kern_add_sat_sse2(uint8_t *dest, const uint8_t *src, ptrdiff_t count)
-{
-    kv_bytewise(dest, src, count, OpAddSat());
-}
-void kern_sub_sat_sse2(uint8_t *dest, const uint8_t *src, ptrdiff_t count)
-{
-    kv_bytewise(dest, src, count, OpSubSat());
-}
-void kern_lighten_sse2(uint8_t *dest, const uint8_t *src, ptrdiff_t count)
-{
-    kv_bytewise(dest, src, count, OpLighten());
-}
-void kern_darken_sse2(uint8_t *dest, const uint8_t *src, ptrdiff_t count)
-{
-    kv_bytewise(dest, src, count, OpDarken());
-}
-void kern_linear_burn_sse2(uint8_t *dest, const uint8_t *src, ptrdiff_t count)
-{
-    kv_bytewise(dest, src, count, OpLinearBurn());
-}
-void kern_linear_light_sse2(uint8_t *dest, const uint8_t *src, ptrdiff_t count)
-{
-    kv_bytewise(dest, src, count, OpLinearLight());
-}
-void kern_multiply_sse2(uint8_t *dest, const uint8_t *src, ptrdiff_t count)
-{
-    kv_bytewise(dest, src, count, OpMultiply());
-}
-void kern_screen_sse2(uint8_t *dest, const uint8_t *src, ptrdiff_t count)
-{
-    kv_bytewise(dest, src, count, OpScreen());
-}
-void kern_add_opacity_sse2(uint8_t *dest, const uint8_t *src, int o, ptrdiff_t count)
-{
-    kv_bytewise(dest, src, count, OpAddOpacity{kern_clamp_opacity(o)});
-}
-void kern_screen_opacity_sse2(uint8_t *dest, const uint8_t *src, int o, ptrdiff_t count)
-{
-    kv_bytewise(dest, src, count, OpScreenOpacity{kern_clamp_opacity(o)});
-}
+#define KV_BYTEWISE_KERNEL(name, op)                                  \
+    void name(uint8_t *dest, const uint8_t *src, ptrdiff_t count)     \
+    {                                                                 \
+        kv_bytewise(dest, src, count, op);                            \
+    }
+#define KV_BYTEWISE_KERNEL_OP(name, Op)                                      \
+    void name(uint8_t *dest, const uint8_t *src, int o, ptrdiff_t count)     \
+    {                                                                        \
+        kv_bytewise(dest, src, count, Op{kern_clamp_opacity(o)});            \
+    }
+KV_BYTEWISE_KERNEL(kern_add_sat_sse2, OpAddSat())
+KV_BYTEWISE_KERNEL(kern_sub_sat_sse2, OpSubSat())
+KV_BYTEWISE_KERNEL(kern_lighten_sse2, OpLighten())
+KV_BYTEWISE_KERNEL(kern_darken_sse2, OpDarken())
+KV_BYTEWISE_KERNEL(kern_linear_burn_sse2, OpLinearBurn())
+KV_BYTEWISE_KERNEL(kern_linear_light_sse2, OpLinearLight())
+KV_BYTEWISE_KERNEL(kern_multiply_sse2, OpMultiply())
+KV_BYTEWISE_KERNEL(kern_screen_sse2, OpScreen())
+KV_BYTEWISE_KERNEL_OP(kern_add_opacity_sse2, OpAddOpacity)
+KV_BYTEWISE_KERNEL_OP(kern_screen_opacity_sse2, OpScreenOpacity)
 
 // --- slots 11 and 12: add weighted by the source alpha, per pixel -----------------
 
@@ -299,21 +279,23 @@ void kern_add_alpha_opacity_sse2(uint8_t *dest, const uint8_t *src, int o, ptrdi
 
 static inline int p255(int a, int d) { return g_product_div255[a][d + 255]; }
 
+// One pixel of slots 22 and 24 over destination alpha da (already scaled).
+static inline void kv_dst_alpha_pixel(uint8_t *d, const uint8_t *s, int da)
+{
+    int sa = s[3];
+    int a = da + sa - p255(da, sa);
+    int w = g_reciprocal_table[a][sa];
+    d[0] = (uint8_t)(d[0] + (((s[0] - d[0]) * w) >> 8));
+    d[1] = (uint8_t)(d[1] + (((s[1] - d[1]) * w) >> 8));
+    d[2] = (uint8_t)(d[2] + (((s[2] - d[2]) * w) >> 8));
+    d[3] = (uint8_t)a;
+}
+
 void kern_alpha_over_dst_alpha_c(uint8_t *dest, const uint8_t *src, ptrdiff_t count)
 {
-    for (ptrdiff_t i = 0; i + 4 <= count; i += 4) {
-        uint8_t *d = dest + i;
-        const uint8_t *s = src + i;
-        int sa = s[3], da = d[3];
-        if (sa == 0)
-            continue;   // A = Da and the weight is 0: nothing changes
-        int a = da + sa - p255(da, sa);
-        int w = g_reciprocal_table[a][sa];
-        d[0] = (uint8_t)(d[0] + (((s[0] - d[0]) * w) >> 8));
-        d[1] = (uint8_t)(d[1] + (((s[1] - d[1]) * w) >> 8));
-        d[2] = (uint8_t)(d[2] + (((s[2] - d[2]) * w) >> 8));
-        d[3] = (uint8_t)a;
-    }
+    for (ptrdiff_t i = 0; i + 4 <= count; i += 4)
+        if (src[i + 3] != 0)   // source alpha 0: A = Da and weight 0, nothing changes
+            kv_dst_alpha_pixel(dest + i, src + i, dest[i + 3]);
 }
 
 // The weight RCP[A][Sa] * o may pass 65536 when A < Sa; the colour is then
@@ -337,17 +319,8 @@ void kern_alpha_over_dst_alpha_opacity_c(uint8_t *dest, const uint8_t *src, int 
 void kern_alpha_over_dst_alpha_scaled_c(uint8_t *dest, const uint8_t *src, int k, ptrdiff_t count)
 {
     for (ptrdiff_t i = 0; i + 4 <= count; i += 4) {
-        uint8_t *d = dest + i;
-        const uint8_t *s = src + i;
-        int sa = s[3];
-        int da = (int)(((int64_t)d[3] * k) >> 8);
-        da = da < 0 ? 0 : (da > 255 ? 255 : da);
-        int a = da + sa - p255(da, sa);
-        int w = g_reciprocal_table[a][sa];
-        d[0] = (uint8_t)(d[0] + (((s[0] - d[0]) * w) >> 8));
-        d[1] = (uint8_t)(d[1] + (((s[1] - d[1]) * w) >> 8));
-        d[2] = (uint8_t)(d[2] + (((s[2] - d[2]) * w) >> 8));
-        d[3] = (uint8_t)a;
+        int da = (int)(((int64_t)dest[i + 3] * k) >> 8);
+        kv_dst_alpha_pixel(dest + i, src + i, da < 0 ? 0 : (da > 255 ? 255 : da));
     }
 }
 

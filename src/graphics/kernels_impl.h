@@ -63,6 +63,28 @@ static inline void kern_add_pixel(uint8_t *d, const uint8_t *s, int w)
     }
 }
 
+// Rule-mask weights of the four pixels of a 16-byte block, 0 where the
+// weight is 1 or less (such a pixel is left alone). Result: 0 no pixel
+// changes; 1 every weight fits the 16-bit lanes (at most 256); -1 some
+// weight is larger and the block goes one pixel at a time.
+static inline int kv_rule_weights4(const uint8_t *mask, int w[4])
+{
+    int any = 0, big = 0;
+    for (int p = 0; p < 4; p++) {
+        int v = g_rule_weights[mask[4 * p]];
+        w[p] = v > 1 ? v : 0;
+        any |= w[p];
+        big |= w[p] > 256;
+    }
+    return any == 0 ? 0 : (big ? -1 : 1);
+}
+// Weights w0 (first pixel) and w1 (second) in the B, G, R lanes of two
+// unpacked pixels; the alpha lanes get 0.
+static inline __m128i kv_colour_weights(int w0, int w1)
+{
+    return _mm_set_epi16(0, (short)w1, (short)w1, (short)w1, 0, (short)w0, (short)w0, (short)w0);
+}
+
 // --- set members (kernels_common.cpp, kernels_basic.cpp, kernels_ext.cpp) ---------
 void kern_zero_sse2(uint8_t *dest, ptrdiff_t count);
 void kern_fill8_sse2(uint8_t *dest, ptrdiff_t count, uint8_t value);

@@ -21,11 +21,8 @@ static inline __m128i kv_mul_shift8(__m128i diff, __m128i w)
 // Two pixels (16-bit lanes) with their weights w0, w1 (0 leaves a pixel).
 static inline __m128i kv_mask_lookup_half(__m128i d16, __m128i s16, int w0, int w1)
 {
-    __m128i w = _mm_set_epi16(0, (short)w1, (short)w1, (short)w1, 0, (short)w0, (short)w0, (short)w0);
-    return _mm_sub_epi16(d16, kv_mul_shift8(_mm_sub_epi16(d16, s16), w));
+    return _mm_sub_epi16(d16, kv_mul_shift8(_mm_sub_epi16(d16, s16), kv_colour_weights(w0, w1)));
 }
-
-static inline int kv_weight_or_zero(int w) { return w > 1 ? w : 0; }
 
 void kern_mask_blend_basic(uint8_t *dest, const uint8_t *src, const uint8_t *mask, int progress,
                            int softness, ptrdiff_t count)
@@ -35,20 +32,18 @@ void kern_mask_blend_basic(uint8_t *dest, const uint8_t *src, const uint8_t *mas
     ptrdiff_t i = 0;
     __m128i z = _mm_setzero_si128();
     for (; i + 16 <= count; i += 16) {
-        int w0 = kv_weight_or_zero(g_rule_weights[mask[i]]);
-        int w1 = kv_weight_or_zero(g_rule_weights[mask[i + 4]]);
-        int w2 = kv_weight_or_zero(g_rule_weights[mask[i + 8]]);
-        int w3 = kv_weight_or_zero(g_rule_weights[mask[i + 12]]);
-        if ((w0 | w1 | w2 | w3) == 0)
+        int w[4];
+        int kind = kv_rule_weights4(mask + i, w);
+        if (kind == 0)
             continue;   // none of the four pixels is touched
-        if (w0 > 256 || w1 > 256 || w2 > 256 || w3 > 256) {
+        if (kind < 0) {
             for (int k = 0; k < 16; k += 4)   // weights above 256: one pixel at a time
                 kern_mask_pixel(dest + i + k, src + i + k, mask + i + k);
             continue;
         }
         __m128i d = kv_load16(dest + i), s = kv_load16(src + i);
-        __m128i lo = kv_mask_lookup_half(_mm_unpacklo_epi8(d, z), _mm_unpacklo_epi8(s, z), w0, w1);
-        __m128i hi = kv_mask_lookup_half(_mm_unpackhi_epi8(d, z), _mm_unpackhi_epi8(s, z), w2, w3);
+        __m128i lo = kv_mask_lookup_half(_mm_unpacklo_epi8(d, z), _mm_unpacklo_epi8(s, z), w[0], w[1]);
+        __m128i hi = kv_mask_lookup_half(_mm_unpackhi_epi8(d, z), _mm_unpackhi_epi8(s, z), w[2], w[3]);
         // The results are bytes already; the alpha lanes were left as they were.
         kv_store16(dest + i, _mm_packus_epi16(lo, hi));
     }

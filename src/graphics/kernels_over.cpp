@@ -6,8 +6,9 @@
 // with a the source alpha (slot 6: a * o >> 8). Single pixels (the tail, and
 // in the extended slot 5 the pixels before the first 8-byte-aligned
 // destination address) blend B, G, R only and keep the destination alpha.
-// Groups whose four source alphas are all 0 or all 255 give d or s exactly
-// under both formulas and are skipped or copied.
+// Pixels of alpha 0 give d and (at full opacity) pixels of alpha 255 give s
+// exactly under both formulas: blocks of all-clear pixels are skipped and
+// blocks of all-opaque pixels copied, without arithmetic.
 #include "graphics/kernels_impl.h"
 
 #include <xmmintrin.h>
@@ -43,6 +44,24 @@ static inline __m128i kv_over_vec(__m128i d, __m128i s, __m128i vo)
     return _mm_packus_epi16(lo, hi);
 }
 
+// The blocks that need no arithmetic. The tests are chosen to be rarely true
+// on mixed alpha, so that their branches stay predicted: branching on the
+// alpha top bits first mispredicted one block in eight on random alpha.
+// Full opacity: is every alpha byte 0 or 255 (equal to its pixel's sign
+// spread out)? Then all clear gives d, all opaque gives s. Partial opacity
+// only has the all-clear case.
+static inline int kv_over_block_kind(__m128i s, bool plain)
+{
+    const int alpha_bytes = 0x8888;
+    if (!plain)
+        return (_mm_movemask_epi8(_mm_cmpeq_epi8(s, _mm_setzero_si128())) & alpha_bytes) ==
+                       alpha_bytes ? 0 : 2;
+    if ((_mm_movemask_epi8(_mm_cmpeq_epi8(s, _mm_srai_epi32(s, 31))) & alpha_bytes) != alpha_bytes)
+        return 2;
+    int top = _mm_movemask_ps(_mm_castsi128_ps(s));
+    return top == 0 ? 0 : (top == 15 ? 1 : 2);
+}
+
 template <bool EXT, bool OP>
 static void kv_over_rows(uint8_t *dest, const uint8_t *src, int o, ptrdiff_t n)
 {
@@ -51,21 +70,16 @@ static void kv_over_rows(uint8_t *dest, const uint8_t *src, int o, ptrdiff_t n)
         for (; i + 4 <= n && ((uintptr_t)(dest + i) & 7) != 0; i += 4)
             kern_over_pixel(dest + i, src + i);
     ptrdiff_t g_end = n > i ? i + ((n - i) & ~(ptrdiff_t)7) : i;
-    const __m128i ones = _mm_set1_epi8(-1), z = _mm_setzero_si128();
     const __m128i vo = _mm_set1_epi16((short)o);
     const bool plain = !OP || o == 256;   // alpha 255 then still means "take the source"
     for (; i + 16 <= g_end; i += 16) {
         __m128i s = kv_load16(src + i);
-        // The alpha top bits first: mixed blocks go straight to the blend.
-        int top = _mm_movemask_ps(_mm_castsi128_ps(s));
-        if (top == 0) {
-            if ((_mm_movemask_epi8(_mm_cmpeq_epi8(s, z)) & 0x8888) == 0x8888)
-                continue;
-        } else if (top == 15 && plain) {
-            if ((_mm_movemask_epi8(_mm_cmpeq_epi8(s, ones)) & 0x8888) == 0x8888) {
-                kv_store16(dest + i, s);
-                continue;
-            }
+        int kind = kv_over_block_kind(s, plain);
+        if (kind == 0)
+            continue;   // all clear
+        if (kind == 1) {
+            kv_store16(dest + i, s);   // all opaque
+            continue;
         }
         kv_store16(dest + i, kv_over_vec<EXT, OP>(kv_load16(dest + i), s, vo));
     }

@@ -71,7 +71,20 @@ int g_workers_running;   // threads made (dispatching caller and start-up only)
 // depends on the caller having set the quit flag first.
 std::atomic<bool> g_workers_stopping{false};
 
+// A program that ends without stopping its workers (an early return, exit())
+// would otherwise destroy running std::thread objects, which aborts. Made
+// after g_workers, so destroyed before them.
+struct WorkerStopAtExit {
+    ~WorkerStopAtExit();
+};
+WorkerStopAtExit g_workers_stop_at_exit;
+
 }  // namespace
+
+WorkerStopAtExit::~WorkerStopAtExit()
+{
+    stop_render_workers();
+}
 
 static void render_worker_proc(RenderJob *job)
 {

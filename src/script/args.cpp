@@ -112,24 +112,11 @@ static void report_check(uint32_t code, const CommandDef *def, uint32_t id, int6
     }
 }
 
-// Expression code of a record, or null when it lies outside the file's
-// expression section.
-static const uint8_t *record_code(const ScriptTask *t, uint32_t offset, uint32_t length)
+// The evaluators of a record's type (unknown types evaluate as type 1); the
+// table is read here directly, once per argument of every instruction.
+static inline const ExprEvaluators &evaluators_of(uint32_t type)
 {
-    const ScriptFile *f = t->file;
-    if (!t->expr_code)
-        return nullptr;
-    if (f && (uint64_t)offset + length > f->expr_size)
-        return nullptr;
-    return t->expr_code + offset;
-}
-
-static void report_bad_record(const ScriptTask *t)
-{
-    const char *name = "";
-    if (t->file_number < g_script_count && g_script_names && g_script_names[t->file_number])
-        name = g_script_names[t->file_number];
-    report_script_error(KV_ERR_PROJECT_DATA, 1, name);
+    return expr_eval_table[type <= 4 ? type : 1];
 }
 
 static int load_args(int command, int call_strings)
@@ -166,7 +153,7 @@ static int load_args(int command, int call_strings)
         }
         if (kind > KV_ARG_RAW)
             continue;
-        const uint8_t *code = record_code(t, r.offset, r.length);
+        const uint8_t *code = task_expr_at(t, r.offset, r.length);
         if (kind == KV_ARG_RAW) {
             // Not evaluated here: flow commands keep program counters in the
             // length. Handlers that run the code get null when it lies outside.
@@ -174,8 +161,7 @@ static int load_args(int command, int call_strings)
             continue;
         }
         if (!code) {
-            report_bad_record(t);
-            return -1;
+            return report_task_data_error(t);
         }
         if (kind == KV_ARG_STRING) {
             if (!s.str[p]) {
@@ -189,9 +175,9 @@ static int load_args(int command, int call_strings)
             if (call_strings)
                 expr_eval_string(s.str[p], code, r.length);
             else
-                expr_evaluators(r.eval_type)->as_string(s.str[p], code, r.length);
+                evaluators_of(r.eval_type).as_string(s.str[p], code, r.length);
         } else {
-            s.value[p] = expr_evaluators(r.eval_type)->as_int(code, r.length);
+            s.value[p] = evaluators_of(r.eval_type).as_int(code, r.length);
         }
         s.var_id[p] = g_expr_ref.var_id;
         s.var_elem[p] = (uint32_t)g_expr_ref.element;

@@ -235,6 +235,17 @@ int sysvar_write(uint32_t id, int64_t e, int64_t v, const char *text)
     return -1;
 }
 
+// Damaged script data: the fatal report that names the running script file.
+static int report_damaged_script(void)
+{
+    const ScriptTask *t = g_cur_script;
+    const char *name = "";
+    if (t && t->file_number < g_script_count && g_script_names && g_script_names[t->file_number])
+        name = g_script_names[t->file_number];
+    report_script_error(KV_ERR_PROJECT_DATA, 1, name);
+    return -1;
+}
+
 int var_arg_code(const ArgRecord *rec, const uint8_t **code, uint32_t *length)
 {
     const ScriptTask *t = g_cur_script;
@@ -245,13 +256,8 @@ int var_arg_code(const ArgRecord *rec, const uint8_t **code, uint32_t *length)
     }
     if (t->file) {
         uint64_t end = (uint64_t)rec->offset + rec->length;
-        if (end > t->file->expr_size) {
-            const char *name = "";
-            if (t->file_number < g_script_count && g_script_names && g_script_names[t->file_number])
-                name = g_script_names[t->file_number];
-            report_script_error(KV_ERR_PROJECT_DATA, 1, name);
-            return -1;
-        }
+        if (end > t->file->expr_size)
+            return report_damaged_script();
     }
     *code = t->expr_code + rec->offset;
     *length = rec->length;
@@ -288,6 +294,26 @@ static int assign_string(uint32_t id, int64_t e, uint8_t op, const ArgRecord *re
     return 0;
 }
 
+// A target that is one 'H' of a created user variable: the run would only
+// read element 0 and record the reference, so record it without the run.
+static bool plain_user_target(const uint8_t *code, uint32_t length)
+{
+    if (length != 6 || code[0] != 'H' || code[1] != 3 || code[2] != 0)
+        return false;
+    uint32_t id = (uint32_t)code[4] | ((uint32_t)code[5] << 8);
+    if (g_expr_ref_mode || id < VAR_SYSTEM_LIMIT || id >= g_var_count)
+        return false;
+    const VarDescriptor *v = g_vars[id];
+    if (v->type < VAR_TYPE_INT || v->type > VAR_TYPE_STRING || v->count < 1)
+        return false;
+    g_expr_ref.var_id = id;
+    g_expr_ref.scope = code[3];
+    g_expr_ref.element = 0;
+    g_expr_ref.index_count = 0;
+    g_expr_ref.whole = 0;
+    return true;
+}
+
 int cmd_assign(void)
 {
     uint32_t count = 0;
@@ -296,19 +322,19 @@ int cmd_assign(void)
         return 0;
     const ArgRecord *target = &recs[0], *source = &recs[1];
     uint8_t op = target->op;
-    if (op >= ASSIGN_OP_COUNT) {
-        report_script_error_text(VAR_ERR_BAD_OPERATOR, 1);
-        return -1;
-    }
+    if (op >= ASSIGN_OP_COUNT)
+        return report_damaged_script();   // operators are 0..8
     if (!assign_int_ops[0])
         init_assign_op_table();
     const uint8_t *tcode, *vcode;
     uint32_t tlen, vlen;
     if (var_arg_code(target, &tcode, &tlen) || var_arg_code(source, &vcode, &vlen))
         return -1;
-    int mode = (target->eval_type == 2 || target->eval_type == 4) ? EXPR_MODE_FLOAT : EXPR_MODE_INT;
-    if (expr_run_mode(tcode, tlen, mode))
-        return -1;
+    if (!plain_user_target(tcode, tlen)) {
+        int mode = (target->eval_type == 2 || target->eval_type == 4) ? EXPR_MODE_FLOAT : EXPR_MODE_INT;
+        if (expr_run_mode(tcode, tlen, mode))
+            return -1;
+    }
     // The value's run overwrites the reference record: keep the target.
     uint32_t id = g_expr_ref.var_id;
     int64_t e = g_expr_ref.element;

@@ -23,14 +23,6 @@ char *g_expr_string_slots[EXPR_SLOT_MAX + 1];
 ExprState g_expr;
 uint8_t g_expr_failed;
 
-int64_t kv_double_to_int(double d)
-{
-    // The negated test also catches NaN.
-    if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0))
-        return INT64_MIN;
-    return (int64_t)d;
-}
-
 int expr_fail(uint32_t code)
 {
     report_script_error_text(code, 1);
@@ -89,18 +81,18 @@ int expr_push_string(const char *text, uint32_t length)
     return 0;
 }
 
-static void reset_run(int mode)
+// Only the run's own fields: the stack and the slots are written before
+// they are read.
+static inline void reset_run(int mode)
 {
+    bool fl = (mode == EXPR_MODE_FLOAT || mode == EXPR_MODE_STR_FLOAT);
     g_expr.mode = mode;
     g_expr.depth = 0;
     g_expr.floor = 0;
     g_expr.nest = 0;
     g_expr.next_slot = 1;
-    g_expr.float_base = (mode == EXPR_MODE_FLOAT || mode == EXPR_MODE_STR_FLOAT);
-    g_expr.float_arith = g_expr.float_base;
-    g_expr.stack[0].i = 0;
-    g_expr.stack[0].d = 0.0;
-    g_expr.stack[0].str = 0;
+    g_expr.float_base = fl;
+    g_expr.float_arith = fl;
     g_expr_ref.var_id = 0;
     g_expr_ref.element = 0;
     g_expr_ref.scope = 0;
@@ -108,41 +100,49 @@ static void reset_run(int mode)
     g_expr_ref.whole = 0;
 }
 
+// The value of a run that left nothing, and of a failed run: never a value
+// of this run or of an earlier one.
+static inline void clear_result(void)
+{
+    g_expr.stack[0].i = 0;
+    g_expr.stack[0].d = 0.0;
+    g_expr.stack[0].str = 0;
+}
+
 int expr_run_mode(const uint8_t *code, uint32_t length, int mode)
 {
     reset_run(mode);
     g_expr_failed = 1;
-    if (!expr_op_table[(uint8_t)'+'])
+    if (__builtin_expect(!expr_op_table[(uint8_t)'+'], 0))
         init_expr_op_table(1);
-    if (!code && length)
+    if (!code && length) {
+        clear_result();
         return expr_fail(EXPR_ERR_BAD_CODE);
-    uint32_t pos = 0;
-    while (pos < length) {
-        if (length - pos < 3) {
-            expr_fail(EXPR_ERR_BAD_CODE);
-            goto failed;
-        }
+    }
+    // Each instruction: its 3-byte head and then its operand must lie inside
+    // the code; the handler gets the operand and checks only its width.
+    const uint8_t *p = code, *end = code + length;
+    while (p != end) {
+        size_t left = (size_t)(end - p);
+        if (__builtin_expect(left < 3, 0))
+            goto bad;
         {
-            uint8_t op = code[pos];
-            uint32_t len = (uint32_t)code[pos + 1] | ((uint32_t)code[pos + 2] << 8);
-            if (len > length - pos - 3) {
-                expr_fail(EXPR_ERR_BAD_CODE);
+            uint32_t len = (uint32_t)p[1] | ((uint32_t)p[2] << 8);
+            if (__builtin_expect(len > left - 3, 0))
+                goto bad;
+            if (expr_op_table[p[0]](p + 3, len))
                 goto failed;
-            }
-            g_expr.operand = code + pos + 3;
-            g_expr.operand_len = len;
-            if (expr_op_table[op]())
-                goto failed;
-            pos += 3 + len;
+            p += 3 + len;
         }
     }
+    if (g_expr.depth == 0)
+        clear_result();
     g_expr_failed = 0;
     return 0;
+bad:
+    expr_fail(EXPR_ERR_BAD_CODE);
 failed:
-    // A failed run never hands back a value of the run or of an earlier one.
-    g_expr.stack[0].i = 0;
-    g_expr.stack[0].d = 0.0;
-    g_expr.stack[0].str = 0;
+    clear_result();
     return -1;
 }
 

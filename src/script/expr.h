@@ -52,14 +52,16 @@ extern uint8_t g_expr_ref_mode;
 // Set when a variable opcode ran while the table was in label-resolution mode.
 extern uint8_t g_expr_uses_vars;
 
-// One handler per opcode byte; 0 to go on, non-zero fails the run.
-typedef int (*ExprOpHandler)(void);
+// One handler per opcode byte, given its instruction's operand (the run has
+// checked that `length` bytes lie inside the code); 0 to go on, non-zero
+// fails the run.
+typedef int (*ExprOpHandler)(const uint8_t *operand, uint32_t length);
 extern ExprOpHandler expr_op_table[256];
 
 // normal = 1: the full table; 0: the variable opcodes 'H', 'V' and 'v' set
 // g_expr_uses_vars and fail the run (label pre-resolution while loading).
 void init_expr_op_table(int normal);
-int expr_op_var_forbidden(void);
+int expr_op_var_forbidden(const uint8_t *operand, uint32_t length);
 
 // The run itself: 0, or -1 when it failed (reported where a report exists).
 // mode is one of EXPR_MODE_*; the entry points below call it.
@@ -98,5 +100,11 @@ const ExprEvaluators *expr_evaluators(uint32_t type);
 extern char *g_expr_string_slots[EXPR_SLOT_MAX + 1];
 
 // Double to i64, truncating toward zero; NaN, infinities and values outside
-// the i64 range give INT64_MIN.
-int64_t kv_double_to_int(double d);
+// the i64 range give INT64_MIN. Inline: every floating operator calls it.
+inline int64_t kv_double_to_int(double d)
+{
+    // The negated test also catches NaN.
+    if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0))
+        return INT64_MIN;
+    return (int64_t)d;
+}

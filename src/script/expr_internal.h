@@ -18,34 +18,35 @@ struct ExprOpen {
     uint8_t scope;
 };
 
+// Only the fields below `stack` are reset by a run; stack entries and string
+// slots are written before they are read, so nothing large is cleared.
 struct ExprState {
-    ExprEntry stack[EXPR_STACK_MAX];
     int32_t depth;            // entries on the stack
     int32_t floor;            // lowest entry an operator may touch
     int mode;
     bool float_base;          // the mode's arithmetic is floating
     bool float_arith;         // arithmetic in force (integer inside an index)
     int32_t nest;
-    ExprOpen open[EXPR_NEST_MAX];
     uint16_t next_slot;
+    ExprOpen open[EXPR_NEST_MAX];
     uint16_t slot_len[EXPR_SLOT_MAX + 1];
-    const uint8_t *operand;   // operand bytes of the current instruction
-    uint32_t operand_len;
+    ExprEntry stack[EXPR_STACK_MAX];
 };
 extern ExprState g_expr;
 
-// Reports code (fatal) and gives -1.
+// Reports code (fatal) and gives -1. Kept out of line: it is the cold path
+// of every handler.
 int expr_fail(uint32_t code);
 // Fail unless `count` entries lie above the floor / the operand holds `bytes`.
 static inline int expr_need(uint32_t count)
 {
-    if (g_expr.depth - g_expr.floor < (int32_t)count)
+    if (__builtin_expect(g_expr.depth - g_expr.floor < (int32_t)count, 0))
         return expr_fail(EXPR_ERR_BAD_CODE);
     return 0;
 }
-static inline int expr_operand(uint32_t bytes)
+static inline int expr_operand(uint32_t have, uint32_t bytes)
 {
-    if (g_expr.operand_len < bytes)
+    if (__builtin_expect(have < bytes, 0))
         return expr_fail(EXPR_ERR_BAD_CODE);
     return 0;
 }
@@ -53,7 +54,7 @@ static inline int expr_operand(uint32_t bytes)
 // The new top entry (a number 0 until set), or null after a report.
 static inline ExprEntry *expr_push(void)
 {
-    if (g_expr.depth >= EXPR_STACK_MAX) {
+    if (__builtin_expect(g_expr.depth >= EXPR_STACK_MAX, 0)) {
         expr_fail(EXPR_ERR_BAD_CODE);
         return nullptr;
     }
@@ -112,8 +113,8 @@ static inline int expr_push_double(double d)
 }
 
 // Opcode handlers of the variable opcodes (expr_vars.cpp).
-int expr_op_var(void);        // 'H'
-int expr_op_index_open(void); // 'V'
-int expr_op_index_close(void);// ')'
-int expr_op_var_whole(void);  // 'v'
+int expr_op_var(const uint8_t *o, uint32_t n);         // 'H'
+int expr_op_index_open(const uint8_t *o, uint32_t n);  // 'V'
+int expr_op_index_close(const uint8_t *o, uint32_t n); // ')'
+int expr_op_var_whole(const uint8_t *o, uint32_t n);   // 'v'
 void expr_ops_fill(ExprOpHandler *table);   // the other opcodes

@@ -10,55 +10,68 @@ namespace {
 
 inline ExprEntry *top(int k) { return &g_expr.stack[g_expr.depth - 1 - k]; }
 
-int64_t read_le(const uint8_t *p, int bytes)
+// Little-endian operand bytes; one load where the machine is little-endian.
+inline int64_t read_le(const uint8_t *p, int bytes)
 {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    if (bytes == 8) {
+        uint64_t v;
+        memcpy(&v, p, 8);
+        return (int64_t)v;
+    }
+    if (bytes == 4) {
+        uint32_t v;
+        memcpy(&v, p, 4);
+        return (int64_t)v;
+    }
+#endif
     uint64_t v = 0;
     for (int k = bytes - 1; k >= 0; k--)
         v = (v << 8) | p[k];
     return (int64_t)v;
 }
 
-int op_int8(void)
+// Constants: the width is checked once per instruction, then read in place.
+int op_int8(const uint8_t *o, uint32_t n)
 {
-    if (expr_operand(1))
+    if (expr_operand(n, 1))
         return -1;
-    return expr_push_int((int8_t)g_expr.operand[0]);
+    return expr_push_int((int8_t)o[0]);
 }
-int op_int16(void)
+int op_int16(const uint8_t *o, uint32_t n)
 {
-    if (expr_operand(2))
+    if (expr_operand(n, 2))
         return -1;
-    return expr_push_int((int16_t)read_le(g_expr.operand, 2));
+    return expr_push_int((int16_t)read_le(o, 2));
 }
-int op_int32(void)
+int op_int32(const uint8_t *o, uint32_t n)
 {
-    if (expr_operand(4))
+    if (expr_operand(n, 4))
         return -1;
-    return expr_push_int((int32_t)read_le(g_expr.operand, 4));
+    return expr_push_int((int32_t)read_le(o, 4));
 }
-int op_int64(void)
+int op_int64(const uint8_t *o, uint32_t n)
 {
-    if (expr_operand(8))
+    if (expr_operand(n, 8))
         return -1;
-    return expr_push_int(read_le(g_expr.operand, 8));
+    return expr_push_int(read_le(o, 8));
 }
-int op_double(void)
+int op_double(const uint8_t *o, uint32_t n)
 {
-    if (expr_operand(8))
+    if (expr_operand(n, 8))
         return -1;
-    uint64_t bits = (uint64_t)read_le(g_expr.operand, 8);
+    uint64_t bits = (uint64_t)read_le(o, 8);
     double d;
     memcpy(&d, &bits, sizeof d);
     return expr_push_double(d);
 }
 
 // 'M': delimiter byte, then the text up to the delimiter (or the operand's end).
-int op_string(void)
+int op_string(const uint8_t *p, uint32_t n)
 {
-    if (expr_operand(1))
+    if (expr_operand(n, 1))
         return -1;
-    const uint8_t *p = g_expr.operand;
-    uint32_t n = g_expr.operand_len, i = 1;
+    uint32_t i = 1;
     uint8_t delim = p[0];
     uint16_t slot;
     if (expr_new_slot(&slot))
@@ -103,7 +116,7 @@ int op_string(void)
     return 0;
 }
 
-int op_negate(void)
+int op_negate(const uint8_t *, uint32_t)
 {
     if (expr_need(1))
         return -1;
@@ -117,7 +130,7 @@ int op_negate(void)
     return 0;
 }
 
-int op_to_string(void)
+int op_to_string(const uint8_t *, uint32_t)
 {
     if (expr_need(1))
         return -1;
@@ -130,7 +143,7 @@ int op_to_string(void)
     return expr_push_string(text, n);
 }
 
-int op_to_number(void)
+int op_to_number(const uint8_t *, uint32_t)
 {
     if (expr_need(1))
         return -1;
@@ -163,36 +176,44 @@ int op_to_number(void)
 }
 
 // Pops the right operand of a numeric operator; fails on strings.
-int numeric_pair(ExprEntry **l, ExprEntry **r)
+inline int numeric_pair(ExprEntry **l, ExprEntry **r)
 {
     if (expr_need(2))
         return -1;
     *l = top(1);
     *r = top(0);
-    if ((*l)->str || (*r)->str)
+    if (__builtin_expect(((*l)->str | (*r)->str) != 0, 0))
         return expr_fail(EXPR_ERR_TYPE);
     g_expr.depth--;
     return 0;
 }
 
-int op_add(void)
+// '+' of two strings: the right text appended to the left one in its slot.
+// Out of line so the integer path of '+' stays a leaf without saved registers.
+__attribute__((noinline)) int concat(ExprEntry *l, ExprEntry *r)
+{
+    char *lt = g_expr_string_slots[l->str];
+    uint32_t ll = g_expr.slot_len[l->str], rl = g_expr.slot_len[r->str];
+    uint32_t n = expr_sjis_fit(g_expr_string_slots[r->str], rl, EXPR_STRING_MAX - ll);
+    memcpy(lt + ll, g_expr_string_slots[r->str], n);
+    lt[ll + n] = 0;
+    g_expr.slot_len[l->str] = (uint16_t)(ll + n);
+    expr_release_slot(r->str);
+    g_expr.depth--;
+    return 0;
+}
+
+// Integer results are written in place of the left operand (wrap-around).
+int op_add(const uint8_t *, uint32_t)
 {
     if (expr_need(2))
         return -1;
     ExprEntry *l = top(1), *r = top(0);
-    if (l->str && r->str) {
-        char *lt = g_expr_string_slots[l->str];
-        uint32_t ll = g_expr.slot_len[l->str], rl = g_expr.slot_len[r->str];
-        uint32_t n = expr_sjis_fit(g_expr_string_slots[r->str], rl, EXPR_STRING_MAX - ll);
-        memcpy(lt + ll, g_expr_string_slots[r->str], n);
-        lt[ll + n] = 0;
-        g_expr.slot_len[l->str] = (uint16_t)(ll + n);
-        expr_release_slot(r->str);
-        g_expr.depth--;
-        return 0;
-    }
-    if (l->str || r->str)
+    if (__builtin_expect((l->str | r->str) != 0, 0)) {
+        if (l->str && r->str)
+            return concat(l, r);
         return expr_fail(EXPR_ERR_TYPE);
+    }
     g_expr.depth--;
     if (g_expr.float_arith)
         expr_set_double(l, l->d + r->d);
@@ -201,7 +222,7 @@ int op_add(void)
     return 0;
 }
 
-int op_sub(void)
+int op_sub(const uint8_t *, uint32_t)
 {
     ExprEntry *l, *r;
     if (numeric_pair(&l, &r))
@@ -213,7 +234,7 @@ int op_sub(void)
     return 0;
 }
 
-int op_mul(void)
+int op_mul(const uint8_t *, uint32_t)
 {
     ExprEntry *l, *r;
     if (numeric_pair(&l, &r))
@@ -241,7 +262,7 @@ int64_t int_rem(int64_t a, int64_t b)
     return a % b;
 }
 
-int op_div(void)
+int op_div(const uint8_t *, uint32_t)
 {
     ExprEntry *l, *r;
     if (numeric_pair(&l, &r))
@@ -256,7 +277,7 @@ int op_div(void)
 // In floating arithmetic '%' and the bitwise operators work on both values
 // truncated to i64 and give the result as a double (as the assignment
 // operators do).
-int op_rem(void)
+int op_rem(const uint8_t *, uint32_t)
 {
     ExprEntry *l, *r;
     if (numeric_pair(&l, &r))
@@ -269,7 +290,7 @@ int op_rem(void)
 }
 
 template <int K>
-int op_bitwise(void)
+int op_bitwise(const uint8_t *, uint32_t)
 {
     ExprEntry *l, *r;
     if (numeric_pair(&l, &r))
@@ -285,7 +306,7 @@ int op_bitwise(void)
 }
 
 template <int K>
-int op_logical(void)
+int op_logical(const uint8_t *, uint32_t)
 {
     ExprEntry *l, *r;
     if (numeric_pair(&l, &r))
@@ -301,11 +322,23 @@ int op_logical(void)
 enum { CMP_EQ, CMP_NE, CMP_GT, CMP_LT, CMP_GE, CMP_LE };
 
 template <int K>
-int op_compare(void)
+inline bool compare_result(int c)
 {
-    if (expr_need(2))
-        return -1;
-    ExprEntry *l = top(1), *r = top(0);
+    switch (K) {
+    case CMP_EQ: return c == 0;
+    case CMP_NE: return c != 0;
+    case CMP_GT: return c == 1;
+    case CMP_LT: return c == -1;
+    case CMP_GE: return c == 1 || c == 0;
+    default: return c == -1 || c == 0;
+    }
+}
+
+// Strings, floating numbers and mixed kinds; out of line so the integer
+// comparison stays a leaf.
+template <int K>
+__attribute__((noinline)) int compare_slow(ExprEntry *l, ExprEntry *r)
+{
     int c;
     if (l->str && r->str) {
         uint32_t ll = g_expr.slot_len[l->str], rl = g_expr.slot_len[r->str];
@@ -313,38 +346,44 @@ int op_compare(void)
         c = m != 0 ? (m < 0 ? -1 : 1) : (ll < rl ? -1 : ll > rl ? 1 : 0);
     } else if (l->str || r->str) {
         return expr_fail(EXPR_ERR_TYPE);
-    } else if (g_expr.float_arith) {
-        // NaN compares unequal and neither greater nor less.
+    } else {
+        // Floating arithmetic. NaN compares unequal and neither greater nor less.
         if (l->d != l->d || r->d != r->d)
             c = 2;
         else
             c = l->d < r->d ? -1 : l->d > r->d ? 1 : 0;
-    } else {
-        c = l->i < r->i ? -1 : l->i > r->i ? 1 : 0;
-    }
-    bool v;
-    switch (K) {
-    case CMP_EQ: v = c == 0; break;
-    case CMP_NE: v = c != 0; break;
-    case CMP_GT: v = c == 1; break;
-    case CMP_LT: v = c == -1; break;
-    case CMP_GE: v = c == 1 || c == 0; break;
-    default: v = c == -1 || c == 0; break;
     }
     // Right first: it is the later of the two slots.
     expr_release_slot(r->str);
     expr_release_slot(l->str);
     g_expr.depth--;
+    expr_set_int(l, compare_result<K>(c));
+    return 0;
+}
+
+template <int K>
+int op_compare(const uint8_t *, uint32_t)
+{
+    if (expr_need(2))
+        return -1;
+    ExprEntry *l = top(1), *r = top(0);
+    if (__builtin_expect(((l->str | r->str) != 0) | g_expr.float_arith, 0))
+        return compare_slow<K>(l, r);
+    // Two integers: no slots to give back.
+    int64_t a = l->i, b = r->i;
+    bool v = K == CMP_EQ ? a == b : K == CMP_NE ? a != b : K == CMP_GT ? a > b
+           : K == CMP_LT ? a < b : K == CMP_GE ? a >= b : a <= b;
+    g_expr.depth--;
     expr_set_int(l, v);
     return 0;
 }
 
-int op_unknown(void)
+int op_unknown(const uint8_t *, uint32_t)
 {
     return expr_fail(EXPR_ERR_BAD_CODE);
 }
 
-int op_noop(void)
+int op_noop(const uint8_t *, uint32_t)
 {
     return 0;
 }

@@ -13,12 +13,12 @@ struct VarOperand {
     uint32_t id;
 };
 
-int read_var_operand(VarOperand *out)
+inline int read_var_operand(const uint8_t *o, uint32_t n, VarOperand *out)
 {
-    if (expr_operand(3))
+    if (expr_operand(n, 3))
         return -1;
-    out->scope = g_expr.operand[0];
-    out->id = (uint32_t)g_expr.operand[1] | ((uint32_t)g_expr.operand[2] << 8);
+    out->scope = o[0];
+    out->id = (uint32_t)o[1] | ((uint32_t)o[2] << 8);
     return 0;
 }
 
@@ -81,7 +81,7 @@ int push_element(const VarDescriptor *v, uint32_t id, int64_t e)
     }
 }
 
-void record_var(const VarOperand &o)
+inline void record_var(const VarOperand &o)
 {
     g_expr_ref.var_id = o.id;
     g_expr_ref.scope = o.scope;
@@ -130,15 +130,9 @@ int flat_element(const VarDescriptor *v, uint32_t id, const int64_t *idx, uint32
 
 }  // namespace
 
-int expr_op_var(void)
+// 'H' for system variables, missing ids and strings.
+static __attribute__((noinline)) int var_slow(VarOperand o)
 {
-    VarOperand o;
-    if (read_var_operand(&o))
-        return -1;
-    if (g_expr_ref_mode && g_expr.nest == 0) {
-        record_var(o);
-        return 0;
-    }
     const VarDescriptor *v = lookup(o.id);
     if (!v)
         return -1;
@@ -146,10 +140,45 @@ int expr_op_var(void)
     return push_element(v, o.id, 0);
 }
 
-int expr_op_index_open(void)
+// 'H'. User scalars and first elements are read straight from the element
+// array, integer system variables from their getter; the rest takes the
+// full path.
+int expr_op_var(const uint8_t *op, uint32_t n)
 {
     VarOperand o;
-    if (read_var_operand(&o))
+    if (read_var_operand(op, n, &o))
+        return -1;
+    if (g_expr_ref_mode && g_expr.nest == 0) {
+        record_var(o);
+        return 0;
+    }
+    if (o.id < g_var_count) {
+        const VarDescriptor *v = g_vars[o.id];
+        if (o.id < VAR_SYSTEM_LIMIT) {
+            // Integer system variables (counters, key states) are the
+            // common ones; element 0 as push_system reads it.
+            if (v->type == VAR_TYPE_INT) {
+                record_var(o);
+                return expr_push_int(sysvar_get_int(o.id, 0));
+            }
+        } else if (v->count > 0) {
+            if (v->type == VAR_TYPE_INT) {
+                record_var(o);
+                return expr_push_int(v->ints[0]);
+            }
+            if (v->type == VAR_TYPE_FLOAT) {
+                record_var(o);
+                return expr_push_double(v->floats[0]);
+            }
+        }
+    }
+    return var_slow(o);
+}
+
+int expr_op_index_open(const uint8_t *op, uint32_t n)
+{
+    VarOperand o;
+    if (read_var_operand(op, n, &o))
         return -1;
     if (g_expr.nest >= EXPR_NEST_MAX)
         return expr_fail(EXPR_ERR_BAD_CODE);
@@ -163,7 +192,7 @@ int expr_op_index_open(void)
     return 0;
 }
 
-int expr_op_index_close(void)
+int expr_op_index_close(const uint8_t *, uint32_t)
 {
     if (g_expr.nest == 0)
         return expr_fail(EXPR_ERR_BAD_CODE);
@@ -200,17 +229,17 @@ int expr_op_index_close(void)
     return push_element(v, o.id, element);
 }
 
-int expr_op_var_whole(void)
+int expr_op_var_whole(const uint8_t *op, uint32_t n)
 {
     VarOperand o;
-    if (read_var_operand(&o))
+    if (read_var_operand(op, n, &o))
         return -1;
     record_var(o);
     g_expr_ref.whole = 1;
     return expr_push_int(0);
 }
 
-int expr_op_var_forbidden(void)
+int expr_op_var_forbidden(const uint8_t *, uint32_t)
 {
     g_expr_uses_vars = 1;
     return -1;

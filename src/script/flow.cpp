@@ -49,42 +49,25 @@ static int report_no_level(int c, int kind)
     return -1;
 }
 
-static int report_project_data(const ScriptTask *t)
-{
-    const char *name = "";
-    if (t && t->file_number < g_script_count && g_script_names && g_script_names[t->file_number])
-        name = g_script_names[t->file_number];
-    report_script_error(KV_ERR_PROJECT_DATA, 1, name);
-    return -1;
-}
-
 // The current instruction's records when it has at least `need` of them;
 // otherwise a project-data report and null.
 static const ArgRecord *flow_records(ScriptTask *t, uint32_t need, uint32_t *n)
 {
     const ArgRecord *r = task_instr_args(t, g_cur_instr, n);
     if (!r || *n < need) {
-        report_project_data(t);
+        report_task_data_error(t);
         return nullptr;
     }
     return r;
 }
 
-// The code of a record inside the expression section, or null.
-static const uint8_t *code_of(const ScriptTask *t, uint32_t offset, uint32_t length)
-{
-    if (!t->expr_code || (t->file && (uint64_t)offset + length > t->file->expr_size))
-        return nullptr;
-    return t->expr_code + offset;
-}
-
 // A record's condition with the integer evaluator of its type; -1 in *fail
 // after a fatal report.
-static int64_t eval_condition(const ScriptTask *t, const ArgRecord *r, int *fail)
+static inline int64_t eval_condition(const ScriptTask *t, const ArgRecord *r, int *fail)
 {
-    const uint8_t *code = code_of(t, r->offset, r->length);
+    const uint8_t *code = task_expr_at(t, r->offset, r->length);
     if (!code) {
-        *fail = report_project_data(t);
+        *fail = report_task_data_error(t);
         return 0;
     }
     int64_t v = expr_eval_table[r->eval_type <= 4 ? r->eval_type : 1].as_int(code, r->length);
@@ -209,7 +192,7 @@ int cmd_loop_begin(void)
         return -1;
     ScriptTask *t = g_cur_script;
     if (g_arg_slots.count < 2)
-        return report_project_data(t);
+        return report_task_data_error(t);
     if (t->loop_depth + 1 >= KV_MAX_LEVELS + 1)
         return report_depth(CMD_LOOP_BEGIN);
     LoopLevel &l = t->loops[++t->loop_depth];
@@ -310,7 +293,7 @@ int task_jump_to_label(ScriptTask *t, uint32_t index)
 {
     const LabelRecord *lab = label_at(index);
     if (!lab)
-        return report_project_data(t);
+        return report_task_data_error(t);
     uint32_t block = lab->block_depth, loop = lab->loop_depth;
     if (t->call_depth > 0 && t->frames[t->call_depth - 1]) {
         // Depths inside a subroutine count from the ones at the call.
@@ -340,9 +323,9 @@ int cmd_goto(void)
     if (r[0].length >= KV_GOTO_RESOLVED) {
         index = r[0].length & 0x0FFFFFFFu;
     } else {
-        const uint8_t *code = code_of(t, r[0].offset, r[0].length);
+        const uint8_t *code = task_expr_at(t, r[0].offset, r[0].length);
         if (!code)
-            return report_project_data(t);
+            return report_task_data_error(t);
         name[0] = 0;
         expr_eval_string(name, code, r[0].length);
         if (g_quit_flag)
@@ -357,7 +340,7 @@ int cmd_goto(void)
 // The code of argument position p (its record's offset and length).
 static const uint8_t *position_code(const ScriptTask *t, uint32_t p)
 {
-    return code_of(t, g_arg_slots.offset[p], g_arg_slots.length[p]);
+    return task_expr_at(t, g_arg_slots.offset[p], g_arg_slots.length[p]);
 }
 
 // Fills values 1..10 of a frame from the loaded call arguments: ids k,
@@ -382,7 +365,7 @@ static int fill_call_values(const ScriptTask *t, int64_t *ints, double *floats, 
         } else if (arg_present(10 + k)) {
             const uint8_t *code = position_code(t, arg_pos(10 + k));
             if (!code)
-                return report_project_data(t);
+                return report_task_data_error(t);
             floats[k] = expr_eval_double(code, g_arg_slots.length[arg_pos(10 + k)]);
             if (g_quit_flag)
                 return -1;
@@ -427,7 +410,7 @@ int cmd_gosub(void)
     }
     const LabelRecord *lab = label_at((uint32_t)index);
     if (!lab)
-        return report_project_data(t);
+        return report_task_data_error(t);
     caller->block_depth = t->block_depth;
     caller->loop_depth = t->loop_depth;
     caller->return_pc = t->pc;
@@ -457,6 +440,9 @@ int cmd_return(void)
         // A started task that returns from its top level ends.
         if (g_cur_task_node)
             tree_node_unlink(g_cur_task_node);
+        // Nothing may read the ended task as the running one.
+        g_cur_script = nullptr;
+        g_cur_task_node = nullptr;
         return -1;
     }
     CallFrame *f = task_frame(t, d - 1);

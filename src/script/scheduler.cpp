@@ -144,15 +144,13 @@ static void debug_corner_tick(void)
 
 // --- the pass ------------------------------------------------------------------------
 
-// The fatal report of a program counter outside the current file.
+// The fatal report of a program counter outside the current file; the
+// report names the last instruction of the file.
 static void report_pc_outside(ScriptTask *t, uint32_t pc)
 {
     uint32_t n = t->instr_count;
     g_cur_instr = n ? (pc < n ? pc : n - 1) : 0;
-    const char *name = "";
-    if (t->file_number < g_script_count && g_script_names && g_script_names[t->file_number])
-        name = g_script_names[t->file_number];
-    report_script_error(KV_ERR_PROJECT_DATA, 1, name);
+    report_task_data_error(t);
 }
 
 static void run_task(ScriptTask *t)
@@ -184,7 +182,7 @@ int run_script_tasks(TreeNode *node)
 {
     if (!node)
         return 0;
-    for (uint32_t k = node->child_count; k >= 1; k--) {
+    for (uint32_t k = node->child_count; k >= 1 && !g_quit_flag; k--) {
         TreeNode *child = task_list_nth(node, k);
         if (!child)
             continue;
@@ -195,7 +193,8 @@ int run_script_tasks(TreeNode *node)
             run_script_tasks(child);
             continue;
         }
-        if (!t)
+        // A task that has no script yet has nothing to run.
+        if (!t || !t->file)
             continue;
         g_cur_script = t;
         g_cur_task_node = child;
@@ -214,8 +213,6 @@ int run_script_tasks(TreeNode *node)
         if (t->wait_frames || t->deadline_set)
             continue;
         run_task(t);
-        if (g_quit_flag)
-            break;
     }
     return 0;
 }

@@ -3,6 +3,12 @@
 // or "", and with no running task the task-bound ones read the same.
 #include "script/sysvars.h"
 
+#if defined(__GNUC__)
+#define KV_NOINLINE __attribute__((noinline))
+#else
+#define KV_NOINLINE
+#endif
+
 #include <cstdio>
 #include <cstring>
 
@@ -52,6 +58,28 @@ static int64_t time_field(const KvSystemTime &st, int64_t f)
     return 0;
 }
 
+// Id 0: fields 0..7 of the local time, 8..15 of the start time. Kept out of
+// line (as is memory_value) so that the common reads need no stack frame.
+static KV_NOINLINE int64_t clock_field(int64_t e)
+{
+    if (e < 0 || e > 15)
+        return 0;
+    if (e >= 8)
+        return time_field(g_start_time, e - 8);
+    KvSystemTime now;
+    sys_local_time(&now);
+    return time_field(now, e);
+}
+
+// Ids 5, 6, 7: total bytes, load in percent, available bytes.
+static KV_NOINLINE int64_t memory_value(uint32_t id)
+{
+    uint64_t total, avail;
+    uint32_t load;
+    sys_memory_status(&total, &avail, &load);
+    return id == 5 ? (int64_t)total : id == 6 ? (int64_t)load : (int64_t)avail;
+}
+
 static int64_t hold_at(int64_t key)
 {
     return (key >= 0 && key < KV_KEY_COUNT) ? g_key_hold[key] : 0;
@@ -92,15 +120,7 @@ int64_t sysvar_get_int(uint32_t id, int64_t e64)
     int64_t e = (int32_t)e64;
     const CallFrame *f;
     switch (id) {
-    case 0: {
-        if (e < 0 || e > 15)
-            return 0;
-        if (e >= 8)
-            return time_field(g_start_time, e - 8);
-        KvSystemTime now;
-        sys_local_time(&now);
-        return time_field(now, e);
-    }
+    case 0: return clock_field(e);
     case 1:
         if (e == 0)
             return g_script_clock();
@@ -110,12 +130,7 @@ int64_t sysvar_get_int(uint32_t id, int64_t e64)
     case 2: return g_os_code;
     case 3: return g_directx_major;
     case 4: return g_sound_enabled;
-    case 5: case 6: case 7: {
-        uint64_t total, avail;
-        uint32_t load;
-        sys_memory_status(&total, &avail, &load);
-        return id == 5 ? (int64_t)total : id == 6 ? (int64_t)load : (int64_t)avail;
-    }
+    case 5: case 6: case 7: return memory_value(id);
     case 9: return g_folder_not_writable;
     case 11: return g_debug_mode;
     case 13: return g_argv_count;

@@ -79,12 +79,15 @@ void task_adopt_file(ScriptTask *task, uint16_t number, const ScriptFile *file)
 {
     task->file_number = number;
     task->file = file;
-    task->instr_count = file->instr_count;
+    // Without its arrays the file has nothing to run: every pc is outside.
+    int whole = file->handlers[0] && file->handlers[1] && file->arg_counts && file->arg_records;
+    task->instr_count = whole ? file->instr_count : 0;
     task->handlers[0] = file->handlers[0];
     task->handlers[1] = file->handlers[1];
     task->arg_counts = file->arg_counts;
     task->arg_records = file->arg_records;
     task->expr_code = file->expr_code;
+    task->expr_size = file->expr_code ? file->expr_size : 0;
     task->line_table = file->line_table;
 }
 
@@ -96,6 +99,14 @@ static const char *script_file_label(uint32_t file, char *buf, size_t size)
         return g_script_names[file];
     std::snprintf(buf, size, "kvbin\\kvt%05u.kbn", (unsigned)file);
     return buf;
+}
+
+int report_task_data_error(const ScriptTask *task)
+{
+    char name[64];
+    report_script_error(KV_ERR_PROJECT_DATA, 1,
+                        script_file_label(task ? task->file_number : 0, name, sizeof name));
+    return -1;
 }
 
 int task_switch_file(ScriptTask *task, uint32_t file)

@@ -97,6 +97,7 @@ struct ScriptTask {
     const uint8_t *arg_counts;
     ArgRecord *const *arg_records;
     const uint8_t *expr_code;
+    uint32_t expr_size;           // bytes of expr_code (0 when there is none)
     const uint32_t *line_table;
     uint16_t file_number;
 
@@ -130,13 +131,27 @@ void task_adopt_file(ScriptTask *task, uint16_t number, const ScriptFile *file);
 // null with *count 0 when there is no running task or i is out of range.
 static inline const ArgRecord *task_instr_args(const ScriptTask *task, uint32_t i, uint32_t *count)
 {
-    if (!task || !task->arg_records || !task->arg_counts || i >= task->instr_count) {
+    // task_adopt_file leaves instr_count 0 unless both arrays exist.
+    if (!task || i >= task->instr_count) {
         *count = 0;
         return nullptr;
     }
     *count = task->arg_counts[i];
     return task->arg_records[i];
 }
+// The expression code of a record at offset with length bytes, or null when
+// it does not lie inside the current file's expression section. A task put
+// together without a file (a test's) has no known size and is not bounded.
+static inline const uint8_t *task_expr_at(const ScriptTask *task, uint32_t offset, uint32_t length)
+{
+    if ((uint64_t)offset + length > task->expr_size && (task->file || !task->expr_code))
+        return nullptr;
+    return task->expr_code + offset;
+}
+// The fatal report of damaged script data in the task's current file (a pc,
+// record or label outside it): KV_ERR_PROJECT_DATA with the file's name.
+// Returns -1.
+int report_task_data_error(const ScriptTask *task);
 // Source line of instruction i of the task's current file (0 when unknown).
 uint32_t task_line_of(const ScriptTask *task, uint32_t i);
 

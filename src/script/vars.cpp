@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "script/expr.h"
+#include "script/kbn_read.h"
 #include "script/project.h"
 #include "script/vars.h"
 #include "script/vars_internal.h"
@@ -166,8 +167,7 @@ struct Cursor {
 
 int damaged(void)
 {
-    report_system_error(KV_ERR_PROJECT_DATA, 1, kVarDefsName);
-    return -1;
+    return kbn_report_damaged(kVarDefsName);
 }
 
 }  // namespace

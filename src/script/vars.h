@@ -24,8 +24,7 @@ enum : uint32_t {
     VAR_ERR_NO_ELEMENTS = 101110,  // element count 0 or negative
     VAR_ERR_TYPE = 101140,         // operation does not take this variable's type
     VAR_ERR_READ_ONLY = 101150,    // system variable that cannot be written
-    VAR_ERR_BAD_ID = 900070,       // kvv.kbn names an id beyond the table
-    VAR_ERR_BAD_OPERATOR = 900080  // assignment operator byte above 8
+    VAR_ERR_BAD_ID = 900070        // kvv.kbn names an id beyond the table
 };
 
 struct VarDescriptor {

@@ -239,6 +239,10 @@ static void take_stage(void)
 static void update_mouse_keys(int16_t wheel, uint8_t moved)
 {
     const WindowObject *w = g_active_window >= 0 ? g_windows[g_active_window] : nullptr;
+    // Codes 5 and 6 are the wheel of this frame only: the keyboard state
+    // keeps the side buttons there.
+    g_input_bytes[KV_KEY_WHEEL_UP] = 0;
+    g_input_bytes[KV_KEY_WHEEL_DOWN] = 0;
     if (w && !w->outside_margin) {
         if (wheel < 0)
             g_input_bytes[KV_KEY_WHEEL_DOWN] = 128;

@@ -148,6 +148,11 @@ TEST_F(Locate, MemorySources)
     ASSERT_EQ(load_resource(&src, "m.txt"), 0);
     EXPECT_EQ(std::string((char *)src.data, src.size), "li");
     std::free(src.data);
+    // A record that claims bytes without holding them is refused, not read.
+    linked[1].data = nullptr;
+    ASSERT_EQ(locate_file(&src, "m.txt"), KV_SRC_LINKED);
+    EXPECT_EQ(load_resource(&src, "m.txt"), -3);
+    EXPECT_EQ(src.data, nullptr);
     g_linked_file_count = 0;
     EXPECT_EQ(locate_file(&src, "m.txt"), KV_SRC_DISK);
     src.kind = 9;

@@ -227,13 +227,68 @@ TEST_F(Packs, RepairOneBlock)
     std::string out;
     EXPECT_EQ(read_packed("s.bin", &out), 0);
     EXPECT_EQ(out, data);
-    // The last, short block, and damage in two blocks at different bytes.
+    // The last, short block.
     std::filesystem::remove("data.kpf");
     ASSERT_TRUE(gen("damage orig/clean.kpf data.kpf --kind block --block 3 --byte 400"));
     ASSERT_EQ(build_pack_index(), 0);
     EXPECT_EQ(read_packed("s.bin", &out), 0);
     EXPECT_EQ(out, data);
     EXPECT_EQ(g_last_error_code, 0u);
+}
+
+// Two blocks spoilt at different byte indices: the plain repair would rebuild
+// each at the other's index too; one byte per block is still recovered.
+TEST_F(Packs, RepairTwoBlocksAtDifferentIndices)
+{
+    std::string data = pattern(3500, 4);
+    input("s.bin", data);
+    input("z.bin", pattern(6000, 8));
+    ASSERT_TRUE(gen("pack orig/stored.kpf --store --folder in"));
+    ASSERT_TRUE(gen("damage orig/stored.kpf data.kpf --entry s.bin --kind two-blocks-apart --block 1 --byte 30"));
+    ASSERT_EQ(build_pack_index(), 0);
+    std::string out;
+    EXPECT_EQ(read_packed("s.bin", &out), 0);
+    EXPECT_EQ(out, data);
+    EXPECT_EQ(g_last_error_code, 0u);
+
+    // A compressed stream, the last (short) block being one of the two.
+    std::filesystem::remove("data.kpf");
+    ASSERT_TRUE(gen("pack orig/packed.kpf --folder in"));
+    ASSERT_TRUE(gen("damage orig/packed.kpf data.kpf --entry z.bin --kind block --block 0 --byte 3"));
+    ASSERT_EQ(build_pack_index(), 0);
+    FileSource src{};
+    ASSERT_EQ(pack_find_hashed(&src, "z.bin"), 2);
+    uint32_t stored_blocks = 0;
+    {
+        PackStream st;
+        ASSERT_EQ(pack_open(&st, "data.kpf"), 0);
+        uint32_t u = 0, p = 0;
+        uint8_t c = 0;
+        pack_seek(&st, src.entry_pos);
+        pack_read_byte(&st, &c);
+        pack_read_u32(&st, &u);
+        pack_read_u32(&st, &p);
+        pack_close(&st);
+        stored_blocks = (p + 1023) / 1024;
+    }
+    ASSERT_GE(stored_blocks, 2u);
+    std::string last = std::to_string(stored_blocks - 1);
+    ASSERT_TRUE(gen("damage data.kpf orig/data2.kpf --entry z.bin --kind block --block " + last + " --byte 0"));
+    std::filesystem::rename("orig/data2.kpf", "data.kpf");
+    ASSERT_EQ(build_pack_index(), 0);
+    EXPECT_EQ(read_packed("z.bin", &out), 0);
+    EXPECT_EQ(out, pattern(6000, 8));
+    EXPECT_EQ(g_last_error_code, 0u);
+
+    // Two spoilt bytes in one of two failing blocks: not recoverable.
+    std::filesystem::remove("data.kpf");
+    ASSERT_TRUE(gen("damage orig/stored.kpf orig/d1.kpf --entry s.bin --kind two-blocks-apart --block 1 --byte 30"));
+    ASSERT_TRUE(gen("damage orig/d1.kpf data.kpf --entry s.bin --kind block --block 1 --byte 500"));
+    ASSERT_EQ(build_pack_index(), 0);
+    out = "junk";
+    EXPECT_EQ(read_packed("s.bin", &out), -2);
+    EXPECT_EQ(out, "junk");
+    EXPECT_EQ(g_last_error_code, 104100u);
 }
 
 TEST_F(Packs, DamageThatCannotBeRepaired)

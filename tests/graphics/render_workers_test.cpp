@@ -363,3 +363,15 @@ TEST(RenderWorkers, IdealProcessorHint)
     t.join();
     EXPECT_EQ(-1, sys_thread_set_ideal_processor(t, 0));
 }
+
+// A program that ends with its workers still running ends normally.
+TEST(RenderWorkersDeathTest, ExitWithWorkersRunning)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            start_render_workers_count(2);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}

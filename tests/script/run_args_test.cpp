@@ -3,6 +3,7 @@
 // run in every build.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -152,6 +153,15 @@ struct MemScript {
     std::vector<CommandHandler> h0, h1;
     ScriptFile file{};
     ScriptTask *task = nullptr;
+    ~MemScript()
+    {
+        if (!task)
+            return;
+        if (g_cur_script == task)
+            g_cur_script = nullptr;
+        std::free(task->frames[0]);
+        std::free(task);
+    }
 
     // Expression pushing a 64-bit number.
     std::pair<uint32_t, uint32_t> num(int64_t v)

@@ -292,3 +292,33 @@ TEST(RunSched, QuitMetByThePausedGateEndsTheRun)
     g_run_inactive = 1;
     g_paused = 0;
 }
+
+TEST(RunSched, TaskWithoutAScriptIsSkipped)
+{
+    LOAD_OR_SKIP(tasks_project());
+    TreeNode *node = create_tree_node(g_task_tree, "EMPTY", 0, 300);
+    ASSERT_TRUE(node);
+    node->payload = script_task_create();   // enabled, but no script file yet
+    ASSERT_TRUE(start_task("A", "TA", 200));
+    runtest::run_frame_passes();
+    EXPECT_EQ(ivar(1000), 1);
+    EXPECT_EQ(g_quit_flag.load(), 0);
+    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
+}
+
+TEST(RunSched, StartedTaskThatReturnsAtTopLevelEnds)
+{
+    LOAD_OR_SKIP(tasks_project() + "label TR\nreturn\n");
+    uint32_t before = g_task_tree->child_count;
+    ScriptTask *r = start_task("R", "TR", 200);
+    ASSERT_TRUE(r);
+    // An ended task's node is only unlinked; keep it reachable for the leak checker.
+    static TreeNode *ended;
+    ended = name_tree_lookup(g_task_tree, "R", KV_FIND_LEAF);
+    ASSERT_TRUE(ended);
+    runtest::run_frame_passes();
+    EXPECT_EQ(g_task_tree->child_count, before);
+    EXPECT_NE(g_cur_script, r);   // nothing reads the ended task as running
+    EXPECT_EQ(g_quit_flag.load(), 0);
+    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
+}

@@ -105,7 +105,7 @@ TEST_F(VarsAssign, Faults)
     def_int(1000, 1);
     // An operator byte above 8 is damaged data.
     EXPECT_EQ(assign(V(1000), 9, N(2)), -1);
-    EXPECT_EQ(g_last_error_code, (uint32_t)VAR_ERR_BAD_OPERATOR);
+    EXPECT_EQ(g_last_error_code, (uint32_t)KV_ERR_PROJECT_DATA);
     EXPECT_EQ(var_get_int(1000, 0), 1);
     clear_errors();
     EXPECT_EQ(assign(V(1000), 255, N(2)), -1);

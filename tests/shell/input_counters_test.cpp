@@ -216,6 +216,18 @@ TEST_F(InputCounters, WheelGivesAPressForOneFrame)
     EXPECT_EQ(g_key_hold[KV_KEY_MOUSE_MOVED], -1);
 }
 
+TEST_F(InputCounters, SideButtonsDoNotReadAsTheWheel)
+{
+    g_in.keys[5] = 0x80;   // the keyboard state's side buttons
+    g_in.keys[6] = 0x80;
+    frame();
+    EXPECT_LT(g_key_hold[KV_KEY_WHEEL_UP], 0);
+    EXPECT_LT(g_key_hold[KV_KEY_WHEEL_DOWN], 0);
+    g_in.cx = 5000;        // outside the margin as well
+    frame();
+    EXPECT_LT(g_key_hold[KV_KEY_WHEEL_UP], 0);
+}
+
 TEST_F(InputCounters, DisabledInputLeavesCountersAlone)
 {
     g_keyboard_input_enabled = 0;
@@ -326,17 +338,33 @@ TEST_F(InputCounters, CallbackTableAndCounterWrap)
 // alone, the staging between them is locked.
 TEST_F(InputCounters, PollAndUpdateOnTwoThreads)
 {
+    // The two threads really overlap: the updates start once the poller runs
+    // and go on until it has polled a good many times (bounded either way).
     g_in.keys[65] = 0x80;
+    g_in.cx = 123;
+    g_in.cy = 45;
     poll_window_input();
+    std::atomic<int> polls{0};
     std::atomic<bool> stop{false};
     std::thread poller([&] {
-        while (!stop.load())
+        while (!stop.load() && polls.load() < 200000) {
             poll_window_input();
+            polls++;
+        }
     });
-    for (int i = 0; i < 2000; i++)
+    int updates = 0;
+    while (polls.load() == 0 && updates < 1000000)
+        updates++;   // wait for the poller without touching the tables
+    updates = 0;
+    while ((updates < 2000 || polls.load() < 2000) && updates < 200000) {
         update_input_state();
+        updates++;
+    }
     stop = true;
     poller.join();
-    EXPECT_GE(g_key_hold[65], 1);
+    EXPECT_EQ(g_key_hold[65], updates);
     EXPECT_EQ(g_key_presses[65], 1u);
+    EXPECT_EQ(g_windows[0]->mouse_x, 123);
+    EXPECT_EQ(g_windows[0]->mouse_y, 45);
+    EXPECT_GT(polls.load(), 0);
 }
