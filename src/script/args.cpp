@@ -42,7 +42,8 @@ static int32_t game_size(int axis)
     return (int32_t)(axis ? g_game_height : g_game_width);
 }
 
-uint32_t arg_check_class(int cls, int64_t *value, int64_t *lo, int64_t *hi)
+// Inlined into the loader: every checked argument of every instruction.
+static inline uint32_t check_class(int cls, int64_t *value, int64_t *lo, int64_t *hi)
 {
     int64_t v = *value;
     uint32_t low = (uint32_t)v;
@@ -87,6 +88,11 @@ uint32_t arg_check_class(int cls, int64_t *value, int64_t *lo, int64_t *hi)
     // Classes 3-27 checked the low 32 bits: that is the value the handler sees.
     *value = (int64_t)(int32_t)low;
     return 0;
+}
+
+uint32_t arg_check_class(int cls, int64_t *value, int64_t *lo, int64_t *hi)
+{
+    return check_class(cls, value, lo, hi);
 }
 
 static void report_check(uint32_t code, const CommandDef *def, uint32_t id, int64_t value,
@@ -188,7 +194,7 @@ static int load_args(int command, int call_strings)
         if (kind != KV_ARG_NUMBER || cls == 0 || cls >= KV_CHECK_CLASSES)
             continue;
         int64_t lo, hi;
-        uint32_t err = arg_check_class(cls, &s.value[p], &lo, &hi);
+        uint32_t err = check_class(cls, &s.value[p], &lo, &hi);
         if (err) {
             report_check(err, def, r.id, s.value[p], lo, hi);
             return -1;

@@ -301,7 +301,11 @@ static bool plain_user_target(const uint8_t *code, uint32_t length)
     if (length != 6 || code[0] != 'H' || code[1] != 3 || code[2] != 0)
         return false;
     uint32_t id = (uint32_t)code[4] | ((uint32_t)code[5] << 8);
-    if (g_expr_ref_mode || id < VAR_SYSTEM_LIMIT || id >= g_var_count)
+    // Reference mode and the label-resolution table treat 'H' otherwise.
+    ExprOpHandler h = expr_op_table[(uint8_t)'H'];
+    if (g_expr_ref_mode || !h || h == expr_op_var_forbidden)
+        return false;
+    if (id < VAR_SYSTEM_LIMIT || id >= g_var_count)
         return false;
     const VarDescriptor *v = g_vars[id];
     if (v->type < VAR_TYPE_INT || v->type > VAR_TYPE_STRING || v->count < 1)

@@ -26,7 +26,8 @@ inline int read_var_operand(const uint8_t *o, uint32_t n, VarOperand *out)
 // the table or never created).
 const VarDescriptor *lookup(uint32_t id)
 {
-    const VarDescriptor *v = var_descriptor(id);
+    // The table itself rather than var_descriptor(): this is on every read.
+    const VarDescriptor *v = id < g_var_count ? g_vars[id] : nullptr;
     if (!v || v->type < VAR_TYPE_INT || v->type > VAR_TYPE_STRING) {
         expr_fail(EXPR_ERR_NO_VAR);
         return nullptr;
@@ -201,19 +202,20 @@ int expr_op_index_close(const uint8_t *, uint32_t)
     uint32_t count = (uint32_t)(g_expr.depth - (open.pos + 1));
     if (count > EXPR_INDEX_MAX)
         return expr_fail(EXPR_ERR_INDEX);
-    int64_t idx[EXPR_INDEX_MAX];
+    // The indices go straight into the reference record: a run that fails
+    // here leaves no value, and no reader looks at the record of a failed run.
+    int64_t *idx = g_expr_ref.indices;
+    const ExprEntry *first = &g_expr.stack[open.pos + 1];
     for (uint32_t k = 0; k < count; k++) {
-        const ExprEntry *e = &g_expr.stack[open.pos + 1 + k];
-        if (e->str)
+        if (first[k].str)
             return expr_fail(EXPR_ERR_TYPE);
-        idx[k] = e->i;
+        idx[k] = first[k].i;
     }
     VarOperand o = {open.scope, open.var_id};
     g_expr.depth = open.pos;   // drop the indices and the placeholder
     if (g_expr_ref_mode && g_expr.nest == 0) {
         record_var(o);
         g_expr_ref.index_count = (uint8_t)count;
-        memcpy(g_expr_ref.indices, idx, count * sizeof idx[0]);
         return 0;
     }
     const VarDescriptor *v = lookup(o.id);
@@ -221,11 +223,17 @@ int expr_op_index_close(const uint8_t *, uint32_t)
         return -1;
     record_var(o);
     g_expr_ref.index_count = (uint8_t)count;
-    memcpy(g_expr_ref.indices, idx, count * sizeof idx[0]);
     int64_t element = 0;
     if (flat_element(v, o.id, idx, count, &element))
         return -1;
     g_expr_ref.element = element;
+    // Integer and floating user elements without the general push.
+    if (o.id >= VAR_SYSTEM_LIMIT) {
+        if (v->type == VAR_TYPE_INT)
+            return expr_push_int(v->ints[element]);
+        if (v->type == VAR_TYPE_FLOAT)
+            return expr_push_double(v->floats[element]);
+    }
     return push_element(v, o.id, element);
 }
 

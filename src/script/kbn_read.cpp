@@ -69,9 +69,9 @@ void kbn_free(KbnFile *file)
     file->size = 0;
 }
 
-// The engine's text for a damaged file names the file; it sits in the error
-// table (after the project's own texts) while the report is made.
-static char g_damaged_text[320];
+// The engine's text for damaged project data, used when the project has none
+// of its own. Every report of the code passes the file's name as its argument.
+static const char g_damaged_text[] = "[%s]ファイルのデータが壊れています。";
 
 const char *kbn_damaged_text(void)
 {
@@ -80,8 +80,6 @@ const char *kbn_damaged_text(void)
 
 int kbn_report_damaged(const char *path)
 {
-    std::snprintf(g_damaged_text, sizeof g_damaged_text,
-                  "[%s]ファイルのデータが壊れています。", path);
     // Before kve.kbn is read (kvcfg.kbn comes first) the table may lack it.
     bool listed = false;
     for (uint32_t i = 0; i < g_error_text_count && !listed; i++)

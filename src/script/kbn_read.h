@@ -55,6 +55,6 @@ static inline uint32_t kbn_get_u32(const uint8_t *p)
 // The fatal report of a damaged project file (KV_ERR_PROJECT_DATA with the
 // path). Returns -1.
 int kbn_report_damaged(const char *path);
-// The text of that report ("[path]..."), kept in the error table when the
-// project has no text of its own for the code.
+// The engine's text of that code (a format taking the file's name), kept in
+// the error table when the project has no text of its own for the code.
 const char *kbn_damaged_text(void);

@@ -36,8 +36,14 @@ static void publish_error_texts(void)
         if (n < KV_ERROR_TABLE_MAX)
             g_error_texts[n++] = g_project_error_texts[i];
     }
-    if (!has_damaged && n < KV_ERROR_TABLE_MAX)
+    // Without a project text the engine's own must stay reachable, even when
+    // it takes the last slot (the project's later texts stay in
+    // g_project_error_texts).
+    if (!has_damaged) {
+        if (n == KV_ERROR_TABLE_MAX)
+            n--;
         g_error_texts[n++] = {KV_ERR_PROJECT_DATA, kbn_damaged_text()};
+    }
     g_error_text_count = n;
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/pack.h"
+#include "script/args.h"
 #include "script/expr.h"
 #include "script/kbn_read.h"
 #include "script/project.h"
@@ -17,6 +18,11 @@
 #include "shell/error_report.h"
 
 enum { KV_SCRIPT_HEADER = 32, KV_ARG_RECORD_SIZE = 12 };
+
+// An instruction's argument count is one byte; the argument slots hold every
+// such count and every u8 id, so the loader needs no limit of its own.
+static_assert((int)KV_ARG_SLOTS > (int)KV_MAX_ARGS_PER_INSTR, "argument slots hold every count");
+static_assert((int)KV_ARG_SLOTS > (int)KV_MAX_ARG_ID, "the id map holds every id");
 
 void script_unscramble(uint8_t *data, size_t size, const uint8_t key[4])
 {
@@ -54,17 +60,15 @@ static bool carries_pc(uint8_t command, uint32_t position)
     }
 }
 
-// Checks the records of one instruction: ids within the slots and the
-// command's argument list, expressions inside section C, program counters
-// inside the file.
+// Checks the records of one instruction: expressions inside section C and
+// program counters inside the file. Any u8 id is accepted: the argument slots
+// map all 256 ids, and an id beyond the command's own list loads as an
+// argument of no kind (nothing evaluated, nothing checked).
 static bool check_args(const ScriptFile *f, uint8_t command, const ArgRecord *r, uint32_t count)
 {
-    const CommandDef *def = command < g_command_def_count ? &g_command_defs[command] : nullptr;
+    if (command >= KV_COMMAND_COUNT)
+        return true;                        // runs cmd_undefined; records unused
     for (uint32_t p = 1; p <= count; p++, r++) {
-        if (command >= KV_COMMAND_COUNT)
-            continue;                       // runs cmd_undefined; records unused
-        if (r->id > KV_MAX_ARG_ID || !def || r->id >= def->arg_count)
-            return false;
         if (carries_pc(command, p)) {
             if (r->length > f->instr_count)
                 return false;
@@ -84,8 +88,6 @@ static int build_arrays(ScriptFile *f, const uint8_t *a, const uint8_t *b, uint6
     uint32_t n = f->instr_count;
     uint64_t total = 0;
     for (uint32_t i = 0; i < n; i++) {
-        if (a[4 * i + 1] > KV_MAX_ARGS_PER_INSTR)
-            return BUILD_DAMAGED;
         total += a[4 * i + 1];
     }
     if (total * KV_ARG_RECORD_SIZE > b_size)
@@ -198,6 +200,7 @@ static ScriptFile *script_file_build(int number, const char *path, bool *damaged
     f->image = file.data;
     const uint8_t *h = file.data;
     int status = BUILD_DAMAGED;
+    const char *damaged_path = path;
     bool ok = file.size >= KV_SCRIPT_HEADER;
     uint32_t n = ok ? kbn_get_u32(h + 8) : 0;
     uint64_t size_a = ok ? kbn_get_u32(h + 12) : 0, size_b = ok ? kbn_get_u32(h + 16) : 0;
@@ -215,14 +218,17 @@ static ScriptFile *script_file_build(int number, const char *path, bool *damaged
         f->expr_code = c;
         f->expr_size = (uint32_t)size_c;
         status = build_arrays(f, a, b, size_b, d);
-        if (status == BUILD_OK && !labels_fit(number, n))
+        // A label past the end of its file: the label table is at fault.
+        if (status == BUILD_OK && !labels_fit(number, n)) {
             status = BUILD_DAMAGED;
+            damaged_path = KV_PATH_KVL;
+        }
         if (status == BUILD_OK && n > 0)
             preresolve_labels(f, a);
     }
     if (status != BUILD_OK) {
         if (status == BUILD_DAMAGED)
-            kbn_report_damaged(path);
+            kbn_report_damaged(damaged_path);
         *damaged = true;
         script_file_free(f);
         return nullptr;

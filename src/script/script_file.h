@@ -30,8 +30,9 @@ static inline void arg_set_label_index(ArgRecord *r, uint16_t index)
 
 enum : uint32_t { KV_GOTO_RESOLVED = 0x10000000u };
 
-// Limits of the argument slots (argument positions 1..103, ids 0..99).
-enum { KV_MAX_ARGS_PER_INSTR = 103, KV_MAX_ARG_ID = 99 };
+// Largest argument count of one instruction and largest argument id: both are
+// stored in one byte, and the argument slots hold them all.
+enum { KV_MAX_ARGS_PER_INSTR = 255, KV_MAX_ARG_ID = 255 };
 
 struct ScriptFile {
     uint32_t instr_count;             // n

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "load_helpers.h"
+#include "script/args.h"
 #include "script/commands.h"
 #include "script/scheduler.h"
 #include "script/task.h"
@@ -203,13 +204,46 @@ TEST_F(LoadProject, CommandByteBeyondTheTableRunsUndefined)
     EXPECT_EQ(cmd_undefined, g_script_files[0]->handlers[1][0]);
 }
 
+// Command 13 takes ids up to 105; ids beyond a command's own list still load
+// (as arguments of no kind) instead of refusing the file.
+TEST_F(LoadProject, WideArgumentIdsLoadAndReachTheSlots)
+{
+    LOAD_PROJECT_OR_SKIP("load_basic", "");
+    ASSERT_EQ(0, load_all());
+    ASSERT_EQ(1, script_file_load(3)) << g_last_error_code << " " << g_error_message;
+    const ScriptFile *f = g_script_files[3];
+    ASSERT_EQ(3, f->arg_counts[0]);
+    EXPECT_EQ(105, f->arg_records[0][1].id);
+    EXPECT_EQ(200, f->arg_records[0][2].id);
+
+    ScriptTask *task = system_task();
+    ASSERT_NE(nullptr, task);
+    ScriptTask *saved = g_cur_script;
+    task_adopt_file(task, 3, f);
+    g_cur_script = task;
+    g_cur_instr = 0;
+    EXPECT_EQ(0, load_command_args(13));
+    EXPECT_EQ(3, g_arg_slots.count);
+    EXPECT_EQ(3, arg_int(5));
+    EXPECT_EQ(2u, arg_pos(105));
+    EXPECT_EQ(7, arg_int(105));
+    EXPECT_EQ(3u, arg_pos(200));      // present, though not in the list
+    EXPECT_FALSE(arg_present(104));
+    g_cur_script = saved;
+    EXPECT_EQ(0u, g_last_error_code);
+}
+
 TEST_F(LoadProject, ManyErrorTextsAreAllKept)
 {
     LOAD_PROJECT_OR_SKIP("load_basic", "kve:many");
     ASSERT_EQ(0, load_all()) << g_last_error_code << " " << g_error_message;
     EXPECT_EQ(256u, g_error_text_count);
     EXPECT_EQ(900000u, g_error_texts[0].code);
-    EXPECT_STREQ("text 255", g_error_texts[255].text);
+    EXPECT_STREQ("text 254", g_error_texts[254].text);
+    // the project has no damaged-data text: the engine's keeps the last slot
+    EXPECT_EQ(KV_ERR_PROJECT_DATA, g_error_texts[255].code);
+    report_system_error(KV_ERR_PROJECT_DATA, 1, "kvbin\\kvt00007.kbn");
+    EXPECT_STREQ("[kvbin\\kvt00007.kbn]ファイルのデータが壊れています。", g_error_message);
     // records beyond the reporter's table are kept and found
     EXPECT_STREQ("text 299", project_error_text(900299));
     EXPECT_STREQ("override", project_error_text(100010));

@@ -405,6 +405,22 @@ TEST_F(RunArgsLoader, RecordOutsideTheCodeSectionIsProjectDataError)
     EXPECT_EQ(g_last_error_code, (uint32_t)KV_ERR_PROJECT_DATA);
 }
 
+TEST_F(RunArgsLoader, FileWithoutItsArraysHasNoInstructions)
+{
+    MemScript s;
+    s.add({{0, 1, s.num(1)}});
+    s.finish();
+    ScriptFile broken = s.file;
+    broken.arg_records = nullptr;   // a file the loader left incomplete
+    task_adopt_file(s.task, 0, &broken);
+    EXPECT_EQ(s.task->instr_count, 0u);
+    uint32_t n = 7;
+    EXPECT_EQ(task_instr_args(s.task, 0, &n), nullptr);
+    EXPECT_EQ(n, 0u);
+    EXPECT_EQ(load_command_args(0), 0);
+    EXPECT_EQ(g_arg_slots.count, 0);
+}
+
 TEST_F(RunArgsLoader, UnknownCommandLoadsNothingButTheMap)
 {
     Defs d;

@@ -413,13 +413,8 @@ def _sc_count(proj, sc):
 
 
 def _sc_argc(proj, sc):
-    sc.instrs[0].argc = 104
-    return sc.encode()
-
-
-def _sc_argid(proj, sc):
-    _, ins, a = _first_script_arg(proj, lambda i, a: a.pc is None)
-    a.id = 100
+    # more records than section B holds
+    sc.instrs[0].argc = 255
     return sc.encode()
 
 
@@ -586,7 +581,6 @@ DAMAGE = {
     "script:sizes": _script_damage(_sc_sizes),
     "script:count": _script_damage(_sc_count),
     "script:argc": _script_damage(_sc_argc),
-    "script:argid": _script_damage(_sc_argid),
     "script:offset": _script_damage(_sc_offset),
     "script:length": _script_damage(_sc_length),
     "script:pc": _script_damage(_sc_pc),
