@@ -65,6 +65,28 @@ void BM_Constant(benchmark::State &st)
 }
 BENCHMARK(BM_Constant);
 
+// The two runs of a counted script loop's body: one variable (an
+// assignment's value) and a variable compared with a constant (its 'if').
+void BM_IntVar(benchmark::State &st)
+{
+    setup_vars();
+    Code c;
+    c.var(1000);
+    for (auto _ : st)
+        benchmark::DoNotOptimize(expr_eval_int(c.b.data(), (uint32_t)c.b.size()));
+}
+BENCHMARK(BM_IntVar);
+
+void BM_IntCompare(benchmark::State &st)
+{
+    setup_vars();
+    Code c;
+    c.var(1000).op('L', {0x00, 0xCA, 0x9A, 0x3B, 0, 0, 0, 0}).op('>');
+    for (auto _ : st)
+        benchmark::DoNotOptimize(expr_eval_int(c.b.data(), (uint32_t)c.b.size()));
+}
+BENCHMARK(BM_IntCompare);
+
 // a + b * c - d
 void BM_IntArith(benchmark::State &st)
 {

@@ -109,7 +109,9 @@ static inline void clear_result(void)
     g_expr.stack[0].str = 0;
 }
 
-int expr_run_mode(const uint8_t *code, uint32_t length, int mode)
+// The run; inlined into the entry points so each gets its mode as a constant.
+static inline __attribute__((always_inline)) int run_code(const uint8_t *code, uint32_t length,
+                                                          int mode)
 {
     reset_run(mode);
     g_expr_failed = 1;
@@ -146,35 +148,40 @@ failed:
     return -1;
 }
 
+int expr_run_mode(const uint8_t *code, uint32_t length, int mode)
+{
+    return run_code(code, length, mode);
+}
+
 int expr_run(const uint8_t *code, uint32_t length)
 {
-    return expr_run_mode(code, length, EXPR_MODE_INT);
+    return run_code(code, length, EXPR_MODE_INT);
 }
 
 int64_t expr_eval_int(const uint8_t *code, uint32_t length)
 {
-    if (expr_run_mode(code, length, EXPR_MODE_INT))
+    if (run_code(code, length, EXPR_MODE_INT))
         return 0;
     return g_expr.stack[0].i;
 }
 
 int64_t expr_eval_float_as_int(const uint8_t *code, uint32_t length)
 {
-    if (expr_run_mode(code, length, EXPR_MODE_FLOAT))
+    if (run_code(code, length, EXPR_MODE_FLOAT))
         return 0;
     return kv_double_to_int(g_expr.stack[0].d);
 }
 
 double expr_eval_int_as_double(const uint8_t *code, uint32_t length)
 {
-    if (expr_run_mode(code, length, EXPR_MODE_INT))
+    if (run_code(code, length, EXPR_MODE_INT))
         return 0.0;
     return (double)g_expr.stack[0].i;
 }
 
 double expr_eval_double(const uint8_t *code, uint32_t length)
 {
-    if (expr_run_mode(code, length, EXPR_MODE_FLOAT))
+    if (run_code(code, length, EXPR_MODE_FLOAT))
         return 0.0;
     return g_expr.stack[0].d;
 }

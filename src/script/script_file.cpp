@@ -74,6 +74,8 @@ static bool check_args(const ScriptFile *f, uint8_t command, const ArgRecord *r,
                 return false;
         } else if ((uint64_t)r->offset + r->length > f->expr_size) {
             return false;
+        } else if (command == 28 && p == 1 && r->length >= KV_GOTO_RESOLVED) {
+            return false;                   // would read as a resolved label
         }
     }
     return true;

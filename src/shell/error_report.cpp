@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/sys.h"
+#include "script/project.h"
 #include "platform/sys_error.h"
 #include "shell/error_format.h"
 #include "shell/error_texts.h"
@@ -46,6 +47,9 @@ const char *error_text(uint32_t code)
     for (uint32_t i = 0; i < count; i++)
         if (g_error_texts[i].code == code && g_error_texts[i].text)
             return g_error_texts[i].text;
+    // The table holds the first 256 records of kve.kbn; the project keeps the rest.
+    if (const char *text = project_error_text(code))
+        return text;
     return g_internal_error_text;
 }
 

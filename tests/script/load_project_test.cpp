@@ -1,5 +1,6 @@
 // Project loading against generated projects: every table, the main task,
 // the script-file arrays, label lookup and the kvcfg.kbn edge cases.
+#include <algorithm>
 #include <cstring>
 
 #include "load_helpers.h"
@@ -233,6 +234,21 @@ TEST_F(LoadProject, WideArgumentIdsLoadAndReachTheSlots)
     EXPECT_EQ(0u, g_last_error_code);
 }
 
+TEST_F(LoadProject, MissingStartLabelIsReported)
+{
+    LOAD_PROJECT_OR_SKIP("load_basic", "");
+    const std::string kvl = "kvbin/kvl.kbn";
+    std::vector<uint8_t> d = read_file(kvl);
+    const std::string name = "SYSTEM_START";
+    auto at = std::search(d.begin(), d.end(), name.begin(), name.end());
+    ASSERT_NE(d.end(), at);
+    *at = 'X';
+    write_file(kvl, d);
+    EXPECT_EQ(-1, load_all());
+    EXPECT_EQ(108180u, g_last_error_code);
+    EXPECT_NE(0, g_quit_flag.load());
+}
+
 TEST_F(LoadProject, ManyErrorTextsAreAllKept)
 {
     LOAD_PROJECT_OR_SKIP("load_basic", "kve:many");
@@ -246,6 +262,7 @@ TEST_F(LoadProject, ManyErrorTextsAreAllKept)
     EXPECT_STREQ("[kvbin\\kvt00007.kbn]ファイルのデータが壊れています。", g_error_message);
     // records beyond the reporter's table are kept and found
     EXPECT_STREQ("text 299", project_error_text(900299));
+    EXPECT_STREQ("text 299", error_text(900299));
     EXPECT_STREQ("override", project_error_text(100010));
     EXPECT_EQ(nullptr, project_error_text(1));
 }
