@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <unistd.h>
 #include <iterator>
 #include <string>
 
@@ -28,7 +29,10 @@ protected:
     // Compiles postfix text with the generator.
     Code compile(const std::string &text)
     {
-        std::string out = ::testing::TempDir() + "kv_expr_py.bin";
+        // One file per test and process: CTest runs the cases side by side.
+        std::string out = ::testing::TempDir() + "kv_expr_py_" +
+                          ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                          std::to_string(getpid()) + ".bin";
         std::string cmd = std::string("python3 '") + KV_GENERATOR + "' expr --out '" + out + "' '" + text + "'";
         Code c;
         if (std::system(cmd.c_str()) != 0) {

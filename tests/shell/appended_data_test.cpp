@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "core/pack.h"
@@ -14,7 +15,10 @@ namespace {
 
 std::string tmp_file(const std::vector<uint8_t> &bytes)
 {
-    std::string path = ::testing::TempDir() + "kv_appended_test.bin";
+    // One file per case and process: CTest runs the cases side by side.
+    std::string path = ::testing::TempDir() + "kv_appended_" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                       std::to_string(getpid()) + ".bin";
     FILE *f = std::fopen(path.c_str(), "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
