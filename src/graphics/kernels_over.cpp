@@ -28,10 +28,31 @@ static inline __m128i kv_over_half(__m128i s16, __m128i d16, __m128i sd16, __m12
     return _mm_add_epi16(_mm_srli_epi16(ps, 8), _mm_srli_epi16(pd, 8));
 }
 
+// Extended slot 6 without unpacking. Each sum is at most
+// (255 (a' + 1) + 255 (256 - a')) / 256 < 256: the clamp to 255 never acts
+// and each result fits its byte. With x << 8 in a word,
+// mulhi(x << 8, w) = x * w >> 8 exactly (the product stays below 2^24).
+static inline __m128i kv_over_ext_op(__m128i d, __m128i s, __m128i vo)
+{
+    const __m128i hi = _mm_set1_epi16((short)0xFF00);
+    __m128i a8 = _mm_and_si128(s, _mm_set1_epi32((int)0xFF000000));
+    a8 = _mm_or_si128(a8, _mm_srli_epi32(a8, 16));        // a << 8 in both words
+    __m128i a = _mm_mulhi_epu16(a8, vo);                   // a * o >> 8
+    __m128i ws = _mm_add_epi16(a, _mm_set1_epi16(1));
+    __m128i wd = _mm_sub_epi16(_mm_set1_epi16(256), a);
+    __m128i ev = _mm_add_epi16(_mm_mulhi_epu16(_mm_slli_epi16(s, 8), ws),
+                               _mm_mulhi_epu16(_mm_slli_epi16(d, 8), wd));
+    __m128i od = _mm_add_epi16(_mm_mulhi_epu16(_mm_and_si128(s, hi), ws),
+                               _mm_mulhi_epu16(_mm_and_si128(d, hi), wd));
+    return _mm_or_si128(ev, _mm_slli_epi16(od, 8));
+}
+
 // Two or four pixels; vo holds the opacity when OP (slot 6).
 template <bool EXT, bool OP>
 static inline __m128i kv_over_vec(__m128i d, __m128i s, __m128i vo)
 {
+    if (EXT && OP)
+        return kv_over_ext_op(d, s, vo);
     __m128i z = _mm_setzero_si128();
     __m128i s_lo = _mm_unpacklo_epi8(s, z), s_hi = _mm_unpackhi_epi8(s, z);
     __m128i a_lo = kv_alpha16(s_lo), a_hi = kv_alpha16(s_hi);
