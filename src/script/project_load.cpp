@@ -55,6 +55,13 @@ const char *project_error_text(uint32_t code)
     return nullptr;
 }
 
+// Frees a file image found damaged and reports it with the file's name.
+static int drop_damaged(KbnFile *f, const char *path)
+{
+    kbn_free(f);
+    return kbn_report_damaged(path);
+}
+
 int load_error_messages(void)
 {
     free_error_texts();
@@ -68,8 +75,7 @@ int load_error_messages(void)
     kbn_cursor_init(&c, f.data, f.size, 16);
     // A record is at least a code and a terminator.
     if (c.bad || n > kbn_left(&c) / 5) {
-        kbn_free(&f);
-        return kbn_report_damaged(KV_PATH_KVE);
+        return drop_damaged(&f, KV_PATH_KVE);
     }
     ErrorTextEntry *all = (ErrorTextEntry *)alloc_or_report(sizeof(ErrorTextEntry) * n);
     if (!all) {
@@ -82,8 +88,7 @@ int load_error_messages(void)
     }
     if (c.bad) {
         std::free(all);
-        kbn_free(&f);
-        return kbn_report_damaged(KV_PATH_KVE);
+        return drop_damaged(&f, KV_PATH_KVE);
     }
     g_project_images.kve = f.data;
     g_project_error_texts = all;
@@ -128,8 +133,7 @@ int load_command_defs(void)
     kbn_cursor_init(&c, f.data, f.size, 16);
     // A record is at least a name terminator and an argument count.
     if (c.bad || n > kbn_left(&c) / 2) {
-        kbn_free(&f);
-        return kbn_report_damaged(KV_PATH_KVC);
+        return drop_damaged(&f, KV_PATH_KVC);
     }
     CommandDef *defs = (CommandDef *)alloc_or_report(sizeof(CommandDef) * n);
     if (!defs) {
@@ -207,8 +211,7 @@ int load_script_names(void)
     kbn_cursor_init(&c, f.data, f.size, 8);
     uint32_t n = kbn_u32(&c);
     if (c.bad || n > kbn_left(&c) / 28) {
-        kbn_free(&f);
-        return kbn_report_damaged(KV_PATH_KVT_LIST);
+        return drop_damaged(&f, KV_PATH_KVT_LIST);
     }
     if (alloc_script_file_table(n) != 0) {
         kbn_free(&f);
@@ -301,8 +304,7 @@ int load_variable_defs(void)
     for (uint32_t i = 0; i < n && !bad; i++)
         bad = check_var_record(&c) != 0;
     if (bad) {
-        kbn_free(&f);
-        return kbn_report_damaged(KV_PATH_KVV);
+        return drop_damaged(&f, KV_PATH_KVV);
     }
     g_project_images.kvv = f.data;
     g_var_defs = f.data;
@@ -346,8 +348,7 @@ int load_labels(void)
     uint32_t n = kbn_u32(&c);
     const uint8_t *buckets = kbn_bytes(&c, 1024);
     if (c.bad || n > kbn_left(&c) / KV_LABEL_MIN_RECORD) {
-        kbn_free(&f);
-        return kbn_report_damaged(KV_PATH_KVL);
+        return drop_damaged(&f, KV_PATH_KVL);
     }
     g_name_table.labels = (LabelRecord **)alloc_or_report(sizeof(LabelRecord *) * n);
     if (!g_name_table.labels) {
