@@ -92,6 +92,15 @@ std::string args_description()
            "wait frames=" + hex_of(num(0)) + " ms=" + hex_of(num(0)) + "\nendloop\nend\n";
 }
 
+// The cost of running an instruction at all: a loop of three commands that
+// do nothing (command 9), through the handler call of every instruction.
+std::string dispatch_description()
+{
+    return "project width=640 height=480\n"
+           "script 0 \"bench.kvs\"\nlabel SYSTEM_START\nloop " + hex_of(num(k_iterations)) + "\n"
+           "9\n9\n9\nendloop\nend\n";
+}
+
 std::string g_dir;
 std::vector<std::string> g_dirs;
 
@@ -203,6 +212,31 @@ void BM_ScriptArgsLoop(benchmark::State &state)
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+void BM_ScriptDispatchLoop(benchmark::State &state)
+{
+    std::string why;
+    static bool loaded = load_project(dispatch_description(), &why);
+    if (!loaded) {
+        state.SkipWithError(why.c_str());
+        return;
+    }
+    TreeNode *sys = name_tree_lookup(g_task_tree, "SYSTEM", KV_FIND_LEAF);
+    ScriptTask *t = (ScriptTask *)sys->payload;
+    int start = name_table_find("SYSTEM_START", 12);
+    for (auto _ : state) {
+        g_quit_flag = 0;
+        t->pc = g_name_table.labels[start]->pc;
+        t->loop_depth = 0;
+        t->block_depth = 0;
+        g_pass_count++;
+        run_script_tasks(g_task_tree);
+    }
+    if (g_last_error_code)
+        state.SkipWithError(g_error_text);
+    state.counters["ns_per_iteration"] = benchmark::Counter(
+        (double)k_iterations * state.iterations(),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
 // The machine is shared: the minimum of the repetitions is the figure to read.
 double min_of(const std::vector<double> &v)
 {
@@ -211,6 +245,8 @@ double min_of(const std::vector<double> &v)
 BENCHMARK(BM_ScriptLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
     ->ComputeStatistics("min", min_of)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ScriptArgsLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+    ->ComputeStatistics("min", min_of)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ScriptDispatchLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
     ->ComputeStatistics("min", min_of)->ReportAggregatesOnly(true);
 
 // Lua times its own loop (os.clock) and prints ns per iteration.

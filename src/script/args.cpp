@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "script/expr.h"
+#include "script/expr_quick.h"
 #include "script/project.h"
 #include "script/script_file.h"
 #include "script/task.h"
@@ -183,7 +184,7 @@ static int load_args(int command, int call_strings)
             else
                 evaluators_of(r.eval_type).as_string(s.str[p], code, r.length);
         } else {
-            s.value[p] = evaluators_of(r.eval_type).as_int(code, r.length);
+            s.value[p] = expr_eval_record_int(&r, code);
         }
         s.var_id[p] = g_expr_ref.var_id;
         s.var_elem[p] = (uint32_t)g_expr_ref.element;

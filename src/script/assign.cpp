@@ -4,6 +4,7 @@
 
 #include "core/tree.h"
 #include "script/expr.h"
+#include "script/quick_ops.h"
 #include "script/project.h"
 #include "script/script_file.h"
 #include "script/task.h"
@@ -318,6 +319,16 @@ static bool plain_user_target(const uint8_t *code, uint32_t length)
     return true;
 }
 
+// The assignment of an instruction marked at load (two or more records, a
+// known operator, a quick target): the quick path, or the general one.
+int cmd_assign_quick(void)
+{
+    uint32_t next;
+    if (quick_assign(g_cur_script, g_cur_instr, &next))
+        return 0;
+    return cmd_assign();
+}
+
 int cmd_assign(void)
 {
     uint32_t count = 0;
@@ -330,6 +341,8 @@ int cmd_assign(void)
         return report_damaged_script();   // operators are 0..8
     if (!assign_int_ops[0])
         init_assign_op_table();
+    if (quick_assign_records(target, source, op))
+        return 0;
     const uint8_t *tcode, *vcode;
     uint32_t tlen, vlen;
     if (var_arg_code(target, &tcode, &tlen) || var_arg_code(source, &vcode, &vlen))

@@ -81,25 +81,6 @@ int expr_push_string(const char *text, uint32_t length)
     return 0;
 }
 
-// Only the run's own fields: the stack and the slots are written before
-// they are read.
-static inline void reset_run(int mode)
-{
-    bool fl = (mode == EXPR_MODE_FLOAT || mode == EXPR_MODE_STR_FLOAT);
-    g_expr.mode = mode;
-    g_expr.depth = 0;
-    g_expr.floor = 0;
-    g_expr.nest = 0;
-    g_expr.next_slot = 1;
-    g_expr.float_base = fl;
-    g_expr.float_arith = fl;
-    g_expr_ref.var_id = 0;
-    g_expr_ref.element = 0;
-    g_expr_ref.scope = 0;
-    g_expr_ref.index_count = 0;
-    g_expr_ref.whole = 0;
-}
-
 // The value of a run that left nothing, and of a failed run: never a value
 // of this run or of an earlier one.
 static inline void clear_result(void)
@@ -113,7 +94,7 @@ static inline void clear_result(void)
 static inline __attribute__((always_inline)) int run_code(const uint8_t *code, uint32_t length,
                                                           int mode)
 {
-    reset_run(mode);
+    expr_reset_run(mode);
     g_expr_failed = 1;
     if (__builtin_expect(!expr_op_table[(uint8_t)'+'], 0))
         init_expr_op_table(1);

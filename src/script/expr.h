@@ -61,6 +61,8 @@ extern ExprOpHandler expr_op_table[256];
 // normal = 1: the full table; 0: the variable opcodes 'H', 'V' and 'v' set
 // g_expr_uses_vars and fail the run (label pre-resolution while loading).
 void init_expr_op_table(int normal);
+// 1 while the full table is in force (variables may be read).
+extern uint8_t g_expr_vars_normal;
 int expr_op_var_forbidden(const uint8_t *operand, uint32_t length);
 
 // The run itself: 0, or -1 when it failed (reported where a report exists).

@@ -34,6 +34,25 @@ struct ExprState {
 };
 extern ExprState g_expr;
 
+// Only the run's own fields: the stack and the slots are written before
+// they are read.
+static inline void expr_reset_run(int mode)
+{
+    bool fl = (mode == EXPR_MODE_FLOAT || mode == EXPR_MODE_STR_FLOAT);
+    g_expr.mode = mode;
+    g_expr.depth = 0;
+    g_expr.floor = 0;
+    g_expr.nest = 0;
+    g_expr.next_slot = 1;
+    g_expr.float_base = fl;
+    g_expr.float_arith = fl;
+    g_expr_ref.var_id = 0;
+    g_expr_ref.element = 0;
+    g_expr_ref.scope = 0;
+    g_expr_ref.index_count = 0;
+    g_expr_ref.whole = 0;
+}
+
 // Reports code (fatal) and gives -1. Kept out of line: it is the cold path
 // of every handler.
 int expr_fail(uint32_t code);

@@ -253,8 +253,12 @@ int expr_op_var_forbidden(const uint8_t *, uint32_t)
     return -1;
 }
 
+uint8_t g_expr_vars_normal;
+
 void init_expr_op_table(int normal)
 {
+    g_expr_vars_normal = normal ? 1 : 0;
+    g_var_layout_gen++;   // quick forms check the table again
     expr_ops_fill(expr_op_table);
     expr_op_table[(uint8_t)')'] = expr_op_index_close;
     if (normal) {

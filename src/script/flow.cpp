@@ -9,6 +9,7 @@
 #include "core/tree.h"
 #include "script/args.h"
 #include "script/expr.h"
+#include "script/quick_ops.h"
 #include "script/project.h"
 #include "script/scheduler.h"
 #include "script/script_file.h"
@@ -70,7 +71,7 @@ static inline int64_t eval_condition(const ScriptTask *t, const ArgRecord *r, in
         *fail = report_task_data_error(t);
         return 0;
     }
-    int64_t v = expr_eval_table[r->eval_type <= 4 ? r->eval_type : 1].as_int(code, r->length);
+    int64_t v = expr_eval_record_int(r, code);
     *fail = g_quit_flag ? -1 : 0;
     return v;
 }
@@ -105,6 +106,16 @@ int cmd_if(void)
     return 0;
 }
 
+// 30 for instructions whose condition has a quick form and whose three
+// records were checked at load: the block opened straight from the records.
+int cmd_if_quick(void)
+{
+    uint32_t next;
+    if (quick_if(g_cur_script, g_cur_instr, &next))
+        return 0;
+    return cmd_if();
+}
+
 int cmd_elseif(void)
 {
     ScriptTask *t = g_cur_script;
@@ -136,12 +147,10 @@ int cmd_else(void)
 
 int cmd_end_block(void)
 {
-    ScriptTask *t = g_cur_script;
-    if (t->block_depth == 0)
-        return report_no_level(CMD_END_BLOCK, CMD_IF);
-    t->blocks[t->block_depth].end_pc = 0;
-    t->block_depth--;
-    return 0;
+    uint32_t next;
+    if (quick_end_block(g_cur_script, g_cur_instr, &next))
+        return 0;
+    return report_no_level(CMD_END_BLOCK, CMD_IF);
 }
 
 // Target level of a break or continue over n levels of `depth`: 0 for nothing
@@ -210,23 +219,11 @@ int cmd_loop_begin(void)
 
 int cmd_loop_end(void)
 {
-    ScriptTask *t = g_cur_script;
-    if (t->loop_depth == 0) {
-        report_script_error(KV_ERR_NO_LOOP, 1);
-        return -1;
-    }
-    LoopLevel &l = t->loops[t->loop_depth];
-    if (l.count != -1 && l.counter >= l.count) {
-        l.counter = 0;
-        l.count = 0;
-        l.start_pc = 0;
-        t->loop_depth--;
+    uint32_t next;
+    if (quick_loop_end(g_cur_script, g_cur_instr, &next))
         return 0;
-    }
-    l.counter++;
-    t->pc = l.start_pc;
-    t->block_depth = l.saved_block_depth;
-    return 0;
+    report_script_error(KV_ERR_NO_LOOP, 1);
+    return -1;
 }
 
 static int loop_leave(int cmd, int clear)

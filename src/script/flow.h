@@ -6,6 +6,7 @@
 struct ScriptTask;
 
 int cmd_if(void);            // 30
+int cmd_if_quick(void);      // 30, quick condition (chosen at load)
 int cmd_elseif(void);        // 11
 int cmd_else(void);          // 31
 int cmd_break(void);         // 32

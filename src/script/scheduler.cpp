@@ -9,6 +9,7 @@
 #include "platform/sys_input.h"
 #include "platform/sys_window.h"
 #include "script/project.h"
+#include "script/quick_ops.h"
 #include "script/script_file.h"
 #include "script/task.h"
 #include "shell/entry.h"
@@ -159,23 +160,32 @@ static void run_task(ScriptTask *t)
     if (g_quit_flag)
         return;
     const uint8_t debug = g_debug_mode;
+    int r = 0;
+    uint32_t i = t->pc;
     for (;;) {
-        uint32_t i = t->pc;
-        if (i >= t->instr_count) {
+        if (__builtin_expect(i >= t->instr_count, 0)) {
             report_pc_outside(t, i);
-            g_last_handler_result = -1;
-            return;
+            r = -1;
+            break;
         }
         t->pc = i + 1;
         g_cur_instr = i;
-        int a = (g_run_inactive || !g_paused) ? 1 : 0;
-        int r = t->handlers[a][i]();
-        g_last_handler_result = r;
+        // Handler set 1 runs the command; 0 is the gate of a paused task.
+        int a = (g_run_inactive | (g_paused == 0)) != 0;
+        uint32_t next;
+        if (a && t->quick_ops && quick_op_run(t, t->quick_ops[i], i, &next)) {
+            r = 0;
+        } else {
+            r = t->handlers[a][i]();
+            next = t->pc;
+        }
         if (debug)
             debug_corner_tick();
-        if ((r & 0xFF) || g_quit_flag)
-            return;
+        if (__builtin_expect((r & 0xFF) | g_quit_flag, 0))
+            break;
+        i = next;
     }
+    g_last_handler_result = r;
 }
 
 int run_script_tasks(TreeNode *node)

@@ -10,9 +10,11 @@
 #include "core/pack.h"
 #include "script/args.h"
 #include "script/expr.h"
+#include "script/flow.h"
 #include "script/kbn_read.h"
 #include "script/project.h"
 #include "script/project_private.h"
+#include "script/quick_ops.h"
 #include "script/scheduler.h"
 #include "script/vars.h"
 #include "shell/error_report.h"
@@ -41,6 +43,7 @@ void script_file_free(ScriptFile *f)
     std::free(f->arg_base);
     std::free((void *)f->line_table);
     std::free(f->image);
+    std::free(f->quick_ops);
     std::free(f);
 }
 
@@ -100,10 +103,11 @@ static int build_arrays(ScriptFile *f, const uint8_t *a, const uint8_t *b, uint6
     f->arg_counts = (uint8_t *)zalloc(n);
     f->arg_records = (ArgRecord **)zalloc(sizeof(ArgRecord *) * n);
     f->arg_base = (ArgRecord *)zalloc(sizeof(ArgRecord) * total);
+    f->quick_ops = (uint8_t *)zalloc(n);
     uint32_t *lines = (uint32_t *)zalloc(sizeof(uint32_t) * n);
     f->line_table = lines;
     if (!f->handlers[0] || !f->handlers[1] || !f->arg_counts || !f->arg_records ||
-        !f->arg_base || !lines) {
+        !f->arg_base || !f->quick_ops || !lines) {
         report_system_error(100010, 1);
         return BUILD_NO_MEMORY;
     }
@@ -173,6 +177,42 @@ static void preresolve_labels(ScriptFile *f, const uint8_t *commands)
     init_expr_op_table(1);
 }
 
+// The quick forms of the file's expressions, and the quick handlers of the
+// instructions that can use them. Records that hold program counters or label
+// names are never run as integers and keep none. A quick handler is chosen
+// only where the command's own handler is in place and the records it reads
+// without checking are there.
+static void quicken(ScriptFile *f, const uint8_t *commands)
+{
+    for (uint32_t i = 0; i < f->instr_count; i++) {
+        uint8_t command = commands[4 * i];
+        if (command >= KV_COMMAND_COUNT)
+            continue;
+        ArgRecord *r = f->arg_records[i];
+        uint32_t count = f->arg_counts[i];
+        for (uint32_t p = 1; p <= count; p++) {
+            ArgRecord *a = &r[p - 1];
+            bool label = (command == 28 && p == 1) || (command == 29 && a->id == 0);
+            if (!label && !carries_pc(command, p))
+                expr_quick_classify(&a->quick, f->expr_code + a->offset, a->length, a->eval_type);
+        }
+        CommandHandler &h = f->handlers[1][i];
+        uint8_t &q = f->quick_ops[i];
+        if (h == cmd_assign && count >= 2 && r[0].op < ASSIGN_OP_COUNT &&
+            r[0].quick.form == EXPR_QUICK_ONE && r[0].quick.a.kind == EXPR_QUICK_USER) {
+            h = cmd_assign_quick;
+            q = QUICK_OP_ASSIGN;
+        } else if (h == cmd_if && count >= 3 && r[0].quick.form != EXPR_QUICK_NONE) {
+            h = cmd_if_quick;
+            q = QUICK_OP_IF;
+        } else if (h == cmd_end_block) {
+            q = QUICK_OP_END_BLOCK;
+        } else if (h == cmd_loop_end) {
+            q = QUICK_OP_LOOP_END;
+        }
+    }
+}
+
 // Every label of this file must point inside it (a label may stand at the
 // very end, after the last instruction).
 static bool labels_fit(int number, uint32_t count)
@@ -225,8 +265,10 @@ static ScriptFile *script_file_build(int number, const char *path, bool *damaged
             status = BUILD_DAMAGED;
             damaged_path = KV_PATH_KVL;
         }
-        if (status == BUILD_OK && n > 0)
+        if (status == BUILD_OK && n > 0) {
             preresolve_labels(f, a);
+            quicken(f, a);
+        }
     }
     if (status != BUILD_OK) {
         if (status == BUILD_DAMAGED)

@@ -4,6 +4,7 @@
 
 #include "core/kv_base.h"
 #include "script/commands.h"
+#include "script/expr_quick.h"
 
 // One argument of one instruction, decoded from its 12 bytes in section B.
 // For command 29 the argument with id 0 carries a pre-resolved label index in
@@ -16,6 +17,7 @@ struct ArgRecord {
     uint32_t length;    // expression length; a program counter for flow commands;
                         // goto after resolution: label index + 0x10000000
     uint32_t offset;    // expression offset in the expression code section
+    ExprQuick quick;    // the expression's quick form, found at load (none: 0)
 };
 
 static inline uint16_t arg_label_index(const ArgRecord *r)
@@ -46,6 +48,7 @@ struct ScriptFile {
     uint32_t arg_total;               // records in section B
     ArgRecord *arg_base;              // all records
     uint8_t *image;                   // the unscrambled file image (sections A-D)
+    uint8_t *quick_ops;               // n bytes: QUICK_OP_* the scheduler runs itself
 };
 
 // One pointer per script number (count g_script_file_count), null until loaded.

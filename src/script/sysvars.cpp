@@ -135,10 +135,7 @@ int64_t sysvar_get_int(uint32_t id, int64_t e64)
     case 11: return g_debug_mode;
     case 13: return g_argv_count;
     case 15: return g_dropped_file_count;
-    case 48: {
-        const ScriptTask *t = g_cur_script;
-        return (t && t->loop_depth) ? t->loops[t->loop_depth].counter : 0;
-    }
+    case 48: return task_loop_counter(g_cur_script);
     case 49: return 999;
     case 50:
         f = current_frame();

@@ -84,6 +84,7 @@ void task_adopt_file(ScriptTask *task, uint16_t number, const ScriptFile *file)
     task->instr_count = whole ? file->instr_count : 0;
     task->handlers[0] = file->handlers[0];
     task->handlers[1] = file->handlers[1];
+    task->quick_ops = whole ? file->quick_ops : nullptr;
     task->arg_counts = file->arg_counts;
     task->arg_records = file->arg_records;
     task->expr_code = file->expr_code;

@@ -94,6 +94,7 @@ struct ScriptTask {
     const ScriptFile *file;
     uint32_t instr_count;
     CommandHandler *handlers[2];
+    const uint8_t *quick_ops;     // null: every instruction runs its handler
     const uint8_t *arg_counts;
     ArgRecord *const *arg_records;
     const uint8_t *expr_code;
@@ -126,6 +127,13 @@ CallFrame *task_frame(ScriptTask *task, uint32_t depth);
 int task_switch_file(ScriptTask *task, uint32_t file);
 // The same without loading: the file must be loaded already.
 void task_adopt_file(ScriptTask *task, uint16_t number, const ScriptFile *file);
+
+// The loop counter a script reads (system variable 48): the innermost open
+// loop's, 1 in its first iteration; 0 outside loops and with no task.
+static inline int64_t task_loop_counter(const ScriptTask *t)
+{
+    return (t && t->loop_depth) ? t->loops[t->loop_depth].counter : 0;
+}
 
 // The current file's argument records of instruction i (count in *count);
 // null with *count 0 when there is no running task or i is out of range.

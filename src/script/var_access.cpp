@@ -16,8 +16,11 @@ VarDescriptor *var_descriptor(uint32_t id)
     return (g_vars && id < g_var_count) ? g_vars[id] : nullptr;
 }
 
+uint64_t g_var_layout_gen = 1;
+
 void var_release_values(VarDescriptor *v)
 {
+    g_var_layout_gen++;
     if (v->strings) {
         for (int64_t k = 0; k < v->count; k++)
             free(v->strings[k]);
@@ -46,6 +49,7 @@ void var_table_free(void)
     free(g_vars);
     g_vars = nullptr;
     g_var_count = 0;
+    g_var_layout_gen++;
 }
 
 int var_table_alloc(uint32_t count)
@@ -57,6 +61,7 @@ int var_table_alloc(uint32_t count)
         return -1;
     }
     g_var_count = count;
+    g_var_layout_gen++;
     for (uint32_t id = 0; id < count; id++) {
         g_vars[id] = (VarDescriptor *)calloc(1, sizeof(VarDescriptor));
         if (!g_vars[id]) {

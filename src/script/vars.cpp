@@ -106,6 +106,7 @@ int var_define(uint32_t id, uint8_t type, uint8_t dim_count, const uint32_t *dim
     }
     var_release_values(v);
     *v = fresh;
+    g_var_layout_gen++;
     return 0;
 }
 

@@ -39,9 +39,14 @@ struct VarDescriptor {
 };
 
 // One descriptor pointer per id 0..g_var_count-1; every descriptor exists,
-// zero-filled until created.
+// zero-filled until created. A created integer variable with elements
+// (count > 0) always has its array.
 extern VarDescriptor **g_vars;
 extern uint32_t g_var_count;
+// Changes whenever a descriptor's type, size or arrays change, or the table
+// itself: what was found about a variable (and where its elements are) holds
+// while the generation is the same.
+extern uint64_t g_var_layout_gen;
 
 // Allocates count zero-filled descriptors (releasing any previous table).
 // 0, or -1 after a report (100010).
@@ -101,4 +106,6 @@ int cmd_declare_int(void);     // 36
 int cmd_declare_float(void);   // 20
 int cmd_declare_string(void);  // 75
 int cmd_assign(void);          // 39
+// 39 for instructions whose target has a quick form (chosen at load).
+int cmd_assign_quick(void);
 int cmd_label_exists(void);    // 38

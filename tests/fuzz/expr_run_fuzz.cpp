@@ -5,11 +5,17 @@
 //
 // With bit 4 the code is split at its middle into two argument records of
 // one instruction, run by the assignment command (operator: the second
-// byte) and by a declare command (chosen by bits 5-6).
+// byte) and by a declare command (chosen by bits 5-6); with bit 7 the
+// records have their quick forms, as a loaded file's do.
+//
+// Otherwise, when the code has a quick form, its quick value must be the
+// general run's, with the same reference record.
 #include <cstdint>
 #include <cstring>
 
 #include "script/expr.h"
+#include "script/expr_quick.h"
+#include "script/expr_quick_eval.h"
 #include "script/script_file.h"
 #include "script/task.h"
 #include "script/vars.h"
@@ -46,6 +52,39 @@ static void setup(void)
     init_assign_op_table();
 }
 
+static ArgRecord record(uint8_t id, uint8_t type, uint8_t op, uint32_t length, uint32_t offset)
+{
+    ArgRecord r;
+    memset(&r, 0, sizeof r);
+    r.id = id;
+    r.eval_type = type;
+    r.op = op;
+    r.length = length;
+    r.offset = offset;
+    return r;
+}
+
+// The quick value against the general run's: the same value and reference.
+// Only forms without system getters (whose values may move between runs).
+static void check_quick(const uint8_t *code, uint32_t len, uint8_t type)
+{
+    ArgRecord r = record(0, type, 0, len, 0);
+    expr_quick_classify(&r.quick, code, len, type);
+    const ExprQuick &q = r.quick;
+    if (q.form == EXPR_QUICK_NONE || q.a.kind >= EXPR_QUICK_SYSTEM ||
+        (q.form == EXPR_QUICK_BINARY && q.b.kind >= EXPR_QUICK_SYSTEM))
+        return;
+    int64_t quick;
+    if (!expr_quick_int(&q, &quick))
+        return;
+    ExprRef ref = g_expr_ref;
+    int64_t general = expr_evaluators(type)->as_int(code, len);
+    if (quick != general || g_expr_failed || ref.var_id != g_expr_ref.var_id ||
+        ref.scope != g_expr_ref.scope || ref.element != g_expr_ref.element ||
+        ref.index_count != g_expr_ref.index_count || ref.whole != g_expr_ref.whole)
+        __builtin_trap();
+}
+
 static void run_commands(uint8_t control, const uint8_t *data, uint32_t len)
 {
     if (len < 1)
@@ -58,8 +97,12 @@ static void run_commands(uint8_t control, const uint8_t *data, uint32_t len)
     static ArgRecord *rec_ptr = recs;
     static uint8_t count = 2;
     uint32_t half = len / 2;
-    recs[0] = ArgRecord{0, 0, (uint8_t)((control & 3) + 1), op, half, 0};
-    recs[1] = ArgRecord{1, 0, (uint8_t)(((control >> 2) & 3) + 1), 0, len - half, half};
+    recs[0] = record(0, (uint8_t)((control & 3) + 1), op, half, 0);
+    recs[1] = record(1, (uint8_t)(((control >> 2) & 3) + 1), 0, len - half, half);
+    if (control & 128) {
+        expr_quick_classify(&recs[0].quick, data, half, recs[0].eval_type);
+        expr_quick_classify(&recs[1].quick, data + half, len - half, recs[1].eval_type);
+    }
     task.instr_count = 1;
     task.arg_counts = &count;
     task.arg_records = &rec_ptr;
@@ -118,5 +161,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     (void)i;
     (void)d;
     g_expr_ref_mode = 0;
+    if (!(control & 8)) {
+        reset_error_reports();
+        g_quit_flag = 0;
+        check_quick(code, len, (uint8_t)((control & 3) + 1));
+    }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "load_helpers.h"
+#include "script/flow.h"
 #include "script/args.h"
 #include "script/commands.h"
 #include "script/scheduler.h"
@@ -126,8 +127,13 @@ TEST_F(LoadProject, ScriptFileArraysAndLabelPreResolution)
     const uint8_t commands[19] = {36, 30, 87, 31, 11, 87, 31, 87, 34, 41, 30, 34, 44, 28, 28, 29, 29, 29, 12};
     for (uint32_t i = 0; i < f->instr_count; i++) {
         EXPECT_EQ(instruction_gate, f->handlers[0][i]) << i;
-        EXPECT_EQ(g_command_table[commands[i]], f->handlers[1][i]) << i;
+        // Ifs with a constant condition take the quick handler.
+        CommandHandler want = commands[i] == 30 ? cmd_if_quick : g_command_table[commands[i]];
+        EXPECT_EQ(want, f->handlers[1][i]) << i;
     }
+    EXPECT_EQ(EXPR_QUICK_ONE, f->arg_records[1][0].quick.form);
+    EXPECT_EQ(1, f->arg_records[1][0].quick.a.k);
+    EXPECT_EQ(EXPR_QUICK_NONE, f->arg_records[1][1].quick.form);   // a program counter
     // the block layout: if {cond, next branch, end}, elseif {cond, next}
     ASSERT_EQ(3, f->arg_counts[1]);
     EXPECT_EQ(4u, f->arg_records[1][1].length);
