@@ -470,6 +470,10 @@ int cmd_wait(void)
     int64_t ms = arg_int(1);
     if (arg_present(1) && ms) {
         // The deadline may compute to 0 after the clock wraps: it still waits.
+        // Deadlines are compared by signed difference, so a wait longer than
+        // 2^31 - 1 ms (24.8 days) waits that long instead of ending at once.
+        if (ms > 0x7FFFFFFF)
+            ms = 0x7FFFFFFF;
         t->wait_deadline = g_script_clock() + (uint32_t)ms;
         t->deadline_set = 1;
         return -1;

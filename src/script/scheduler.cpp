@@ -3,6 +3,7 @@
 #include "script/scheduler.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "core/tree.h"
 #include "platform/sys.h"
@@ -223,6 +224,13 @@ int run_script_tasks(TreeNode *node)
         if (t->wait_frames || t->deadline_set)
             continue;
         run_task(t);
+        // A started task that returned from its top level has left the tree:
+        // nothing refers to it any more.
+        if (!child->parent) {
+            script_task_free(t);
+            std::free(child->name);
+            std::free(child);
+        }
     }
     return 0;
 }

@@ -63,6 +63,28 @@ ScriptTask *script_task_create(void)
     return t;
 }
 
+static void free_strings(TaskString *s, int count)
+{
+    for (int k = 0; k < count; k++)
+        std::free(s[k].text);
+}
+
+void script_task_free(ScriptTask *t)
+{
+    if (!t)
+        return;
+    for (int d = 0; d < KV_CALL_FRAMES; d++) {
+        CallFrame *f = t->frames[d];
+        if (!f)
+            continue;
+        free_strings(f->param_str, KV_CALL_VALUES + 1);
+        free_strings(f->ret_str, KV_CALL_VALUES + 1);
+        std::free(f);
+    }
+    free_strings(t->param_str, KV_CALL_VALUES + 1);
+    std::free(t);
+}
+
 CallFrame *task_frame(ScriptTask *task, uint32_t depth)
 {
     if (!task || depth >= KV_CALL_FRAMES)

@@ -117,6 +117,8 @@ extern uint32_t g_cur_instr;
 // A zero-filled task with frame 0 and both enable bytes at 1; null when memory
 // ran out (reported, fatal). attach_task_payload builds on it.
 ScriptTask *script_task_create(void);
+// Releases a task with its frames and strings (null does nothing).
+void script_task_free(ScriptTask *task);
 // Frame `depth` of the task, allocated zero-filled when missing; null when
 // memory ran out (reported, fatal) or depth is not below 64.
 CallFrame *task_frame(ScriptTask *task, uint32_t depth);

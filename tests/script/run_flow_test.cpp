@@ -377,6 +377,24 @@ TEST_F(RunFlow, DeadlineOfZeroStillWaits)
     EXPECT_EQ(ivar(1000), 1);
 }
 
+TEST_F(RunFlow, WaitLongerThanTheSignedRangeStillWaits)
+{
+    LOAD_OR_SKIP(project("wait ms=" + E(3000000000LL) + "\n" + set(E({"$1000"}), E(1), 1) +
+                         "wait frames=" + E(100000) + "\n"));
+    g_script_clock = fake_clock;
+    g_fake_now = 1000;
+    runtest::run_frame_passes();
+    g_fake_now = 1001;
+    runtest::run_frame_passes();
+    EXPECT_EQ(ivar(1000), 0);
+    g_fake_now = 1000u + 0x7FFFFFFEu;
+    runtest::run_frame_passes();
+    EXPECT_EQ(ivar(1000), 0);
+    g_fake_now = 1000u + 0x7FFFFFFFu;   // the longest wait there is
+    runtest::run_frame_passes();
+    EXPECT_EQ(ivar(1000), 1);
+}
+
 TEST_F(RunFlow, ReturnWithOneValue)
 {
     LOAD_OR_SKIP(project("gosub SUB int1=" + E(7) + "\n" + set(E({"$1000"}), el(54, 1)) +
