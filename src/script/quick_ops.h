@@ -25,7 +25,8 @@ enum : uint8_t {
 static inline bool quick_assign_records(const ArgRecord *target, const ArgRecord *source, uint8_t op)
 {
     const ExprQuick &q = target->quick;
-    if (q.form != EXPR_QUICK_ONE || q.a.kind != EXPR_QUICK_USER)
+    AssignIntOp apply = assign_int_ops[op];   // null until the table is filled
+    if (q.form != EXPR_QUICK_ONE || q.a.kind != EXPR_QUICK_USER || !apply)
         return false;
     // The target is a created integer variable with elements while the
     // layout generation its form was checked in lasts.
@@ -34,7 +35,7 @@ static inline bool quick_assign_records(const ArgRecord *target, const ArgRecord
     int64_t x;
     if (!expr_quick_int<false>(&source->quick, &x))
         return false;
-    assign_int_ops[op](g_vars[q.a.id], 0, x);
+    apply(g_vars[q.a.id], 0, x);
     return true;
 }
 
