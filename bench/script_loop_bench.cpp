@@ -154,13 +154,14 @@ bool load_project(const std::string &desc, std::string *why)
     return true;
 }
 
-void BM_ScriptLoop(benchmark::State &state)
+// Runs the loaded project's main task from SYSTEM_START once per benchmark
+// iteration (`before` resets what the script changes); false when it could
+// not be loaded. Reports ns per loop iteration.
+bool run_loop(benchmark::State &state, bool loaded, const std::string &why, void (*before)(void))
 {
-    std::string why;
-    static bool loaded = load_project(description(), &why);
     if (!loaded) {
         state.SkipWithError(why.c_str());
-        return;
+        return false;
     }
     TreeNode *sys = name_tree_lookup(g_task_tree, "SYSTEM", KV_FIND_LEAF);
     ScriptTask *t = (ScriptTask *)sys->payload;
@@ -170,12 +171,25 @@ void BM_ScriptLoop(benchmark::State &state)
         t->pc = g_name_table.labels[start]->pc;
         t->loop_depth = 0;
         t->block_depth = 0;
-        var_set_number(1000, 0, 0);
+        if (before)
+            before();
         g_pass_count++;
         run_script_tasks(g_task_tree);
     }
     if (g_last_error_code)
         state.SkipWithError(g_error_text);
+    state.counters["ns_per_iteration"] = benchmark::Counter(
+        (double)k_iterations * state.iterations(),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    return true;
+}
+
+void BM_ScriptLoop(benchmark::State &state)
+{
+    std::string why;
+    static bool loaded = load_project(description(), &why);
+    if (!run_loop(state, loaded, why, [] { var_set_number(1000, 0, 0); }))
+        return;
     // The sum of 1..10^7 reduced as the script does.
     int64_t s = 0;
     for (int64_t i = 1; i <= k_iterations; i++) {
@@ -185,61 +199,22 @@ void BM_ScriptLoop(benchmark::State &state)
     }
     if (var_get_int(1000, 0) != s)
         state.SkipWithError("wrong result");
-    state.counters["ns_per_iteration"] = benchmark::Counter(
-        (double)k_iterations * state.iterations(),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
+
 void BM_ScriptArgsLoop(benchmark::State &state)
 {
     std::string why;
     static bool loaded = load_project(args_description(), &why);
-    if (!loaded) {
-        state.SkipWithError(why.c_str());
-        return;
-    }
-    TreeNode *sys = name_tree_lookup(g_task_tree, "SYSTEM", KV_FIND_LEAF);
-    ScriptTask *t = (ScriptTask *)sys->payload;
-    int start = name_table_find("SYSTEM_START", 12);
-    for (auto _ : state) {
-        g_quit_flag = 0;
-        t->pc = g_name_table.labels[start]->pc;
-        t->loop_depth = 0;
-        t->block_depth = 0;
-        g_pass_count++;
-        run_script_tasks(g_task_tree);
-    }
-    if (g_last_error_code)
-        state.SkipWithError(g_error_text);
-    state.counters["ns_per_iteration"] = benchmark::Counter(
-        (double)k_iterations * state.iterations(),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    run_loop(state, loaded, why, nullptr);
 }
 
 void BM_ScriptDispatchLoop(benchmark::State &state)
 {
     std::string why;
     static bool loaded = load_project(dispatch_description(), &why);
-    if (!loaded) {
-        state.SkipWithError(why.c_str());
-        return;
-    }
-    TreeNode *sys = name_tree_lookup(g_task_tree, "SYSTEM", KV_FIND_LEAF);
-    ScriptTask *t = (ScriptTask *)sys->payload;
-    int start = name_table_find("SYSTEM_START", 12);
-    for (auto _ : state) {
-        g_quit_flag = 0;
-        t->pc = g_name_table.labels[start]->pc;
-        t->loop_depth = 0;
-        t->block_depth = 0;
-        g_pass_count++;
-        run_script_tasks(g_task_tree);
-    }
-    if (g_last_error_code)
-        state.SkipWithError(g_error_text);
-    state.counters["ns_per_iteration"] = benchmark::Counter(
-        (double)k_iterations * state.iterations(),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    run_loop(state, loaded, why, nullptr);
 }
+
 // The machine is shared: the minimum of the repetitions is the figure to read.
 double min_of(const std::vector<double> &v)
 {
