@@ -435,11 +435,7 @@ int cmd_return(void)
         if (is_main_task(t))
             return report_no_level(CMD_RETURN, CMD_GOSUB);
         // A started task that returns from its top level ends.
-        if (g_cur_task_node)
-            tree_node_unlink(g_cur_task_node);
-        // Nothing may read the ended task as the running one.
-        g_cur_script = nullptr;
-        g_cur_task_node = nullptr;
+        task_end_running();
         return -1;
     }
     CallFrame *f = task_frame(t, d - 1);
@@ -464,15 +460,20 @@ int cmd_wait(void)
     ScriptTask *t = g_cur_script;
     int64_t frames = arg_int(0);
     if (arg_present(0) && frames) {
-        t->wait_frames = (uint32_t)frames;
+        // A negative count only ends the turn; one beyond 32 bits waits the
+        // longest count there is rather than wrapping to a short or endless one.
+        t->wait_frames = frames < 0 ? 0 : frames > (int64_t)UINT32_MAX ? UINT32_MAX : (uint32_t)frames;
         return -1;
     }
     int64_t ms = arg_int(1);
     if (arg_present(1) && ms) {
         // The deadline may compute to 0 after the clock wraps: it still waits.
         // Deadlines are compared by signed difference, so a wait longer than
-        // 2^31 - 1 ms (24.8 days) waits that long instead of ending at once.
-        if (ms > 0x7FFFFFFF)
+        // 2^31 - 1 ms (24.8 days) waits that long instead of ending at once,
+        // and a negative one resumes in the next pass instead of waiting weeks.
+        if (ms < 0)
+            ms = 0;
+        else if (ms > 0x7FFFFFFF)
             ms = 0x7FFFFFFF;
         t->wait_deadline = g_script_clock() + (uint32_t)ms;
         t->deadline_set = 1;

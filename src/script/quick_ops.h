@@ -5,6 +5,9 @@
 // counter in a register, so the loop goes on without a call or reading pc
 // back. When one cannot finish here (a condition for the general evaluator,
 // no open level to close) it changes nothing and the handler runs instead.
+// The one difference from the handler: a quick condition or assigned value
+// leaves the evaluator's reference record and failure flag as they were,
+// since nothing reads them after an if or an assignment.
 #pragma once
 
 #include "script/expr_quick_eval.h"

@@ -224,9 +224,13 @@ int run_script_tasks(TreeNode *node)
         if (t->wait_frames || t->deadline_set)
             continue;
         run_task(t);
-        // A started task that returned from its top level has left the tree:
-        // nothing refers to it any more.
-        if (!child->parent) {
+        // A task that ended itself has left the tree and is no longer the
+        // current one: nothing refers to it any more.
+        if (t->ended) {
+            if (g_cur_script == t)
+                g_cur_script = nullptr;
+            if (g_cur_task_node == child)
+                g_cur_task_node = nullptr;
             script_task_free(t);
             std::free(child->name);
             std::free(child);

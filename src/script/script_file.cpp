@@ -213,6 +213,15 @@ static void quicken(ScriptFile *f, const uint8_t *commands)
     }
 }
 
+void script_file_set_handler(ScriptFile *f, uint32_t i, CommandHandler h)
+{
+    if (!f || i >= f->instr_count)
+        return;
+    f->handlers[1][i] = h;
+    if (f->quick_ops)
+        f->quick_ops[i] = QUICK_OP_NONE;
+}
+
 // Every label of this file must point inside it (a label may stand at the
 // very end, after the last instruction).
 static bool labels_fit(int number, uint32_t count)

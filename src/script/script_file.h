@@ -51,6 +51,11 @@ struct ScriptFile {
     uint8_t *quick_ops;               // n bytes: QUICK_OP_* the scheduler runs itself
 };
 
+// Puts handler h on instruction i of a loaded file, and takes away the mark
+// that lets the scheduler run the instruction itself: a handler put in after
+// loading must always be the one that runs.
+void script_file_set_handler(ScriptFile *f, uint32_t i, CommandHandler h);
+
 // One pointer per script number (count g_script_file_count), null until loaded.
 extern ScriptFile **g_script_files;
 extern uint32_t g_script_file_count;

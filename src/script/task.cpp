@@ -85,6 +85,16 @@ void script_task_free(ScriptTask *t)
     std::free(t);
 }
 
+void task_end_running(void)
+{
+    if (g_cur_task_node)
+        tree_node_unlink(g_cur_task_node);
+    if (g_cur_script)
+        g_cur_script->ended = 1;
+    g_cur_script = nullptr;
+    g_cur_task_node = nullptr;
+}
+
 CallFrame *task_frame(ScriptTask *task, uint32_t depth)
 {
     if (!task || depth >= KV_CALL_FRAMES)

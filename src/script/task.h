@@ -67,6 +67,7 @@ struct CallFrame {
 struct ScriptTask {
     uint64_t pass_stamp;          // the pass in which the task last ran
     uint8_t main_task;            // 1 only on "SYSTEM"
+    uint8_t ended;                // out of the tree: released after its run
     uint8_t message_wait;         // while set the pass goes to message_wait_update
 
     uint8_t block_depth;
@@ -119,6 +120,10 @@ extern uint32_t g_cur_instr;
 ScriptTask *script_task_create(void);
 // Releases a task with its frames and strings (null does nothing).
 void script_task_free(ScriptTask *task);
+// Ends the running task: its node leaves the task tree, the task is marked
+// ended and is no longer the current one (nothing may read it as running);
+// the scheduler releases task and node when the task's run is over.
+void task_end_running(void);
 // Frame `depth` of the task, allocated zero-filled when missing; null when
 // memory ran out (reported, fatal) or depth is not below 64.
 CallFrame *task_frame(ScriptTask *task, uint32_t depth);

@@ -395,6 +395,23 @@ TEST_F(RunFlow, WaitLongerThanTheSignedRangeStillWaits)
     EXPECT_EQ(ivar(1000), 1);
 }
 
+TEST_F(RunFlow, NegativeWaitsOnlyEndTheTurn)
+{
+    for (const char *arg : {"ms=", "frames="}) {
+        for (int64_t v : {-1LL, -2147483648LL, -3000000000LL}) {
+            LOAD_OR_SKIP(project("wait " + std::string(arg) + E(v) + "\n" + set(E({"$1000"}), E(1), 1) +
+                                 "wait frames=" + E(100000) + "\n"));
+            g_script_clock = fake_clock;
+            g_fake_now = 5000;
+            runtest::run_frame_passes();
+            EXPECT_EQ(ivar(1000), 0) << arg << v;   // the turn ended
+            g_fake_now = 5010;
+            runtest::run_frame_passes();
+            EXPECT_EQ(ivar(1000), 1) << arg << v;
+        }
+    }
+}
+
 TEST_F(RunFlow, ReturnWithOneValue)
 {
     LOAD_OR_SKIP(project("gosub SUB int1=" + E(7) + "\n" + set(E({"$1000"}), el(54, 1)) +

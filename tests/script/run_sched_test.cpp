@@ -89,7 +89,7 @@ TEST(RunSched, TaskStartedDuringAPassRunsInAFurtherPassOfTheFrame)
     // The first instruction of SYSTEM stands for the task-start command.
     ScriptTask *sys = runtest::system_task();
     ASSERT_TRUE(sys && sys->file && g_script_files);
-    g_script_files[sys->file_number]->handlers[1][sys->pc] = start_tb_and_request_pass;
+    script_file_set_handler(g_script_files[sys->file_number], sys->pc, start_tb_and_request_pass);
     EXPECT_EQ(runtest::run_frame_passes(), 2);
     EXPECT_EQ(ivar(1000), 2);
     EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
