@@ -153,7 +153,7 @@ bool expr_quick_prepare(const ExprQuick *q)
 int64_t expr_eval_record_int(const ArgRecord *r, const uint8_t *code)
 {
     int64_t v;
-    if (r->quick.form != EXPR_QUICK_NONE && expr_quick_int(&r->quick, &v))
+    if (r->quick && expr_quick_int(r->quick, &v))
         return v;
     uint8_t t = r->eval_type;
     return expr_eval_table[t <= 4 ? t : 1].as_int(code, r->length);

@@ -27,8 +27,8 @@ struct ExprQuickOperand {
     uint16_t id;
     int64_t k;
     // Where a constant or user variable is read: k, or the variable's
-    // element 0; valid while ready_gen of the form is current (records are
-    // never copied, so &k stays right).
+    // element 0; valid while ready_gen of the form is current (forms are
+    // never copied once in use, so &k stays right).
     mutable const int64_t *cell;
 };
 

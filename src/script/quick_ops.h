@@ -27,16 +27,18 @@ enum : uint8_t {
 // assignment without either general run.
 static inline bool quick_assign_records(const ArgRecord *target, const ArgRecord *source, uint8_t op)
 {
-    const ExprQuick &q = target->quick;
     AssignIntOp apply = assign_int_ops[op];   // null until the table is filled
-    if (q.form != EXPR_QUICK_ONE || q.a.kind != EXPR_QUICK_USER || !apply)
+    if (!target->quick || !source->quick || !apply)
+        return false;
+    const ExprQuick &q = *target->quick;
+    if (q.form != EXPR_QUICK_ONE || q.a.kind != EXPR_QUICK_USER)
         return false;
     // The target is a created integer variable with elements while the
     // layout generation its form was checked in lasts.
     if (__builtin_expect(q.ready_gen != g_var_layout_gen, 0) && !expr_quick_prepare(&q))
         return false;
     int64_t x;
-    if (!expr_quick_int<false>(&source->quick, &x))
+    if (!expr_quick_int<false>(source->quick, &x))
         return false;
     apply(g_vars[q.a.id], 0, x);
     return true;
@@ -57,7 +59,7 @@ static inline bool quick_if(ScriptTask *t, uint32_t i, uint32_t *next)
 {
     const ArgRecord *r = t->arg_records[i];
     int64_t cond;
-    if (t->block_depth >= KV_MAX_LEVELS || !expr_quick_int<false>(&r[0].quick, &cond))
+    if (t->block_depth >= KV_MAX_LEVELS || !r[0].quick || !expr_quick_int<false>(r[0].quick, &cond))
         return false;
     BlockLevel &b = t->blocks[++t->block_depth];
     b.start_pc = i;

@@ -44,6 +44,7 @@ void script_file_free(ScriptFile *f)
     std::free((void *)f->line_table);
     std::free(f->image);
     std::free(f->quick_ops);
+    std::free(f->quick_forms);
     std::free(f);
 }
 
@@ -177,32 +178,64 @@ static void preresolve_labels(ScriptFile *f, const uint8_t *commands)
     init_expr_op_table(1);
 }
 
-// The quick forms of the file's expressions, and the quick handlers of the
-// instructions that can use them. Records that hold program counters or label
-// names are never run as integers and keep none. A quick handler is chosen
-// only where the command's own handler is in place and the records it reads
+// Records whose expression may be run as an integer: not those that hold
+// program counters or label names.
+static bool may_be_quick(uint8_t command, uint32_t position, const ArgRecord *a)
+{
+    bool label = (command == 28 && position == 1) || (command == 29 && a->id == 0);
+    return command < KV_COMMAND_COUNT && !label && !carries_pc(command, position);
+}
+
+// The quick forms of the file's expressions, kept in one array that only
+// records with a quick form point into (a pass to count, a pass to fill).
+// Without memory for it the file simply runs without them.
+static void find_quick_forms(ScriptFile *f, const uint8_t *commands)
+{
+    for (int pass = 0; pass < 2; pass++) {
+        uint32_t used = 0;
+        for (uint32_t i = 0; i < f->instr_count; i++) {
+            ArgRecord *r = f->arg_records[i];
+            for (uint32_t p = 1; p <= f->arg_counts[i]; p++) {
+                ArgRecord *a = &r[p - 1];
+                if (!may_be_quick(commands[4 * i], p, a))
+                    continue;
+                ExprQuick q;
+                expr_quick_classify(&q, f->expr_code + a->offset, a->length, a->eval_type);
+                if (q.form == EXPR_QUICK_NONE)
+                    continue;
+                if (pass == 1) {
+                    f->quick_forms[used] = q;
+                    a->quick = &f->quick_forms[used];
+                }
+                used++;
+            }
+        }
+        if (pass == 0) {
+            f->quick_form_count = used;
+            f->quick_forms = used ? (ExprQuick *)std::calloc(used, sizeof(ExprQuick)) : nullptr;
+            if (!f->quick_forms)
+                return;
+        }
+    }
+}
+
+// The quick handlers of the instructions that can use quick forms, and the
+// marks of those the scheduler runs itself. A quick handler is chosen only
+// where the command's own handler is in place and the records it reads
 // without checking are there.
 static void quicken(ScriptFile *f, const uint8_t *commands)
 {
+    find_quick_forms(f, commands);
     for (uint32_t i = 0; i < f->instr_count; i++) {
-        uint8_t command = commands[4 * i];
-        if (command >= KV_COMMAND_COUNT)
-            continue;
-        ArgRecord *r = f->arg_records[i];
+        const ArgRecord *r = f->arg_records[i];
         uint32_t count = f->arg_counts[i];
-        for (uint32_t p = 1; p <= count; p++) {
-            ArgRecord *a = &r[p - 1];
-            bool label = (command == 28 && p == 1) || (command == 29 && a->id == 0);
-            if (!label && !carries_pc(command, p))
-                expr_quick_classify(&a->quick, f->expr_code + a->offset, a->length, a->eval_type);
-        }
         CommandHandler &h = f->handlers[1][i];
         uint8_t &q = f->quick_ops[i];
-        if (h == cmd_assign && count >= 2 && r[0].op < ASSIGN_OP_COUNT &&
-            r[0].quick.form == EXPR_QUICK_ONE && r[0].quick.a.kind == EXPR_QUICK_USER) {
+        if (h == cmd_assign && count >= 2 && r[0].op < ASSIGN_OP_COUNT && r[0].quick &&
+            r[0].quick->form == EXPR_QUICK_ONE && r[0].quick->a.kind == EXPR_QUICK_USER) {
             h = cmd_assign_quick;
             q = QUICK_OP_ASSIGN;
-        } else if (h == cmd_if && count >= 3 && r[0].quick.form != EXPR_QUICK_NONE) {
+        } else if (h == cmd_if && count >= 3 && r[0].quick) {
             h = cmd_if_quick;
             q = QUICK_OP_IF;
         } else if (h == cmd_end_block) {

@@ -17,7 +17,7 @@ struct ArgRecord {
     uint32_t length;    // expression length; a program counter for flow commands;
                         // goto after resolution: label index + 0x10000000
     uint32_t offset;    // expression offset in the expression code section
-    ExprQuick quick;    // the expression's quick form, found at load (none: 0)
+    const ExprQuick *quick;   // the expression's quick form, found at load (null: none)
 };
 
 static inline uint16_t arg_label_index(const ArgRecord *r)
@@ -49,6 +49,8 @@ struct ScriptFile {
     ArgRecord *arg_base;              // all records
     uint8_t *image;                   // the unscrambled file image (sections A-D)
     uint8_t *quick_ops;               // n bytes: QUICK_OP_* the scheduler runs itself
+    ExprQuick *quick_forms;           // the quick forms the records point at
+    uint32_t quick_form_count;
 };
 
 // Puts handler h on instruction i of a loaded file, and takes away the mark

@@ -68,9 +68,8 @@ static ArgRecord record(uint8_t id, uint8_t type, uint8_t op, uint32_t length, u
 // Only forms without system getters (whose values may move between runs).
 static void check_quick(const uint8_t *code, uint32_t len, uint8_t type)
 {
-    ArgRecord r = record(0, type, 0, len, 0);
-    expr_quick_classify(&r.quick, code, len, type);
-    const ExprQuick &q = r.quick;
+    ExprQuick q;
+    expr_quick_classify(&q, code, len, type);
     if (q.form == EXPR_QUICK_NONE || q.a.kind >= EXPR_QUICK_SYSTEM ||
         (q.form == EXPR_QUICK_BINARY && q.b.kind >= EXPR_QUICK_SYSTEM))
         return;
@@ -99,9 +98,12 @@ static void run_commands(uint8_t control, const uint8_t *data, uint32_t len)
     uint32_t half = len / 2;
     recs[0] = record(0, (uint8_t)((control & 3) + 1), op, half, 0);
     recs[1] = record(1, (uint8_t)(((control >> 2) & 3) + 1), 0, len - half, half);
+    static ExprQuick quick[2];
     if (control & 128) {
-        expr_quick_classify(&recs[0].quick, data, half, recs[0].eval_type);
-        expr_quick_classify(&recs[1].quick, data + half, len - half, recs[1].eval_type);
+        expr_quick_classify(&quick[0], data, half, recs[0].eval_type);
+        expr_quick_classify(&quick[1], data + half, len - half, recs[1].eval_type);
+        for (int k = 0; k < 2; k++)
+            recs[k].quick = quick[k].form != EXPR_QUICK_NONE ? &quick[k] : nullptr;
     }
     task.instr_count = 1;
     task.arg_counts = &count;

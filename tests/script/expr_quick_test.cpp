@@ -40,25 +40,38 @@ void expect_same(const Outcome &a, const Outcome &b, const std::string &what)
     EXPECT_EQ(a.error, b.error) << what;
 }
 
-class ExprQuickTest : public VarsFixture {
-protected:
-    ArgRecord record(const Code &c, uint8_t type = 1)
+// A record with its quick form beside it, as a loaded file has them.
+struct QuickRecord {
+    ExprQuick q;
+    ArgRecord r;
+    QuickRecord(const Code &c, uint8_t type = 1)
     {
-        ArgRecord r{};
+        expr_quick_classify(&q, c.data(), c.size(), type);
+        r = ArgRecord{};
         r.eval_type = type;
         r.length = c.size();
-        expr_quick_classify(&r.quick, c.data(), c.size(), type);
-        return r;
+        r.quick = q.form != EXPR_QUICK_NONE ? &q : nullptr;
+    }
+    QuickRecord(const QuickRecord &) = delete;
+};
+
+class ExprQuickTest : public VarsFixture {
+protected:
+    static ExprQuick form(const Code &c, uint8_t type = 1)
+    {
+        ExprQuick q;
+        expr_quick_classify(&q, c.data(), c.size(), type);
+        return q;
     }
     // The record's integer value by the quick path (when it applies) and by
     // the general run, from the same error state.
     void compare(const Code &c, uint8_t type, const std::string &what)
     {
-        ArgRecord r = record(c, type);
+        QuickRecord qr(c, type);
         clear_errors();
         g_expr_ref = ExprRef{};
         g_expr_ref.var_id = 12345;   // a stale record must not survive
-        Outcome quick = capture(expr_eval_record_int(&r, c.data()));
+        Outcome quick = capture(expr_eval_record_int(&qr.r, c.data()));
         clear_errors();
         g_expr_ref = ExprRef{};
         Outcome general = capture(expr_evaluators(type)->as_int(c.data(), c.size()));
@@ -72,30 +85,30 @@ TEST_F(ExprQuickTest, ShapesFoundAtLoad)
 {
     // One operand, two operands and an operator; anything longer or with
     // another opcode has none.
-    EXPECT_EQ(EXPR_QUICK_ONE, record(Code().i(5)).quick.form);
-    EXPECT_EQ(EXPR_QUICK_ONE, record(Code().i(INT64_MIN)).quick.form);
-    EXPECT_EQ(EXPR_QUICK_ONE, record(Code().var(1000)).quick.form);
-    EXPECT_EQ(EXPR_QUICK_BINARY, record(Code().var(1000).i(3).op('>')).quick.form);
-    EXPECT_EQ(EXPR_QUICK_BINARY, record(Code().var(1000).var(1001).op('%')).quick.form);
-    EXPECT_EQ(EXPR_QUICK_NONE, record(Code().var(1000).i(3).op('+').i(1).op('+')).quick.form);
-    EXPECT_EQ(EXPR_QUICK_NONE, record(Code().var(1000).op('R')).quick.form);
-    EXPECT_EQ(EXPR_QUICK_NONE, record(Code().f(1.5)).quick.form);
-    EXPECT_EQ(EXPR_QUICK_NONE, record(Code().s("1")).quick.form);
-    EXPECT_EQ(EXPR_QUICK_NONE, record(Code().i(1).i(2).op(',')).quick.form);
-    EXPECT_EQ(EXPR_QUICK_NONE, record(Code().open(1000).i(1).close()).quick.form);
-    EXPECT_EQ(EXPR_QUICK_NONE, record(Code()).quick.form);
+    EXPECT_EQ(EXPR_QUICK_ONE, form(Code().i(5)).form);
+    EXPECT_EQ(EXPR_QUICK_ONE, form(Code().i(INT64_MIN)).form);
+    EXPECT_EQ(EXPR_QUICK_ONE, form(Code().var(1000)).form);
+    EXPECT_EQ(EXPR_QUICK_BINARY, form(Code().var(1000).i(3).op('>')).form);
+    EXPECT_EQ(EXPR_QUICK_BINARY, form(Code().var(1000).var(1001).op('%')).form);
+    EXPECT_EQ(EXPR_QUICK_NONE, form(Code().var(1000).i(3).op('+').i(1).op('+')).form);
+    EXPECT_EQ(EXPR_QUICK_NONE, form(Code().var(1000).op('R')).form);
+    EXPECT_EQ(EXPR_QUICK_NONE, form(Code().f(1.5)).form);
+    EXPECT_EQ(EXPR_QUICK_NONE, form(Code().s("1")).form);
+    EXPECT_EQ(EXPR_QUICK_NONE, form(Code().i(1).i(2).op(',')).form);
+    EXPECT_EQ(EXPR_QUICK_NONE, form(Code().open(1000).i(1).close()).form);
+    EXPECT_EQ(EXPR_QUICK_NONE, form(Code()).form);
     // Floating arithmetic (types 2 and 4) always takes the general run.
-    EXPECT_EQ(EXPR_QUICK_NONE, record(Code().i(5), 2).quick.form);
-    EXPECT_EQ(EXPR_QUICK_NONE, record(Code().i(5), 4).quick.form);
-    EXPECT_EQ(EXPR_QUICK_ONE, record(Code().i(5), 3).quick.form);
+    EXPECT_EQ(EXPR_QUICK_NONE, form(Code().i(5), 2).form);
+    EXPECT_EQ(EXPR_QUICK_NONE, form(Code().i(5), 4).form);
+    EXPECT_EQ(EXPR_QUICK_ONE, form(Code().i(5), 3).form);
 
     // Operand widths as the evaluator reads them: too short is no quick
     // form, longer reads the first bytes.
-    EXPECT_EQ(EXPR_QUICK_NONE, record(Code().op('L', {1, 2, 3})).quick.form);
-    EXPECT_EQ(EXPR_QUICK_NONE, record(Code().op('H', {'`', 0xE8})).quick.form);
-    ArgRecord longer = record(Code().op('W', {0x34, 0x12, 0xFF, 0xFF}));
-    ASSERT_EQ(EXPR_QUICK_ONE, longer.quick.form);
-    EXPECT_EQ(0x1234, longer.quick.a.k);
+    EXPECT_EQ(EXPR_QUICK_NONE, form(Code().op('L', {1, 2, 3})).form);
+    EXPECT_EQ(EXPR_QUICK_NONE, form(Code().op('H', {'`', 0xE8})).form);
+    ExprQuick longer = form(Code().op('W', {0x34, 0x12, 0xFF, 0xFF}));
+    ASSERT_EQ(EXPR_QUICK_ONE, longer.form);
+    EXPECT_EQ(0x1234, longer.a.k);
 
     // Code whose last instruction runs past its end is not read.
     Code cut = Code().var(1000);
@@ -106,16 +119,16 @@ TEST_F(ExprQuickTest, ShapesFoundAtLoad)
     EXPECT_EQ(EXPR_QUICK_NONE, q.form);
 
     // The reference the run leaves: the last variable met.
-    ArgRecord two = record(Code().var(1000, '`').var(1001, '#').op('+'));
-    EXPECT_EQ(1001, two.quick.ref_id);
-    EXPECT_EQ('#', two.quick.ref_scope);
-    ArgRecord first = record(Code().var(1000, '#').i(1).op('+'));
-    EXPECT_EQ(1000, first.quick.ref_id);
-    EXPECT_EQ(0, record(Code().i(1).i(2).op('+')).quick.ref_id);
+    ExprQuick two = form(Code().var(1000, '`').var(1001, '#').op('+'));
+    EXPECT_EQ(1001, two.ref_id);
+    EXPECT_EQ('#', two.ref_scope);
+    ExprQuick first = form(Code().var(1000, '#').i(1).op('+'));
+    EXPECT_EQ(1000, first.ref_id);
+    EXPECT_EQ(0, form(Code().i(1).i(2).op('+')).ref_id);
     // Id 48 is the loop counter, other ids below 1000 their getters.
-    EXPECT_EQ(EXPR_QUICK_LOOP, record(Code().var(48)).quick.a.kind);
-    EXPECT_EQ(EXPR_QUICK_SYSTEM, record(Code().var(49)).quick.a.kind);
-    EXPECT_EQ(EXPR_QUICK_USER, record(Code().var(1000)).quick.a.kind);
+    EXPECT_EQ(EXPR_QUICK_LOOP, form(Code().var(48)).a.kind);
+    EXPECT_EQ(EXPR_QUICK_SYSTEM, form(Code().var(49)).a.kind);
+    EXPECT_EQ(EXPR_QUICK_USER, form(Code().var(1000)).a.kind);
 }
 
 TEST_F(ExprQuickTest, EveryOperatorAndOperandAgreesWithTheGeneralRun)
@@ -154,18 +167,18 @@ TEST_F(ExprQuickTest, EveryOperatorAndOperandAgreesWithTheGeneralRun)
 TEST_F(ExprQuickTest, DivisionEdgesAndWrapAround)
 {
     def_int(1000, INT64_MIN);
-    ArgRecord r = record(Code().var(1000).i(-1).op('/'));
+    QuickRecord r(Code().var(1000).i(-1).op('/'));
     Code c = Code().var(1000).i(-1).op('/');
-    EXPECT_EQ(INT64_MIN, expr_eval_record_int(&r, c.data()));
+    EXPECT_EQ(INT64_MIN, expr_eval_record_int(&r.r, c.data()));
     Code rem = Code().var(1000).i(-1).op('%');
-    ArgRecord rr = record(rem);
-    EXPECT_EQ(0, expr_eval_record_int(&rr, rem.data()));
+    QuickRecord rr(rem);
+    EXPECT_EQ(0, expr_eval_record_int(&rr.r, rem.data()));
     Code zero = Code().i(5).i(0).op('/');
-    ArgRecord rz = record(zero);
-    EXPECT_EQ(0, expr_eval_record_int(&rz, zero.data()));
+    QuickRecord rz(zero);
+    EXPECT_EQ(0, expr_eval_record_int(&rz.r, zero.data()));
     Code wrap = Code().var(1000).i(-1).op('+');
-    ArgRecord rw = record(wrap);
-    EXPECT_EQ(INT64_MAX, expr_eval_record_int(&rw, wrap.data()));
+    QuickRecord rw(wrap);
+    EXPECT_EQ(INT64_MAX, expr_eval_record_int(&rw.r, wrap.data()));
     EXPECT_EQ(0u, g_last_error_code);
 }
 
@@ -173,34 +186,34 @@ TEST_F(ExprQuickTest, ChangedVariablesAreCheckedAgain)
 {
     def_int(1000, 5);
     Code c = Code().var(1000);
-    ArgRecord r = record(c);
+    QuickRecord r(c);
     int64_t v = 0;
-    ASSERT_TRUE(expr_quick_int(&r.quick, &v));
+    ASSERT_TRUE(expr_quick_int(&r.q, &v));
     EXPECT_EQ(5, v);
     // A new value in the same element: the same cell.
     ASSERT_EQ(0, var_set_number(1000, 0, 9));
-    ASSERT_TRUE(expr_quick_int(&r.quick, &v));
+    ASSERT_TRUE(expr_quick_int(&r.q, &v));
     EXPECT_EQ(9, v);
     // Declared again as floating: the general run reads it.
     def_float(1000, 2.5);
-    EXPECT_FALSE(expr_quick_int(&r.quick, &v));
-    EXPECT_EQ(2, expr_eval_record_int(&r, c.data()));
+    EXPECT_FALSE(expr_quick_int(&r.q, &v));
+    EXPECT_EQ(2, expr_eval_record_int(&r.r, c.data()));
     // And as an integer array: the new element array.
     def_int(1000, 4, {3});
-    ASSERT_TRUE(expr_quick_int(&r.quick, &v));
+    ASSERT_TRUE(expr_quick_int(&r.q, &v));
     EXPECT_EQ(4, v);
     // Released values (count 0): the general run reports the index.
     var_release_values(var_descriptor(1000));
-    EXPECT_FALSE(expr_quick_int(&r.quick, &v));
+    EXPECT_FALSE(expr_quick_int(&r.q, &v));
     clear_errors();
-    EXPECT_EQ(0, expr_eval_record_int(&r, c.data()));
+    EXPECT_EQ(0, expr_eval_record_int(&r.r, c.data()));
     EXPECT_EQ(EXPR_ERR_INDEX, g_last_error_code);
     // A new table: nothing found before holds.
     clear_errors();
     ASSERT_EQ(0, var_table_alloc(2100));
-    EXPECT_FALSE(expr_quick_int(&r.quick, &v));
+    EXPECT_FALSE(expr_quick_int(&r.q, &v));
     def_int(1000, 6);
-    ASSERT_TRUE(expr_quick_int(&r.quick, &v));
+    ASSERT_TRUE(expr_quick_int(&r.q, &v));
     EXPECT_EQ(6, v);
 }
 
@@ -208,36 +221,36 @@ TEST_F(ExprQuickTest, ReferenceModeAndLabelTableTakeTheGeneralRun)
 {
     def_int(1000, 5);
     Code c = Code().var(1000);
-    ArgRecord r = record(c);
+    QuickRecord r(c);
     int64_t v;
     g_expr_ref_mode = 1;
-    EXPECT_FALSE(expr_quick_int(&r.quick, &v));
+    EXPECT_FALSE(expr_quick_int(&r.q, &v));
     g_expr_ref_mode = 0;
     init_expr_op_table(0);
-    EXPECT_FALSE(expr_quick_int(&r.quick, &v));
+    EXPECT_FALSE(expr_quick_int(&r.q, &v));
     g_expr_uses_vars = 0;
-    EXPECT_EQ(0, expr_eval_record_int(&r, c.data()));
+    EXPECT_EQ(0, expr_eval_record_int(&r.r, c.data()));
     EXPECT_EQ(1, g_expr_uses_vars);
     init_expr_op_table(1);
-    ASSERT_TRUE(expr_quick_int(&r.quick, &v));
+    ASSERT_TRUE(expr_quick_int(&r.q, &v));
     EXPECT_EQ(5, v);
 }
 
 TEST_F(ExprQuickTest, LoopCounterIsTheInnermostOpenLoop)
 {
     Code c = Code().var(48).i(1).op('+');
-    ArgRecord r = record(c);
+    QuickRecord r(c);
     def_int(48, 0);
     ScriptTask task;
     memset(&task, 0, sizeof task);
     g_cur_script = &task;
-    EXPECT_EQ(1, expr_eval_record_int(&r, c.data()));   // no loop open: 0
+    EXPECT_EQ(1, expr_eval_record_int(&r.r, c.data()));   // no loop open: 0
     task.loop_depth = 2;
     task.loops[1].counter = 5;
     task.loops[2].counter = 8;
-    EXPECT_EQ(9, expr_eval_record_int(&r, c.data()));
+    EXPECT_EQ(9, expr_eval_record_int(&r.r, c.data()));
     g_cur_script = nullptr;
-    EXPECT_EQ(1, expr_eval_record_int(&r, c.data()));
+    EXPECT_EQ(1, expr_eval_record_int(&r.r, c.data()));
 }
 
 TEST_F(ExprQuickTest, QuickPathTakesCreatedIntegersOnly)
@@ -264,7 +277,7 @@ TEST_F(ExprQuickTest, QuickPathTakesCreatedIntegersOnly)
         {Code().var(1000).var(1002).op('+'), false},
     };
     for (Case &c : cases) {
-        ArgRecord r = record(c.code);
-        EXPECT_EQ(c.quick, expr_quick_int(&r.quick, &v)) << c.code.size();
+        QuickRecord r(c.code);
+        EXPECT_EQ(c.quick, expr_quick_int(&r.q, &v)) << c.code.size();
     }
 }

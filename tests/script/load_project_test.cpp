@@ -131,9 +131,10 @@ TEST_F(LoadProject, ScriptFileArraysAndLabelPreResolution)
         CommandHandler want = commands[i] == 30 ? cmd_if_quick : g_command_table[commands[i]];
         EXPECT_EQ(want, f->handlers[1][i]) << i;
     }
-    EXPECT_EQ(EXPR_QUICK_ONE, f->arg_records[1][0].quick.form);
-    EXPECT_EQ(1, f->arg_records[1][0].quick.a.k);
-    EXPECT_EQ(EXPR_QUICK_NONE, f->arg_records[1][1].quick.form);   // a program counter
+    ASSERT_NE(nullptr, f->arg_records[1][0].quick);
+    EXPECT_EQ(EXPR_QUICK_ONE, f->arg_records[1][0].quick->form);
+    EXPECT_EQ(1, f->arg_records[1][0].quick->a.k);
+    EXPECT_EQ(nullptr, f->arg_records[1][1].quick);   // a program counter
     // the block layout: if {cond, next branch, end}, elseif {cond, next}
     ASSERT_EQ(3, f->arg_counts[1]);
     EXPECT_EQ(4u, f->arg_records[1][1].length);

@@ -90,7 +90,7 @@ void strip_quick_forms(void)
                 f->handlers[1][i] = cmd_assign;
         }
         for (uint32_t k = 0; k < f->arg_total; k++)
-            f->arg_base[k].quick.form = EXPR_QUICK_NONE;
+            f->arg_base[k].quick = nullptr;
     }
     ScriptTask *t = runtest::system_task();
     task_adopt_file(t, t->file_number, t->file);
