@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/tree.h"
+#include "script/assign_ops.h"
 #include "script/expr.h"
 #include "script/quick_ops.h"
 #include "script/project.h"
@@ -19,8 +20,7 @@ AssignFloatOp assign_float_ops[ASSIGN_OP_COUNT];
 
 namespace {
 
-// Integer operators: wrap-around arithmetic; a zero divisor leaves the
-// element unchanged; INT64_MIN / -1 stays INT64_MIN and % -1 gives 0.
+// An element of the variable, or null when outside it.
 inline int64_t *int_slot(VarDescriptor *v, int64_t i)
 {
     return (i >= 0 && i < v->count && v->ints) ? &v->ints[i] : nullptr;
@@ -30,61 +30,16 @@ inline double *float_slot(VarDescriptor *v, int64_t i)
     return (i >= 0 && i < v->count && v->floats) ? &v->floats[i] : nullptr;
 }
 
-int64_t wrap_div(int64_t a, int64_t b)
-{
-    return b == -1 ? (int64_t)(0 - (uint64_t)a) : a / b;
-}
 int64_t wrap_rem(int64_t a, int64_t b)
 {
     return b == -1 ? 0 : a % b;
 }
 
-void int_set(VarDescriptor *v, int64_t i, int64_t x)
+template <uint8_t K>
+void int_op(VarDescriptor *v, int64_t i, int64_t x)
 {
     if (int64_t *p = int_slot(v, i))
-        *p = x;
-}
-void int_add(VarDescriptor *v, int64_t i, int64_t x)
-{
-    if (int64_t *p = int_slot(v, i))
-        *p = (int64_t)((uint64_t)*p + (uint64_t)x);
-}
-void int_sub(VarDescriptor *v, int64_t i, int64_t x)
-{
-    if (int64_t *p = int_slot(v, i))
-        *p = (int64_t)((uint64_t)*p - (uint64_t)x);
-}
-void int_mul(VarDescriptor *v, int64_t i, int64_t x)
-{
-    if (int64_t *p = int_slot(v, i))
-        *p = (int64_t)((uint64_t)*p * (uint64_t)x);
-}
-void int_div(VarDescriptor *v, int64_t i, int64_t x)
-{
-    int64_t *p = int_slot(v, i);
-    if (p && x != 0)
-        *p = wrap_div(*p, x);
-}
-void int_rem(VarDescriptor *v, int64_t i, int64_t x)
-{
-    int64_t *p = int_slot(v, i);
-    if (p && x != 0)
-        *p = wrap_rem(*p, x);
-}
-void int_and(VarDescriptor *v, int64_t i, int64_t x)
-{
-    if (int64_t *p = int_slot(v, i))
-        *p &= x;
-}
-void int_or(VarDescriptor *v, int64_t i, int64_t x)
-{
-    if (int64_t *p = int_slot(v, i))
-        *p |= x;
-}
-void int_xor(VarDescriptor *v, int64_t i, int64_t x)
-{
-    if (int64_t *p = int_slot(v, i))
-        *p ^= x;
+        assign_int_apply(K, p, x);
 }
 
 // Floating operators; %, &, | and ^ work on both values truncated to i64.
@@ -173,8 +128,9 @@ char s_value[EXPR_STRING_SIZE];
 
 void init_assign_op_table(void)
 {
-    static const AssignIntOp ints[ASSIGN_OP_COUNT] = {int_set, int_add, int_sub, int_mul, int_div,
-                                                      int_rem, int_and, int_or,  int_xor};
+    static const AssignIntOp ints[ASSIGN_OP_COUNT] = {int_op<0>, int_op<1>, int_op<2>,
+                                                      int_op<3>, int_op<4>, int_op<5>,
+                                                      int_op<6>, int_op<7>, int_op<8>};
     static const AssignFloatOp floats[ASSIGN_OP_COUNT] = {float_set, float_add, float_sub,
                                                           float_mul, float_div, float_rem,
                                                           float_and, float_or,  float_xor};

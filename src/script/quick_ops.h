@@ -10,6 +10,7 @@
 // since nothing reads them after an if or an assignment.
 #pragma once
 
+#include "script/assign_ops.h"
 #include "script/expr_quick_eval.h"
 #include "script/script_file.h"
 #include "script/task.h"
@@ -27,8 +28,7 @@ enum : uint8_t {
 // assignment without either general run.
 static inline bool quick_assign_records(const ArgRecord *target, const ArgRecord *source, uint8_t op)
 {
-    AssignIntOp apply = assign_int_ops[op];   // null until the table is filled
-    if (!target->quick || !source->quick || !apply)
+    if (!target->quick || !source->quick || op >= ASSIGN_OP_COUNT)
         return false;
     const ExprQuick &q = *target->quick;
     if (q.form != EXPR_QUICK_ONE || q.a.kind != EXPR_QUICK_USER)
@@ -40,7 +40,7 @@ static inline bool quick_assign_records(const ArgRecord *target, const ArgRecord
     int64_t x;
     if (!expr_quick_int<false>(source->quick, &x))
         return false;
-    apply(g_vars[q.a.id], 0, x);
+    assign_int_apply(op, &g_vars[q.a.id]->ints[0], x);
     return true;
 }
 
