@@ -6,6 +6,8 @@
 // kind of result.
 #pragma once
 
+#include <cstring>
+
 #include "core/kv_base.h"
 
 enum {
@@ -100,6 +102,41 @@ const ExprEvaluators *expr_evaluators(uint32_t type);
 
 // The string slots of the last run (slot 0 unused), for readers of the stack.
 extern char *g_expr_string_slots[EXPR_SLOT_MAX + 1];
+
+// A little-endian operand of `bytes` bytes (1..8); one load where the
+// machine is little-endian.
+inline int64_t expr_read_le(const uint8_t *p, int bytes)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    if (bytes == 8) {
+        uint64_t v;
+        memcpy(&v, p, 8);
+        return (int64_t)v;
+    }
+    if (bytes == 4) {
+        uint32_t v;
+        memcpy(&v, p, 4);
+        return (int64_t)v;
+    }
+#endif
+    uint64_t v = 0;
+    for (int k = bytes - 1; k >= 0; k--)
+        v = (v << 8) | p[k];
+    return (int64_t)v;
+}
+
+// Integer division and remainder of the evaluator: a zero divisor gives 0,
+// INT64_MIN / -1 stays INT64_MIN (wrap-around) and % -1 gives 0.
+inline int64_t expr_int_div(int64_t a, int64_t b)
+{
+    if (b == 0)
+        return 0;
+    return b == -1 ? (int64_t)(0 - (uint64_t)a) : a / b;
+}
+inline int64_t expr_int_rem(int64_t a, int64_t b)
+{
+    return (b == 0 || b == -1) ? 0 : a % b;
+}
 
 // Double to i64, truncating toward zero; NaN, infinities and values outside
 // the i64 range give INT64_MIN. Inline: every floating operator calls it.

@@ -10,27 +10,6 @@ namespace {
 
 inline ExprEntry *top(int k) { return &g_expr.stack[g_expr.depth - 1 - k]; }
 
-// Little-endian operand bytes; one load where the machine is little-endian.
-inline int64_t read_le(const uint8_t *p, int bytes)
-{
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    if (bytes == 8) {
-        uint64_t v;
-        memcpy(&v, p, 8);
-        return (int64_t)v;
-    }
-    if (bytes == 4) {
-        uint32_t v;
-        memcpy(&v, p, 4);
-        return (int64_t)v;
-    }
-#endif
-    uint64_t v = 0;
-    for (int k = bytes - 1; k >= 0; k--)
-        v = (v << 8) | p[k];
-    return (int64_t)v;
-}
-
 // Constants: the width is checked once per instruction, then read in place.
 int op_int8(const uint8_t *o, uint32_t n)
 {
@@ -42,25 +21,25 @@ int op_int16(const uint8_t *o, uint32_t n)
 {
     if (expr_operand(n, 2))
         return -1;
-    return expr_push_int((int16_t)read_le(o, 2));
+    return expr_push_int((int16_t)expr_read_le(o, 2));
 }
 int op_int32(const uint8_t *o, uint32_t n)
 {
     if (expr_operand(n, 4))
         return -1;
-    return expr_push_int((int32_t)read_le(o, 4));
+    return expr_push_int((int32_t)expr_read_le(o, 4));
 }
 int op_int64(const uint8_t *o, uint32_t n)
 {
     if (expr_operand(n, 8))
         return -1;
-    return expr_push_int(read_le(o, 8));
+    return expr_push_int(expr_read_le(o, 8));
 }
 int op_double(const uint8_t *o, uint32_t n)
 {
     if (expr_operand(n, 8))
         return -1;
-    uint64_t bits = (uint64_t)read_le(o, 8);
+    uint64_t bits = (uint64_t)expr_read_le(o, 8);
     double d;
     memcpy(&d, &bits, sizeof d);
     return expr_push_double(d);
@@ -246,22 +225,6 @@ int op_mul(const uint8_t *, uint32_t)
     return 0;
 }
 
-int64_t int_div(int64_t a, int64_t b)
-{
-    if (b == 0)
-        return 0;
-    if (b == -1)
-        return (int64_t)(0 - (uint64_t)a);   // INT64_MIN / -1 stays INT64_MIN
-    return a / b;
-}
-
-int64_t int_rem(int64_t a, int64_t b)
-{
-    if (b == 0 || b == -1)
-        return 0;
-    return a % b;
-}
-
 int op_div(const uint8_t *, uint32_t)
 {
     ExprEntry *l, *r;
@@ -270,7 +233,7 @@ int op_div(const uint8_t *, uint32_t)
     if (g_expr.float_arith)
         expr_set_double(l, r->d == 0.0 ? 0.0 : l->d / r->d);
     else
-        expr_set_int(l, int_div(l->i, r->i));
+        expr_set_int(l, expr_int_div(l->i, r->i));
     return 0;
 }
 
@@ -283,9 +246,9 @@ int op_rem(const uint8_t *, uint32_t)
     if (numeric_pair(&l, &r))
         return -1;
     if (g_expr.float_arith)
-        expr_set_double(l, (double)int_rem(kv_double_to_int(l->d), kv_double_to_int(r->d)));
+        expr_set_double(l, (double)expr_int_rem(kv_double_to_int(l->d), kv_double_to_int(r->d)));
     else
-        expr_set_int(l, int_rem(l->i, r->i));
+        expr_set_int(l, expr_int_rem(l->i, r->i));
     return 0;
 }
 

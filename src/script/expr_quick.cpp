@@ -31,14 +31,6 @@ bool next_instr(const uint8_t **p, const uint8_t *end, QuickInstr *out)
     return true;
 }
 
-int64_t read_le(const uint8_t *p, int bytes)
-{
-    uint64_t v = 0;
-    for (int k = bytes - 1; k >= 0; k--)
-        v = (v << 8) | p[k];
-    return (int64_t)v;
-}
-
 // An operand instruction as the evaluator reads it: an integer constant of
 // its width (a longer operand reads its first bytes), or 'H' with its id.
 bool operand_of(const QuickInstr &in, ExprQuickOperand *o)
@@ -53,17 +45,17 @@ bool operand_of(const QuickInstr &in, ExprQuickOperand *o)
     case 'W':
         if (in.length < 2)
             return false;
-        o->k = (int16_t)read_le(in.operand, 2);
+        o->k = (int16_t)expr_read_le(in.operand, 2);
         return true;
     case 'I':
         if (in.length < 4)
             return false;
-        o->k = (int32_t)read_le(in.operand, 4);
+        o->k = (int32_t)expr_read_le(in.operand, 4);
         return true;
     case 'L':
         if (in.length < 8)
             return false;
-        o->k = read_le(in.operand, 8);
+        o->k = expr_read_le(in.operand, 8);
         return true;
     case 'H':
         if (in.length < 3)

@@ -24,8 +24,8 @@ static inline int64_t expr_quick_apply(uint8_t op, int64_t a, int64_t b)
     case '+': return (int64_t)((uint64_t)a + (uint64_t)b);
     case '-': return (int64_t)((uint64_t)a - (uint64_t)b);
     case '*': return (int64_t)((uint64_t)a * (uint64_t)b);
-    case '/': return b == 0 ? 0 : b == -1 ? (int64_t)(0 - (uint64_t)a) : a / b;
-    case '%': return (b == 0 || b == -1) ? 0 : a % b;
+    case '/': return expr_int_div(a, b);
+    case '%': return expr_int_rem(a, b);
     case '=': return a == b;
     case '!': return a != b;
     case '>': return a > b;
