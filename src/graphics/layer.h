@@ -35,6 +35,7 @@
 #include "core/kv_base.h"
 
 struct TreeNode;
+struct FileSource;
 
 enum {
     KV_LAYER_BLOCK_SIZE = 1536,
@@ -113,6 +114,14 @@ uint8_t *alloc_pixels(uint8_t *old, int32_t w, int32_t h, const char *file_name)
 LayerState *layer_state_new();
 // Frees the buffers the record owns (pixels, names, GIF frames, tiles), not the record.
 void layer_state_release_buffers(LayerState *s);
+
+// Image decoders by the locator's format code (1 BMP, 2 PNG, 3 JPEG, 4 GIF,
+// 7 PSD, 8 KCG); filled at start-up by the image subsystem
+// (register_image_decoders). Each reads the source whole, sets width, height,
+// pixels (alloc_pixels) and the has-alpha flag; 0 on success.
+enum { KV_IMAGE_FORMAT_SLOTS = 9 };
+typedef int (*ImageDecoderFn)(FileSource *src, LayerState *s, const char *file_name);
+extern ImageDecoderFn g_image_decoders[KV_IMAGE_FORMAT_SLOTS];
 
 TreeNode *create_layer(const char *path, int32_t width, int32_t height, int64_t key);
 int load_image_file(LayerState *s, const char *file_name);
