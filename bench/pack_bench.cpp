@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <string>
 
+#include "core/error_report.h"
 #include "core/locate.h"
 #include "core/pack.h"
 #include "core/tree.h"
-#include "shell/error_report.h"
 
 namespace {
 

@@ -16,19 +16,19 @@
 #include <unistd.h>
 #include <vector>
 
+#include "core/error_report.h"
 #include "core/pack.h"
+#include "core/quit.h"
 #include "core/tree.h"
+#include "core/window.h"
 #include "script/expr.h"
 #include "script/project.h"
 #include "script/scheduler.h"
 #include "script/script_file.h"
 #include "script/task.h"
 #include "script/vars.h"
-#include "shell/error_report.h"
 #include "shell/main_loop.h"
-#include "shell/quit.h"
 #include "shell/startup.h"
-#include "shell/window.h"
 
 namespace {
 

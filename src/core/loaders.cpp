@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/error_report.h"
 #include "core/locate.h"
 #include "core/pack.h"
 #include "platform/sys_files.h"
-#include "shell/error_report.h"
 
 int load_file_from_disk(FileSource *source, const char *name)
 {

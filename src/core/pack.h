@@ -65,7 +65,7 @@ extern uint32_t g_pack_search_depth;  // 1: "." and its "pac" folder
 extern const char g_pack_folder_name[];
 
 // The appended pack is read from g_exe_path at g_res_offset +
-// g_appended_pack_offset (shell/entry.h); when the project is not packed,
+// g_appended_pack_offset (core/entry.h); when the project is not packed,
 // pack paths are prefixed with g_exe_folder at lookup and read time.
 
 uint32_t crc32_compute(const void *data, size_t len);

@@ -6,11 +6,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/entry.h"
+#include "core/error_report.h"
 #include "core/pack.h"
 #include "core/tree.h"
 #include "platform/sys_files.h"
-#include "shell/entry.h"
-#include "shell/error_report.h"
 
 char **g_pack_paths;
 uint32_t g_pack_count;

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/entry.h"
+#include "core/error_report.h"
 #include "core/locate.h"
 #include "core/pack.h"
 #include "core/tree.h"
-#include "shell/entry.h"
-#include "shell/error_report.h"
 
 // First index entry whose hash is not below h (the index is sorted by hash).
 static uint32_t first_with_hash(uint32_t h)

@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/entry.h"
 #include "core/pack.h"
 #include "platform/sys_files.h"
-#include "shell/entry.h"
 
 
 static bool is_appended_marker(const char *path)

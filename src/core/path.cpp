@@ -1,8 +1,8 @@
 // Path joining and normalisation for the object trees and file names.
 #include <cstring>
 
+#include "core/error_report.h"
 #include "core/tree.h"
-#include "shell/error_report.h"
 
 uint8_t g_path_special_chars[256];
 char g_path_scratch[KV_PATH_MAX];

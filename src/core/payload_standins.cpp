@@ -3,9 +3,9 @@
 // The owners of layers, sounds and menus replace this file.
 #include <cstdlib>
 
+#include "core/error_report.h"
 #include "core/payload_hooks.h"
 #include "core/tree.h"
-#include "shell/error_report.h"
 
 enum { STANDIN_RECORD_SIZE = 4096 };
 

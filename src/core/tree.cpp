@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/error_report.h"
 #include "core/tree.h"
-#include "shell/error_report.h"
 
 void *alloc_zeroed(size_t n)
 {

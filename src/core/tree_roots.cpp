@@ -2,9 +2,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/error_report.h"
 #include "core/payload_hooks.h"
 #include "core/tree.h"
-#include "shell/error_report.h"
 
 TreeNode *g_layer_tree;
 TreeNode *g_task_tree;

@@ -1,7 +1,7 @@
 // Start-up choice of the kernel set (kept apart from the table so that
 // programs without the settings can still use the kernels).
+#include "core/settings.h"
 #include "graphics/kernels.h"
-#include "shell/settings.h"
 
 void init_pixel_kernels()
 {

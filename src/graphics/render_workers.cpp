@@ -12,8 +12,8 @@
 #include <mutex>
 #include <thread>
 
+#include "core/quit.h"
 #include "platform/sys_thread.h"
-#include "shell/quit.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <emmintrin.h>

@@ -6,14 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/error_report.h"
+#include "core/quit.h"
+#include "core/window.h"
 #include "script/expr.h"
 #include "script/expr_quick.h"
 #include "script/project.h"
 #include "script/script_file.h"
 #include "script/task.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
-#include "shell/window.h"
 
 ArgSlots g_arg_slots;
 

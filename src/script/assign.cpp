@@ -2,18 +2,18 @@
 // variables.
 #include <cstring>
 
+#include "core/error_report.h"
+#include "core/input.h"
 #include "core/tree.h"
+#include "core/window.h"
 #include "script/assign_ops.h"
 #include "script/expr.h"
-#include "script/quick_ops.h"
 #include "script/project.h"
+#include "script/quick_ops.h"
 #include "script/script_file.h"
 #include "script/task.h"
 #include "script/vars.h"
 #include "script/vars_internal.h"
-#include "shell/error_report.h"
-#include "shell/input.h"
-#include "shell/window.h"
 
 AssignIntOp assign_int_ops[ASSIGN_OP_COUNT];
 AssignFloatOp assign_float_ops[ASSIGN_OP_COUNT];

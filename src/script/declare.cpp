@@ -6,13 +6,13 @@
 // than through the argument loader, which would evaluate them as values.
 #include <cstring>
 
+#include "core/error_report.h"
 #include "script/args.h"
 #include "script/expr.h"
 #include "script/script_file.h"
 #include "script/task.h"
 #include "script/vars.h"
 #include "script/vars_internal.h"
-#include "shell/error_report.h"
 
 namespace {
 

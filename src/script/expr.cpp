@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/error_report.h"
+#include "core/quit.h"
 #include "script/expr_internal.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
 
 ExprRef g_expr_ref;
 uint8_t g_expr_ref_mode;

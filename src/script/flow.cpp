@@ -6,17 +6,17 @@
 
 #include <cstring>
 
+#include "core/entry.h"
+#include "core/error_report.h"
+#include "core/quit.h"
 #include "core/tree.h"
 #include "script/args.h"
 #include "script/expr.h"
-#include "script/quick_ops.h"
 #include "script/project.h"
+#include "script/quick_ops.h"
 #include "script/scheduler.h"
 #include "script/script_file.h"
 #include "script/task.h"
-#include "shell/entry.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
 
 enum : uint32_t {
     KV_ERR_DEPTH = 101600,

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/error_report.h"
 #include "core/locate.h"
 #include "core/pack.h"
 #include "script/project.h"
-#include "shell/error_report.h"
 
 static int load_by_kind(FileSource *src, const char *path)
 {

@@ -2,11 +2,11 @@
 // instruction being run, for located error reports.
 #include <cstring>
 
+#include "core/error_report.h"
 #include "core/tree.h"
 #include "script/project.h"
 #include "script/script_file.h"
 #include "script/task.h"
-#include "shell/error_report.h"
 
 int name_table_find(const char *name, uint32_t length)
 {

@@ -50,8 +50,8 @@ extern uint32_t g_var_defs_size;     // bytes of the file
 // --- kvcfg.kbn: project configuration -----------------------------------------
 // The game size and show flag also go to g_windows[0] (game_width,
 // game_height, show_flag), which later commands may change: readers of the
-// current size use g_windows[0]. g_sound_enabled (shell/startup.h) and
-// g_debug_mode (shell/error_report.h) are set here too.
+// current size use g_windows[0]. g_sound_enabled (core/engine_state.h) and
+// g_debug_mode (core/error_report.h) are set here too.
 extern uint32_t g_game_width, g_game_height;
 extern char g_window_title[264];        // at most 128 bytes; "" becomes " "
 extern uint8_t g_frame_thread_mode;     // 0 or 1
@@ -62,9 +62,8 @@ extern uint8_t g_project_flags[3];
 extern uint32_t g_frame_texture_size[2];
 
 // --- kve.kbn: error texts ------------------------------------------------------
-// The reporter's table (g_error_texts) holds the first 256 records; this
-// finds a code among all of them: its text, or null.
-const char *project_error_text(uint32_t code);
+// Kept with the reporters: g_error_texts, g_project_error_texts and
+// project_error_text (core/error_report.h).
 
 // --- loaders -------------------------------------------------------------------
 // Each gives 0 on success, non-zero after a reported failure (kvl.kbn: silent).

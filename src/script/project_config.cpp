@@ -2,13 +2,13 @@
 // debug and sound switches, and the window title.
 #include <cstring>
 
+#include "core/engine_state.h"
+#include "core/error_report.h"
 #include "core/locate.h"
+#include "core/window.h"
 #include "script/kbn_read.h"
 #include "script/project.h"
 #include "script/project_private.h"
-#include "shell/error_report.h"
-#include "shell/startup.h"
-#include "shell/window.h"
 
 enum { KV_TITLE_MAX = 128 };
 

@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/error_report.h"
+#include "script/commands.h"
 #include "script/kbn_read.h"
 #include "script/project.h"
 #include "script/project_private.h"
 #include "script/script_file.h"
-#include "script/commands.h"
 #include "script/vars.h"
-#include "shell/error_report.h"
 
 
 static void *alloc_or_report(size_t n)
@@ -45,14 +45,6 @@ static void publish_error_texts(void)
         g_error_texts[n++] = {KV_ERR_PROJECT_DATA, kbn_damaged_text()};
     }
     g_error_text_count = n;
-}
-
-const char *project_error_text(uint32_t code)
-{
-    for (uint32_t i = 0; i < g_project_error_text_count; i++)
-        if (g_project_error_texts[i].code == code)
-            return g_project_error_texts[i].text;
-    return nullptr;
 }
 
 // Frees a file image found damaged and reports it with the file's name.

@@ -1,8 +1,8 @@
 // Shared between the project loaders (not for other subsystems).
 #pragma once
 
+#include "core/error_report.h"
 #include "core/kv_base.h"
-#include "shell/error_report.h"
 
 struct ScriptFile;
 
@@ -13,10 +13,6 @@ struct ProjectImages {
     uint8_t *kvv;
 };
 extern ProjectImages g_project_images;
-
-// Every record of kve.kbn (the reporter's table holds the first 256).
-extern ErrorTextEntry *g_project_error_texts;
-extern uint32_t g_project_error_text_count;
 
 extern char g_empty_script_name[1];
 

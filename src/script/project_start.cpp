@@ -2,13 +2,13 @@
 // variables, then the main task "SYSTEM" pointed at the label "SYSTEM_START".
 #include <cstdio>
 
+#include "core/error_report.h"
 #include "core/tree.h"
 #include "script/project.h"
 #include "script/project_private.h"
 #include "script/script_file.h"
 #include "script/task.h"
 #include "script/vars.h"
-#include "shell/error_report.h"
 
 static const char k_start_label[] = "SYSTEM_START";
 

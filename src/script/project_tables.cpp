@@ -1,11 +1,11 @@
 // The tables of the compiled project and their release.
 #include <cstdlib>
 
-#include "script/project.h"
-#include "script/script_file.h"
+#include "core/error_report.h"
 #include "script/kbn_read.h"
+#include "script/project.h"
 #include "script/project_private.h"
-#include "shell/error_report.h"
+#include "script/script_file.h"
 
 CommandDef *g_command_defs;
 uint32_t g_command_def_count;
@@ -29,8 +29,6 @@ ScriptFile **g_script_files;
 uint32_t g_script_file_count;
 
 ProjectImages g_project_images;
-ErrorTextEntry *g_project_error_texts;
-uint32_t g_project_error_text_count;
 
 // Script names that the list does not give point here, never at null.
 char g_empty_script_name[1] = "";

@@ -5,7 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/engine_state.h"
+#include "core/entry.h"
+#include "core/error_report.h"
+#include "core/quit.h"
 #include "core/tree.h"
+#include "core/window.h"
 #include "platform/sys.h"
 #include "platform/sys_input.h"
 #include "platform/sys_window.h"
@@ -13,11 +18,6 @@
 #include "script/quick_ops.h"
 #include "script/script_file.h"
 #include "script/task.h"
-#include "shell/entry.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
-#include "shell/startup.h"
-#include "shell/window.h"
 
 int g_last_handler_result;
 uint8_t g_paused;

@@ -2,9 +2,9 @@
 // and lets every eligible task run instructions until a handler yields.
 #pragma once
 
+#include "core/frame_state.h"   // g_pass_count, g_pass_request
 #include "core/kv_base.h"
 #include "script/commands.h"
-#include "shell/main_loop.h"   // g_pass_count, g_pass_request
 
 struct TreeNode;
 
@@ -32,11 +32,11 @@ extern uint8_t g_paused;
 extern uint8_t g_run_inactive;     // initial 1
 extern uint32_t g_pause_start;
 
-// The four script timers (bases in g_timer_bases, shell/startup.h).
+// The four script timers (bases in g_timer_bases, core/engine_state.h).
 extern uint8_t g_timer_running[4];
 extern uint32_t g_timer_stop_times[4];   // 0 while running
 
-void pause_check(void);
+// pause_check: core/frame_state.h.
 void pause_begin(void);
 void pause_end(void);
 

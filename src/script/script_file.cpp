@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/error_report.h"
 #include "core/pack.h"
 #include "script/args.h"
 #include "script/expr.h"
@@ -17,7 +18,6 @@
 #include "script/quick_ops.h"
 #include "script/scheduler.h"
 #include "script/vars.h"
-#include "shell/error_report.h"
 
 enum { KV_SCRIPT_HEADER = 32, KV_ARG_RECORD_SIZE = 12 };
 

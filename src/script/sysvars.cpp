@@ -12,20 +12,20 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/engine_state.h"
+#include "core/entry.h"
+#include "core/error_report.h"
+#include "core/frame_state.h"
+#include "core/input.h"
+#include "core/settings.h"
 #include "core/tree.h"
+#include "core/window.h"
 #include "platform/sys.h"
 #include "platform/sys_input.h"
 #include "platform/sys_shell.h"
 #include "script/project.h"
 #include "script/scheduler.h"
 #include "script/task.h"
-#include "shell/entry.h"
-#include "shell/error_report.h"
-#include "shell/input.h"
-#include "shell/main_loop.h"
-#include "shell/settings.h"
-#include "shell/startup.h"
-#include "shell/window.h"
 
 enum : uint32_t { KV_ERR_INDEX = 107010 };
 

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/error_report.h"
 #include "core/tree.h"
 #include "script/project.h"
 #include "script/script_file.h"
-#include "shell/error_report.h"
 
 ScriptTask *g_cur_script;
 TreeNode *g_cur_task_node;

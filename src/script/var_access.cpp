@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/error_report.h"
 #include "script/expr.h"
 #include "script/sysvars.h"
 #include "script/vars.h"
-#include "shell/error_report.h"
 
 VarDescriptor **g_vars;
 uint32_t g_var_count;

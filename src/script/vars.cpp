@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/error_report.h"
 #include "script/expr.h"
 #include "script/kbn_read.h"
 #include "script/project.h"
 #include "script/vars.h"
 #include "script/vars_internal.h"
-#include "shell/error_report.h"
 
 int var_element_count(uint8_t dim_count, const uint32_t *dims, int64_t *count)
 {

@@ -4,9 +4,6 @@
 
 #include "shell/startup.h"
 
-char *g_argv_copy[9];
-int g_argv_count;
-
 static char *copy_word(const char *word)
 {
     size_t n = std::strlen(word);

@@ -4,15 +4,6 @@
 
 #include "platform/sys.h"
 
-int32_t g_fps_target = 60;
-int32_t g_frame_skip_enabled = 1;
-uint32_t g_frame_acc;
-uint32_t g_image_load_time;
-uint32_t g_frame_time;
-
-uint32_t (*g_frame_clock_now)() = sys_milliseconds;
-void (*g_frame_clock_sleep)(uint32_t ms) = sys_sleep;
-
 int frame_limiter()
 {
     // A rate below 1 never reaches the division.

@@ -1,29 +1,17 @@
 // Main loop and frame step.
 #include "shell/main_loop.h"
 
+#include "core/entry.h"
+#include "core/input.h"
+#include "core/quit.h"
+#include "core/settings.h"
 #include "core/tree.h"
+#include "core/window.h"
 #include "platform/sys.h"
 #include "platform/sys_window.h"
 #include "script/project.h"
 #include "script/scheduler.h"
-#include "shell/entry.h"
-#include "shell/input.h"
-#include "shell/quit.h"
-#include "shell/settings.h"
 #include "shell/startup_hooks.h"
-#include "shell/window.h"
-
-uint64_t g_frame_count;
-uint64_t g_pass_count;
-std::atomic<uint8_t> g_pause_frames;
-int32_t g_pass_request;
-uint8_t g_redraw_countdown;
-int32_t g_frame_style_countdown;
-uint8_t g_skip_decision;
-uint8_t g_skip_in_force;
-uint8_t g_first_frame_done;
-uint8_t g_popup_request;
-int32_t g_popup_x, g_popup_y;
 
 static void run_countdowns()
 {

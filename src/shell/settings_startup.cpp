@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/entry.h"
+#include "core/settings.h"
 #include "platform/sys_settings.h"
-#include "shell/entry.h"
-#include "shell/settings.h"
 
 // folder + name, with one '\' between them (the folder ends in one already).
 static void settings_path(char *out, size_t size, const char *name)

@@ -1,16 +1,16 @@
 // Shutdown sequence: waits for the threads, then releases in a fixed order.
 #include <cstdlib>
 
+#include "core/error_report.h"
+#include "core/quit.h"
+#include "core/settings.h"
+#include "core/window.h"
 #include "graphics/render_workers.h"
 #include "platform/sys.h"
 #include "platform/sys_shell.h"
 #include "platform/sys_window.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
-#include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/startup_hooks.h"
-#include "shell/window.h"
 
 // Waits until a started thread has set its done byte. The quit flag is set
 // before, so the thread is on its way out.

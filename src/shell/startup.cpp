@@ -7,9 +7,15 @@
 #include <ctime>
 #include <thread>
 
+#include "core/entry.h"
+#include "core/error_report.h"
+#include "core/input.h"
 #include "core/locate.h"
 #include "core/pack.h"
+#include "core/quit.h"
+#include "core/settings.h"
 #include "core/tree.h"
+#include "core/window.h"
 #include "graphics/blend.h"
 #include "graphics/kernels.h"
 #include "graphics/render_workers.h"
@@ -19,29 +25,8 @@
 #include "script/expr.h"
 #include "script/project.h"
 #include "script/vars.h"
-#include "shell/entry.h"
-#include "shell/error_report.h"
-#include "shell/input.h"
 #include "shell/main_loop.h"
-#include "shell/quit.h"
-#include "shell/settings.h"
 #include "shell/startup_hooks.h"
-#include "shell/window.h"
-
-ScreenSize g_screen_size;
-uint8_t *g_back_buffer;
-size_t g_back_buffer_bytes;
-int32_t g_fullscreen_bpp;
-uint8_t g_sound_enabled;
-uint8_t g_joysticks_present;
-KvSystemTime g_start_time;
-uint32_t g_timer_bases[4];
-DesktopMode g_desktop_mode;
-int32_t g_processor_count;
-int32_t g_worker_count;
-uint8_t g_sound_thread_done = 255;
-uint8_t g_script_thread_done = 255;
-uint8_t g_engine_switches[128];
 
 static uint32_t g_timer_period;
 static std::thread g_script_thread;

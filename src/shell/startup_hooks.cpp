@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "core/entry.h"
+#include "core/window.h"
 #include "platform/sys_window.h"
-#include "shell/entry.h"
-#include "shell/window.h"
 
 uint8_t g_layered_window;
 

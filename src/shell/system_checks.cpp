@@ -3,13 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/error_report.h"
+#include "core/settings.h"
 #include "platform/sys_settings.h"
-#include "shell/error_report.h"
-#include "shell/settings.h"
-
-uint8_t g_os_code;
-uint8_t g_folder_not_writable;
-uint32_t g_directx_major;
 
 static const struct { uint32_t build; uint8_t code; } g_os_builds[] = {
     {950, 1}, {1111, 2}, {1212, 3}, {1214, 4}, {1057, 12}, {1381, 13},

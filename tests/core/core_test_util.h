@@ -13,12 +13,12 @@
 #include <random>
 #include <vector>
 
+#include "core/entry.h"
+#include "core/error_report.h"
 #include "core/locate.h"
 #include "core/pack.h"
+#include "core/quit.h"
 #include "core/tree.h"
-#include "shell/entry.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
 
 namespace kvtest {
 

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <string>
 
-#include "shell/error_report.h"
-#include "shell/quit.h"
-#include "shell/settings.h"
+#include "core/error_report.h"
+#include "core/quit.h"
+#include "core/settings.h"
 
 static std::string g_file;
 

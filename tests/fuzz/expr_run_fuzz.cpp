@@ -13,14 +13,14 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/error_report.h"
+#include "core/quit.h"
 #include "script/expr.h"
 #include "script/expr_quick.h"
 #include "script/expr_quick_eval.h"
 #include "script/script_file.h"
 #include "script/task.h"
 #include "script/vars.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
 
 static void define(uint32_t id, uint8_t type, std::initializer_list<uint32_t> sizes)
 {

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "core/error_report.h"
 #include "core/locate.h"
 #include "core/pack.h"
+#include "core/quit.h"
 #include "core/tree.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
 
 static inline void fuzz_core_quiet()
 {

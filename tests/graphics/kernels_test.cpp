@@ -8,10 +8,10 @@
 #include <functional>
 #include <vector>
 
+#include "core/settings.h"
+#include "graphics/guarded_buffer.h"
 #include "graphics/kernel_reference.h"
 #include "graphics/kernel_test_support.h"
-#include "graphics/guarded_buffer.h"
-#include "shell/settings.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include "core/quit.h"
 #include "graphics/kernel_test_support.h"
 #include "graphics/render_workers.h"
 #include "platform/sys_thread.h"
-#include "shell/quit.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <initializer_list>
 #include <string>
 
+#include "core/error_report.h"
+#include "core/quit.h"
+#include "expr_code.h"
 #include "script/expr.h"
 #include "script/vars.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
-#include "expr_code.h"
 
 namespace exprtest {
 

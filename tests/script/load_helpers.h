@@ -13,17 +13,17 @@
 #include <string>
 #include <vector>
 
+#include "core/error_report.h"
 #include "core/locate.h"
 #include "core/pack.h"
+#include "core/quit.h"
 #include "core/tree.h"
+#include "core/window.h"
 #include "script/expr.h"
 #include "script/project.h"
 #include "script/script_file.h"
 #include "script/vars.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
 #include "shell/startup.h"
-#include "shell/window.h"
 
 namespace loadtest {
 

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "core/error_report.h"
+#include "core/quit.h"
+#include "core/window.h"
 #include "script/args.h"
 #include "script/project.h"
 #include "script/run_helpers.h"
 #include "script/script_file.h"
 #include "script/task.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
-#include "shell/window.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 
 #include <string>
 
+#include "core/entry.h"
+#include "core/error_report.h"
+#include "core/quit.h"
 #include "platform/sys.h"
 #include "script/project.h"
 #include "script/run_helpers.h"
 #include "script/scheduler.h"
 #include "script/task.h"
-#include "shell/entry.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
 
 using runtest::E;
 using runtest::ivar;

@@ -15,8 +15,12 @@
 #include <unistd.h>
 #endif
 
+#include "core/error_report.h"
+#include "core/input.h"
 #include "core/pack.h"
+#include "core/quit.h"
 #include "core/tree.h"
+#include "core/window.h"
 #include "platform/sys.h"
 #include "script/args.h"
 #include "script/expr.h"
@@ -25,12 +29,8 @@
 #include "script/script_file.h"
 #include "script/task.h"
 #include "script/vars.h"
-#include "shell/error_report.h"
-#include "shell/input.h"
 #include "shell/main_loop.h"
-#include "shell/quit.h"
 #include "shell/startup.h"
-#include "shell/window.h"
 
 namespace runtest {
 

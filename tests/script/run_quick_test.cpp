@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "core/entry.h"
+#include "core/error_report.h"
+#include "core/quit.h"
+#include "core/window.h"
 #include "script/commands.h"
 #include "script/flow.h"
 #include "script/project.h"
@@ -15,10 +19,6 @@
 #include "script/script_file.h"
 #include "script/task.h"
 #include "script/vars.h"
-#include "shell/entry.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
-#include "shell/window.h"
 
 using runtest::E;
 using runtest::ivar;

@@ -8,7 +8,11 @@
 #include <string>
 #include <thread>
 
+#include "core/entry.h"
+#include "core/error_report.h"
+#include "core/quit.h"
 #include "core/tree.h"
+#include "core/window.h"
 #include "platform/sys.h"
 #include "platform/sys_window.h"
 #include "script/project.h"
@@ -16,12 +20,8 @@
 #include "script/scheduler.h"
 #include "script/script_file.h"
 #include "script/task.h"
-#include "shell/entry.h"
-#include "shell/error_report.h"
 #include "shell/main_loop.h"
-#include "shell/quit.h"
 #include "shell/startup.h"
-#include "shell/window.h"
 
 using runtest::E;
 using runtest::ivar;

@@ -5,19 +5,19 @@
 #include <cstring>
 #include <string>
 
+#include "core/error_report.h"
+#include "core/input.h"
+#include "core/quit.h"
 #include "core/tree.h"
+#include "core/window.h"
 #include "platform/sys.h"
 #include "script/project.h"
 #include "script/run_helpers.h"
 #include "script/scheduler.h"
 #include "script/sysvars.h"
 #include "script/task.h"
-#include "shell/error_report.h"
-#include "shell/input.h"
 #include "shell/main_loop.h"
-#include "shell/quit.h"
 #include "shell/startup.h"
-#include "shell/window.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // the writable system variables and the faults.
 #include <cmath>
 
+#include "core/input.h"
 #include "core/tree.h"
+#include "core/window.h"
 #include "script/project.h"
-#include "shell/input.h"
-#include "shell/window.h"
 #include "vars_task.h"
 
 using namespace exprtest;

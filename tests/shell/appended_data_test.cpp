@@ -7,9 +7,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "core/entry.h"
 #include "core/pack.h"
 #include "platform/null/shell_null.h"
-#include "shell/entry.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #ifndef _WIN32
 #include "platform/null/error_null.h"
 #endif
-#include "shell/error_report.h"
+#include "core/error_report.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <thread>
 
+#include "core/error_format.h"
+#include "core/error_report.h"
+#include "core/error_texts.h"
+#include "core/quit.h"
 #include "platform/sys_error.h"
-#include "shell/error_format.h"
-#include "shell/error_report.h"
-#include "shell/error_texts.h"
-#include "shell/quit.h"
 
 namespace {
 

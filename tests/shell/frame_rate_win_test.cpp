@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
+#include "core/quit.h"
 #include "platform/sys.h"
 #include "shell/main_loop.h"
-#include "shell/quit.h"
 #include "shell/startup.h"
 
 namespace {

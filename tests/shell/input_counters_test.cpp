@@ -7,12 +7,12 @@
 #include <cstring>
 #include <thread>
 
+#include "core/input.h"
+#include "core/quit.h"
+#include "core/window.h"
 #include "script/scheduler.h"
-#include "shell/input.h"
 #include "shell/main_loop.h"
-#include "shell/quit.h"
 #include "shell/startup.h"
-#include "shell/window.h"
 
 namespace {
 

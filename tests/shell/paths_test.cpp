@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "shell/entry.h"
+#include "core/entry.h"
 
 // "ソ" is 0x83 0x5C and "ア" 0x83 0x41 in Shift-JIS: trail bytes that look
 // like '\' and 'A'.

@@ -7,11 +7,11 @@
 #ifndef _WIN32
 #include "platform/null/shell_null.h"
 #endif
-#include "shell/entry.h"
+#include "core/entry.h"
+#include "core/quit.h"
+#include "core/window.h"
 #include "shell/main_loop.h"
-#include "shell/quit.h"
 #include "shell/startup.h"
-#include "shell/window.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/settings.h"
+#include "core/settings.h"
 
 namespace {
 

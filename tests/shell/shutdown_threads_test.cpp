@@ -2,11 +2,11 @@
 // thread was made still waits for it, and the wait always ends.
 #include <gtest/gtest.h>
 
+#include "core/quit.h"
+#include "core/window.h"
 #include "script/project.h"
 #include "shell/main_loop.h"
-#include "shell/quit.h"
 #include "shell/startup.h"
-#include "shell/window.h"
 
 namespace {
 

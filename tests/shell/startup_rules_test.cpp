@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "shell/quit.h"
+#include "core/quit.h"
 #include "shell/startup.h"
 
 TEST(StartupRules, WorkerCount)

@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
+#include "core/error_report.h"
+#include "core/quit.h"
 #include "platform/null/shell_null.h"
-#include "shell/error_report.h"
-#include "shell/quit.h"
 #include "shell/startup.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "shell/input.h"
+#include "core/input.h"
 
 int sys_keyboard_state(uint8_t out[256])
 {

@@ -1,9 +1,9 @@
 // Stand-in windows for native builds: a window "exists" once created, and
 // a close request destroys it and ends the pump at once.
-#include "platform/sys_window.h"
 #include "platform/null/shell_null.h"
+#include "platform/sys_window.h"
 
-#include "shell/window.h"
+#include "core/window.h"
 
 static bool g_quit_posted;
 static int g_create_count;

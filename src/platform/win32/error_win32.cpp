@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "core/error_report.h"
 #include "platform/sys_error.h"
 #include "platform/win32/dialog_ids.h"
-#include "shell/error_report.h"
 
 static int g_dialog_count;
 static std::string g_dialog_caption_text, g_dialog_text;

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "core/input.h"
 #include "platform/sys_input.h"
-#include "shell/input.h"
 
 int sys_keyboard_state(uint8_t out[256])
 {

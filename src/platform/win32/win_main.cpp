@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "core/entry.h"
 #include "platform/sys_shell.h"
-#include "shell/entry.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
 

@@ -8,16 +8,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/entry.h"
+#include "core/input.h"
+#include "core/quit.h"
+#include "core/settings.h"
+#include "core/window.h"
 #include "platform/sys_window.h"
 #include "script/project.h"
-#include "shell/entry.h"
-#include "shell/input.h"
 #include "shell/main_loop.h"
-#include "shell/quit.h"
-#include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/startup_hooks.h"
-#include "shell/window.h"
 
 enum { KV_ICON_ID = 10001, KV_MENU_RESET_SIZE = 30001, KV_MAX_DROPPED = 65536 };
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <strings.h>
 
+#include "core/error_report.h"
+#include "core/window.h"
 #include "platform/sys_error.h"
-#include "shell/error_report.h"
-#include "shell/window.h"
 
 enum { KV_EDITOR_PATH_SIZE = 264 };
 

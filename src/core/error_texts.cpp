@@ -1,7 +1,7 @@
 // The engine's built-in error texts. They win over the project's table.
-#include "shell/error_texts.h"
+#include "core/error_texts.h"
 
-#include "shell/error_report.h"
+#include "core/error_report.h"
 
 static const ErrorTextEntry g_builtin_texts[] = {
     {100010, "メモリ不足です。"},

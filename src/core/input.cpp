@@ -2,18 +2,17 @@
 // staging record just before each frame step; the thread that runs frames
 // takes it over under a small lock at the start of its update, so the tables
 // that scripts read are written by that thread alone.
-#include "shell/input.h"
+#include "core/input.h"
 
 #include <cstring>
 #include <mutex>
 
+#include "core/engine_state.h"
+#include "core/frame_state.h"
+#include "core/window.h"
 #include "platform/sys.h"
 #include "platform/sys_input.h"
 #include "platform/sys_shell.h"
-#include "script/scheduler.h"
-#include "shell/main_loop.h"
-#include "shell/startup.h"
-#include "shell/window.h"
 
 int64_t g_key_hold[KV_KEY_COUNT];
 uint8_t g_key_state[KV_KEY_COUNT];

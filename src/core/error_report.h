@@ -99,6 +99,11 @@ struct ErrorTextEntry {
 };
 extern ErrorTextEntry g_error_texts[KV_ERROR_TABLE_MAX];
 extern uint32_t g_error_text_count;
+// Every record of kve.kbn, which project loading fills and frees.
+extern ErrorTextEntry *g_project_error_texts;
+extern uint32_t g_project_error_text_count;
+// Finds a code among all the records of kve.kbn: its text, or null.
+const char *project_error_text(uint32_t code);
 
 // Where a script report happens: the script engine installs a function that
 // gives the current task's script file name and the source line of the

@@ -1,20 +1,19 @@
 // Error reporting: the four reporters, the text of a code, the location
 // prefix and the first-report-only dialog.
-#include "shell/error_report.h"
+#include "core/error_report.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
+#include "core/error_format.h"
+#include "core/error_texts.h"
+#include "core/input.h"
+#include "core/quit.h"
+#include "core/window.h"
 #include "platform/sys.h"
-#include "script/project.h"
 #include "platform/sys_error.h"
-#include "shell/error_format.h"
-#include "shell/error_texts.h"
-#include "shell/input.h"
-#include "shell/quit.h"
-#include "shell/window.h"
 
 ErrorTextEntry g_error_texts[KV_ERROR_TABLE_MAX];
 uint32_t g_error_text_count;
@@ -36,6 +35,17 @@ static std::recursive_mutex g_report_lock;
 static char g_dialog_copy[KV_ERROR_TEXT_SIZE];
 // The location of the shown report, for the editor button.
 static ErrorLocation g_dialog_location = {nullptr, 1};
+
+ErrorTextEntry *g_project_error_texts;
+uint32_t g_project_error_text_count;
+
+const char *project_error_text(uint32_t code)
+{
+    for (uint32_t i = 0; i < g_project_error_text_count; i++)
+        if (g_project_error_texts[i].code == code)
+            return g_project_error_texts[i].text;
+    return nullptr;
+}
 
 const char *error_text(uint32_t code)
 {

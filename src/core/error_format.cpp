@@ -1,11 +1,11 @@
 // Bounded text building for error reports: Shift-JIS-safe copies, the
 // engine's own formatter for its built-in texts, LF to CR LF.
-#include "shell/error_format.h"
+#include "core/error_format.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "shell/error_report.h"
+#include "core/error_report.h"
 
 // Where a cut at len leaves a complete character: scanning from the start,
 // a lead byte whose trail lies at or past len is dropped.

@@ -1,4 +1,4 @@
-// Process entry: the paths every part of the engine uses, the single-instance
+// Engine paths: the paths every part of the engine uses, the single-instance
 // state and the appended-data probe.
 #pragma once
 

@@ -1,8 +1,8 @@
 // The quit request.
-#include "shell/quit.h"
+#include "core/quit.h"
 
+#include "core/window.h"
 #include "platform/sys_window.h"
-#include "shell/window.h"
 
 std::atomic<uint8_t> g_quit_flag;
 std::recursive_mutex g_engine_lock;

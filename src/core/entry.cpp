@@ -1,12 +1,12 @@
-// Process entry state: the paths of the engine and the appended-data probe.
-#include "shell/entry.h"
+// Engine paths of the engine and the appended-data probe.
+#include "core/entry.h"
 
 #include <cstdio>
 #include <cstring>
 
+#include "core/error_report.h"
 #include "core/pack.h"
 #include "platform/sys_shell.h"
-#include "shell/error_report.h"
 
 char g_exe_path[KV_PATH_SIZE];
 char g_instance_name[KV_PATH_SIZE];

@@ -1,13 +1,13 @@
 // Window objects: defaults and creation (the Windows side is in the platform
 // layer's window code).
-#include "shell/window.h"
+#include "core/window.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "core/input.h"
 #include "platform/sys_window.h"
-#include "shell/input.h"
 
 WindowObject *g_windows[KV_WINDOW_COUNT];
 int32_t g_window_slots[KV_WINDOW_COUNT] = {-1, -1, -1, -1};

@@ -2,7 +2,7 @@
 // little-endian words each, written by the settings program. A word is
 // taken only when it holds one of its listed values; a word the file does
 // not hold keeps its default.
-#include "shell/settings.h"
+#include "core/settings.h"
 
 #include <cstdio>
 #include <cstring>
@@ -25,6 +25,10 @@ uint32_t g_texture_format = KV_TEXTURE_FORMAT_A8R8G8B8;
 uint8_t g_texture_options_fixed;
 uint8_t g_save_location;
 char g_save_folder[KV_SAVE_FOLDER_SIZE] = "save\\";
+
+uint8_t g_os_code;
+uint8_t g_folder_not_writable;
+uint32_t g_directx_major;
 
 void reset_engine_settings()
 {

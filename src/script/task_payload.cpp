@@ -1,8 +1,8 @@
 // Task-tree payloads: a ScriptTask per node.
+#include "core/error_report.h"
 #include "core/payload_hooks.h"
 #include "core/tree.h"
 #include "script/task.h"
-#include "shell/error_report.h"
 
 void *alloc_task_root_payload()
 {

@@ -1,7 +1,7 @@
 // The editor button's action: the shown report's script, under the
 // executable's folder.
-#include "shell/entry.h"
-#include "shell/error_report.h"
+#include "core/entry.h"
+#include "core/error_report.h"
 
 bool open_error_location_in_editor()
 {

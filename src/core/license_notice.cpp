@@ -8,8 +8,8 @@
 #include <vorbis/codec.h>
 #include <zlib.h>
 
-#include "shell/error_format.h"
-#include "shell/error_texts.h"
+#include "core/error_format.h"
+#include "core/error_texts.h"
 
 // libogg reports no version at run time and none in its headers; the build
 // may pass the one it links.
