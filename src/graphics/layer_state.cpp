@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "graphics/layer.h"
-#include "shell/error_report.h"
+#include "core/error_report.h"
 
 uint32_t g_colour_key = 0x00808080u;
 
