@@ -18,6 +18,7 @@ WindowEvents g_window_events;
 char **g_dropped_files;
 int32_t g_dropped_file_count;
 uint8_t g_block_screensaver = 1;
+uint8_t g_window_maximized;
 
 void window_object_init(WindowObject *win, int32_t number)
 {

@@ -30,6 +30,7 @@ struct WindowObject {
     int32_t game_width, game_height;
     int32_t opacity;                 // 256 = opaque
     uint8_t show_flag;
+    uint8_t frame_shown;             // a frame was drawn since the window was last painted black
     uint8_t class_registered;
     uint8_t close_mode;
     uint8_t maximize_allowed, minimize_allowed;
@@ -59,6 +60,9 @@ extern WindowEvents g_window_events;
 extern char **g_dropped_files;
 extern int32_t g_dropped_file_count;
 extern uint8_t g_block_screensaver;
+
+// The main window is maximised (1).
+extern uint8_t g_window_maximized;
 
 void window_object_init(WindowObject *win, int32_t number);
 void window_object_setup(WindowObject *win, const char *title);

@@ -7,10 +7,12 @@
 #include "core/settings.h"
 #include "core/tree.h"
 #include "core/window.h"
+#include "display/present.h"
 #include "platform/sys.h"
 #include "platform/sys_window.h"
 #include "script/project.h"
 #include "script/scheduler.h"
+#include "shell/startup.h"
 #include "shell/startup_hooks.h"
 
 static void run_countdowns()
@@ -38,6 +40,16 @@ static bool drawing_allowed()
     if (g_movie_rule == 1)
         return !movie_playing();
     return true;
+}
+
+// The back buffer grows on the thread that presents: while frames run on the
+// script thread the window procedure only records the shown size.
+static void fit_back_buffer()
+{
+    int32_t w = g_screen_size.shown_width, h = g_screen_size.shown_height;
+    size_t need = back_buffer_bytes(w, h);
+    if (need && (!g_back_buffer || g_back_buffer_bytes < need))
+        alloc_back_buffer(w, h);
 }
 
 static int open_popup()
@@ -81,6 +93,7 @@ int run_frame()
     g_skip_decision = (uint8_t)frame_limiter();
     update_fullscreen_menu_bar();
     if (draw) {
+        fit_back_buffer();
         for (WindowObject *w : g_windows)
             if (w && window_present(w) != 0)
                 return 1;

@@ -66,5 +66,4 @@ void sys_window_show(WindowObject *)
 }
 void sys_redraw_all() {}
 void sys_window_remove_thick_frame(WindowObject *) {}
-void sys_window_paint(WindowObject *) {}
 void sys_window_detach_ime(WindowObject *) {}
