@@ -1,6 +1,6 @@
 // Platform service of the CPU presenter: one GDI blit of 32-bit pixels to a
 // window. Win32: src/platform/win32/present_win32.cpp (GetDC, StretchDIBits,
-// ReleaseDC); stand-in: src/platform/null/present_null.cpp, which records.
+// ReleaseDC); stand-in: src/platform/null/present_null.cpp.
 #pragma once
 
 #include <cstdint>
