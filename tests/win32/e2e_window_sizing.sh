@@ -44,6 +44,18 @@ aspect_ok "$cw2" "$ch2" || fail "resized client $cw2 x $ch2 has lost the aspect"
 [ "$cw2" -gt "$cw" ] || fail "resized client $cw2 x $ch2 did not grow"
 note "resized: client $cw2 x $ch2"
 
+# Maximised, the client takes what the desktop gives; restored, the window
+# comes back to the size it had.
+drv syscommand "$hwnd" maximize || fail "cannot maximise"
+sleep 0.5
+read -r mw mh < <(drv client "$hwnd")
+[ "$mw" -gt "$cw2" ] || fail "maximised client $mw x $mh is not larger than $cw2 x $ch2"
+drv syscommand "$hwnd" restore || fail "cannot restore"
+sleep 0.5
+read -r rw rh < <(drv client "$hwnd")
+[ "$rw $rh" = "$cw2 $ch2" ] || fail "restored client $rw x $rh, expected $cw2 x $ch2"
+note "maximised $mw x $mh, restored $rw x $rh"
+
 drv close "$hwnd" || fail "cannot close"
 wait_engine 15 || fail "the engine did not end after WM_CLOSE"
 [ "$ENGINE_RC" = 0 ] || fail "exit code $ENGINE_RC"

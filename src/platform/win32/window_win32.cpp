@@ -37,6 +37,8 @@ static LRESULT on_close_command(WindowObject *win, HWND hwnd, WPARAM wp, LPARAM 
         return 0;
     case KV_CLOSE_ASK: {
         g_pause_frames = 1;
+        request_cursor_visible();
+        apply_cursor_request();
         int answer = MessageBoxA(hwnd, "終了します。よろしいですか？", g_window_title,
                                  MB_YESNO | MB_ICONINFORMATION);
         g_pause_frames = 0;
