@@ -44,6 +44,16 @@ aspect_ok "$cw2" "$ch2" || fail "resized client $cw2 x $ch2 has lost the aspect"
 [ "$cw2" -gt "$cw" ] || fail "resized client $cw2 x $ch2 did not grow"
 note "resized: client $cw2 x $ch2"
 
+# A restore of a window that was never maximised changes nothing, also at
+# the next resize.
+drv syscommand "$hwnd" restore || fail "cannot restore"
+sleep 0.3
+drv resize "$hwnd" $((cw2 + fw)) $((ch2 + fh)) || fail "cannot resize"
+sleep 0.3
+box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && { drv texts "$box"; fail "a box after a restore"; }
+read -r rw rh < <(drv client "$hwnd")
+[ "$rw $rh" = "$cw2 $ch2" ] || fail "client $rw x $rh after a restore, expected $cw2 x $ch2"
+
 # Maximised, the client takes what the desktop gives; restored, the window
 # comes back to the size it had.
 drv syscommand "$hwnd" maximize || fail "cannot maximise"

@@ -163,7 +163,9 @@ void note_restore(WindowObject *win, HWND hwnd)
             SetWindowLongPtrA(hwnd, GWL_STYLE, style & ~(LONG_PTR)WS_THICKFRAME);
         }
     }
-    if (!IsIconic(hwnd))
+    // Only a maximised window has sizes kept to go back to: a restore flagged
+    // without them would put back sizes of nothing at the next move.
+    if (!IsIconic(hwnd) && g_window_maximized)
         g_restore_pending = 1;
 }
 
