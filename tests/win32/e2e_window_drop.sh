@@ -1,7 +1,8 @@
 # Files dropped on the main window reach the scripts: system variable 15
-# counts them and 14 names them. The script waits for two names, checks the
-# first one and ends with exit code 0; a failed check or a time-out jumps to
-# a missing label, whose report names the line of that check.
+# counts them and 14 names them. 70000 names are dropped (two files, then
+# x2 ... x69999): the script waits for the 65536 names kept, checks the first
+# and the last and ends with exit code 0; a failed check or a time-out jumps
+# to a missing label, whose report names the line of that check.
 source "$KV_LIB"
 use_engine
 echo one > a.txt
@@ -18,7 +19,7 @@ script 0 "drop.kvs"
 label SYSTEM_START
     loop -1
         wait frames=1
-        if {@15 2 ==}
+        if {@15 65536 ==}
             loop_break
         endif
         if {@87 3000 >}
@@ -28,6 +29,9 @@ label SYSTEM_START
     if {[14 0 ] "$first" !=}
         @960 goto FAILED
     endif
+    if {[14 65535 ] "x65535" !=}
+        @961 goto FAILED
+    endif
     end restart=0
 KVP
 python3 "$KV_GEN" project drop.kvp "$PWD/project" --pack "$PWD/data.kpf" >/dev/null || fail "generator"
@@ -35,7 +39,7 @@ rm -rf "$PWD/project"
 
 start_engine
 hwnd=$(drv wait-window --class "$ENGINE_CLASS" --visible --timeout 30000) || fail "no main window"
-drv drop "$hwnd" "$PWD/a.txt" "$PWD/b.txt" || fail "cannot drop the files"
+drv drop "$hwnd" "$PWD/a.txt" "$PWD/b.txt" --fill 70000 || fail "cannot drop the files"
 if ! wait_engine 40; then
   box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && drv texts "$box"
   fail "the script did not see the files within 40 s"

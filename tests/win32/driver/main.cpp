@@ -40,7 +40,7 @@ const Command k_commands[] = {
     {L"sizing", cmd_sizing, "sizing HWND EDGE L T R B (WM_SIZING; prints the rectangle L T R B)"},
     {L"minmax", cmd_minmax, "minmax HWND (WM_GETMINMAXINFO; prints MINW MINH MAXW MAXH)"},
     {L"syscommand", cmd_syscommand, "syscommand HWND close|maximize|minimize|restore"},
-    {L"drop", cmd_drop, "drop HWND FILE... (WM_DROPFILES)"},
+    {L"drop", cmd_drop, "drop HWND FILE... [--fill N] (WM_DROPFILES; names x<i> up to N names)"},
 };
 
 void write_utf8(DWORD which, const std::wstring &text)

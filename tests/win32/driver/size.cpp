@@ -124,17 +124,30 @@ int cmd_syscommand(int argc, wchar_t **argv)
 // Files dropped as the shell drops them: a DROPFILES block (wide names, each
 // ended by a 0, the list by another) in the window's process, whose address
 // is the HDROP of WM_DROPFILES. The block is never freed by the driver: the
-// window's DragFinish owns it.
+// window's DragFinish owns it. --fill N adds the names x<i> after the files
+// given until there are N names.
 int cmd_drop(int argc, wchar_t **argv)
 {
+    long long fill = 0;
+    if (argc >= 4 && wcscmp(argv[argc - 2], L"--fill") == 0) {
+        if (!parse_number(argv[argc - 1], &fill) || fill < 0 || fill > 1000000)
+            return EXIT_USAGE;
+        argc -= 2;
+    }
     if (argc < 3)
         return EXIT_USAGE;
     HWND h = parse_hwnd(argv[1]);
     if (!h)
         return EXIT_NOT_FOUND;
     std::vector<wchar_t> names;
-    for (int i = 2; i < argc; i++) {
+    long long count = 0;
+    for (int i = 2; i < argc; i++, count++) {
         std::wstring p = windows_path(argv[i]);
+        names.insert(names.end(), p.begin(), p.end());
+        names.push_back(0);
+    }
+    for (; count < fill; count++) {
+        std::wstring p = L"x" + std::to_wstring(count);
         names.insert(names.end(), p.begin(), p.end());
         names.push_back(0);
     }
