@@ -54,6 +54,14 @@ box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && { drv texts "$
 read -r rw rh < <(drv client "$hwnd")
 [ "$rw $rh" = "$cw2 $ch2" ] || fail "client $rw x $rh after a restore, expected $cw2 x $ch2"
 
+# Minimised and restored, the window keeps its size.
+drv minimize "$hwnd" || fail "cannot minimise"
+sleep 0.3
+drv syscommand "$hwnd" restore || fail "cannot restore"
+sleep 0.5
+read -r rw rh < <(drv client "$hwnd")
+[ "$rw $rh" = "$cw2 $ch2" ] || fail "client $rw x $rh after minimise and restore, expected $cw2 x $ch2"
+
 # Maximised, the client takes what the desktop gives; restored, the window
 # comes back to the size it had.
 drv syscommand "$hwnd" maximize || fail "cannot maximise"
