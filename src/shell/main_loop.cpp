@@ -150,8 +150,16 @@ void run_main_loop()
     }
 }
 
+static thread_local bool t_runs_frames;
+
+bool runs_frames_here()
+{
+    return !g_frame_thread_mode || t_runs_frames;
+}
+
 void run_frames_until_quit()
 {
+    t_runs_frames = true;
     // A paused frame returns 0 even once the quit flag is set, so the flag
     // is tested here too: shutdown waits for this thread.
     while (run_frame() == 0 && !g_quit_flag) {
