@@ -88,6 +88,7 @@ struct SoundFixture : ::testing::Test {
     {
         g_quit_flag = 0;
         reset_error_reports();
+        g_error_shown = 1;   // recorded, never shown: a dialog would wait for a click
         init_path_special_chars();
         g_sound_tree = (TreeNode *)alloc_zeroed(sizeof(TreeNode));
         g_sound_tree->payload = alloc_zeroed(sizeof(SoundRecord));
