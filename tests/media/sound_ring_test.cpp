@@ -83,10 +83,11 @@ TEST_F(SoundRing, WaitsEndWithoutThread)
     EXPECT_EQ(sound_post_wait(n, SND_EXISTS, nullptr, 1), 0);
 }
 
-int fatal_handler(TreeNode *, SoundRecord *, const char *, int32_t) { return -1; }
 int retry_forever(TreeNode *, SoundRecord *, const char *, int32_t) { return 0; }
 
 #ifndef _WIN32   // the fatal box would wait for a click
+int fatal_handler(TreeNode *, SoundRecord *, const char *, int32_t) { return -1; }
+
 TEST_F(SoundRing, WaitEndsWhenThreadDies)
 {
     TreeNode *n = node("a");
