@@ -127,8 +127,12 @@ int sound_wait_ticket(uint64_t ticket);
 int sound_post_wait(TreeNode *node, int code, const char *name, int32_t param);
 bool sound_thread_running();
 
-// --- the thread's pass (under g_engine_lock) -----------------------------------------
+// --- the thread's pass ---------------------------------------------------------------
+// One tick: the pass under g_engine_lock, then the refills it queued, outside.
+int sound_thread_tick();
 int sound_thread_pass();
+int sound_run_refills();
+void sound_run_refills_discard();
 int sound_queue_drain();
 int sound_focus_rule();
 void sound_update_fades(TreeNode *first);

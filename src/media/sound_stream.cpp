@@ -7,6 +7,7 @@
 // never holds a byte that was not written.
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "core/tree.h"
 #include "media/sound.h"
@@ -197,7 +198,10 @@ int sound_fill_half(SoundRecord *rec)
     return 0;
 }
 
-static int refill_one(SoundRecord *rec)
+// Sounds whose next half is due, collected under the lock and decoded after it.
+static std::vector<SoundRecord *> g_refill_jobs;
+
+static int queue_refill(SoundRecord *rec)
 {
     if (!rec->buffer)
         return -330;
@@ -214,7 +218,8 @@ static int refill_one(SoundRecord *rec)
     } else {
         return 0;
     }
-    return sound_fill_half(rec);
+    g_refill_jobs.push_back(rec);
+    return 0;
 }
 
 int sound_stream_refill(TreeNode *first)
@@ -235,9 +240,28 @@ int sound_stream_refill(TreeNode *first)
         }
         if (rec->state < KV_SND_RAMPING || rec->pause_stamp != 0)
             continue;
-        int r = refill_one(rec);
+        int r = queue_refill(rec);
         if (r < 0)
             return r;
     }
     return 0;
+}
+
+// Decoding touches only fields that the sound thread alone writes (the
+// script side changes records only through sound codes, and frees a node
+// only after its stop code has run here), so it runs outside the engine lock
+// and the lock is never held for a whole decode.
+int sound_run_refills()
+{
+    int r = 0;
+    for (SoundRecord *rec : g_refill_jobs)
+        if (r >= 0)
+            r = sound_fill_half(rec);
+    g_refill_jobs.clear();
+    return r;
+}
+
+void sound_run_refills_discard()
+{
+    g_refill_jobs.clear();
 }

@@ -61,6 +61,19 @@ int sound_thread_pass()
     return sound_stream_refill(g_sound_tree->first_child);
 }
 
+int sound_thread_tick()
+{
+    {
+        std::lock_guard<std::recursive_mutex> lock(g_engine_lock);
+        int r = sound_thread_pass();
+        if (r < 0) {
+            sound_run_refills_discard();
+            return r;
+        }
+    }
+    return sound_run_refills();
+}
+
 static int sound_thread_loop()
 {
     for (;;) {
@@ -70,12 +83,9 @@ static int sound_thread_loop()
             queued = g_sound_ring.read != g_sound_ring.write;
         }
         sys_sleep(queued ? 3 : 20);
-        {
-            std::lock_guard<std::recursive_mutex> lock(g_engine_lock);
-            int r = sound_thread_pass();
-            if (r < 0)
-                return r;
-        }
+        int r = sound_thread_tick();
+        if (r < 0)
+            return r;
         if (g_quit_flag.load())
             return 0;
     }

@@ -155,11 +155,7 @@ struct SoundFixture : ::testing::Test {
             r->state = KV_SND_LOADED;
         return res;
     }
-    static int tick()
-    {
-        std::lock_guard<std::recursive_mutex> lock(g_engine_lock);
-        return sound_thread_pass();
-    }
+    static int tick() { return sound_thread_tick(); }
     static int run(TreeNode *n, int code, int32_t param)
     {
         sound_post(n, code, code == SND_LOAD ? rec(n)->file_name : nullptr, param);
