@@ -1,6 +1,8 @@
 // Script commands 72-74 against a running sound thread: creating, loading,
 // playing, fading, pausing, querying and deleting sounds and groups.
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "core/locate.h"
 #include "platform/sys.h"
@@ -215,5 +217,38 @@ TEST_F(SoundCommands, DeleteGroupRemovesEverySoundBelow)
     TreeNode *s0 = g_sound_tree->first_child;
     EXPECT_EQ(s0->first_child, nullptr);
 }
+
+#ifndef _WIN32
+// Streams refilled by the thread (outside the lock) while the script side
+// posts codes and reads records: run under ThreadSanitizer (-DKV_TSAN=ON).
+TEST_F(SoundCommands, StreamsPlayWhileScriptsPostAndRead)
+{
+    const char *names[] = {"s0", "s1", "s2", "s3"};
+    for (const char *n : names) {
+        set_args({{0, 0, n}, {2, 0, "bell"}, {3, 1, nullptr}, {9, 0, nullptr}});
+        ASSERT_EQ(sound_control_run(), 0);
+    }
+    std::vector<TreeNode *> nodes;
+    for (const char *n : names)
+        nodes.push_back(find(n));
+    int64_t seen = 0;
+    for (int i = 0; i < 300; i++) {
+        {
+            std::lock_guard<std::recursive_mutex> lock(g_engine_lock);
+            for (TreeNode *n : nodes) {
+                if (rec(n)->buffer)
+                    null_sound_advance(rec(n)->buffer, 200, nullptr);
+                seen += rec(n)->audible_bytes + rec(n)->volume;
+            }
+        }
+        sound_post(nodes[i % 4], i % 2 ? SND_PAN : SND_VOLUME, nullptr, 100 + i % 100);
+        if (i % 50 == 0)
+            sound_post_wait(nodes[(i / 50) % 4], SND_PAUSE, nullptr, (i / 50) % 2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_GT(seen, 0);
+    EXPECT_EQ(info("s0", 3), 1);
+}
+#endif
 
 }  // namespace
