@@ -218,6 +218,20 @@ TEST_F(SoundCommands, DeleteGroupRemovesEverySoundBelow)
     EXPECT_EQ(s0->first_child, nullptr);
 }
 
+TEST_F(SoundCommands, LevelsAtThePlayCursor)
+{
+    write("lr.wav", make_wave(8000, 2, 16, 8000, [](uint32_t, uint16_t c) { return c ? -2000 : 1000; }));
+    write("m.wav", make_wave(8000, 1, 8, 8000, [](uint32_t, uint16_t) { return 128 + 50; }));
+    set_args({{0, 0, "lr"}, {2, 0, "lr"}, {3, 1, nullptr}});
+    ASSERT_EQ(sound_control_run(), 0);
+    EXPECT_EQ(info("lr", 20), 1000);
+    EXPECT_EQ(info("lr", 21), 2000);
+    set_args({{0, 0, "m"}, {2, 0, "m"}, {3, 1, nullptr}});
+    ASSERT_EQ(sound_control_run(), 0);
+    EXPECT_EQ(info("m", 20), 50);
+    EXPECT_EQ(info("m", 21), 50) << "a mono sound: channel 1's level";
+}
+
 #ifndef _WIN32
 // Streams refilled by the thread (outside the lock) while the script side
 // posts codes and reads records: run under ThreadSanitizer (-DKV_TSAN=ON).
