@@ -22,20 +22,24 @@ static int32_t arg_i32(uint32_t id)
 }
 
 // The node of a script path (kind: 1 a group path); null when missing.
+// Only this thread links and unlinks sound nodes, so it reads the tree
+// without the lock (and a report about the path never holds the lock).
 static TreeNode *find_sound(const char *name, int *kind)
 {
     char path[KV_PATH_MAX];
     *kind = normalize_script_path(path, name, g_tree_path_roots[KV_TREE_SOUND], 0);
     if (*kind < 0)
         return nullptr;
-    std::lock_guard<std::recursive_mutex> lock(g_engine_lock);
     return name_tree_lookup(g_sound_tree, path, *kind == 1 ? KV_FIND_FOLDER : KV_FIND_LEAF);
 }
 
+// Links a new node under the lock, as the sound thread walks the tree.
 static TreeNode *create_sound(const char *name, int group)
 {
     char path[KV_PATH_MAX];
     if (normalize_script_path(path, name, g_tree_path_roots[KV_TREE_SOUND], 0) < 0)
+        return nullptr;
+    if (!tree_path_parent(path, g_sound_tree))
         return nullptr;
     std::lock_guard<std::recursive_mutex> lock(g_engine_lock);
     TreeNode *node = create_tree_node(g_sound_tree, path, (uint8_t)group, 0);

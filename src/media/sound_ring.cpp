@@ -51,21 +51,26 @@ uint64_t sound_post(TreeNode *node, int code, const char *name, int32_t param)
         report_script_error(104010, 0, name);
         return 0;
     }
-    std::lock_guard<std::recursive_mutex> lock(g_engine_lock);
-    SoundRing &r = g_sound_ring;
-    int32_t next = (r.write + 1) % KV_SOUND_RING_SIZE;
-    if (next == r.read) {
-        report_script_error(110200, 0);
-        return 0;
+    uint64_t ticket = 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(g_engine_lock);
+        SoundRing &r = g_sound_ring;
+        int32_t next = (r.write + 1) % KV_SOUND_RING_SIZE;
+        if (next != r.read) {
+            int32_t i = r.write;
+            r.node[i] = node;
+            r.code[i] = (uint8_t)code;
+            std::memcpy(r.name[i], name ? name : "", len + 1);
+            r.param[i] = param;
+            r.done[i] = 0;
+            r.write = next;
+            ticket = ++r.posted;
+        }
     }
-    int32_t i = r.write;
-    r.node[i] = node;
-    r.code[i] = (uint8_t)code;
-    std::memcpy(r.name[i], name ? name : "", len + 1);
-    r.param[i] = param;
-    r.done[i] = 0;
-    r.write = next;
-    return ++r.posted;
+    // Reported outside the lock: a shown report must not stall the sound thread.
+    if (!ticket)
+        report_script_error(110200, 0);
+    return ticket;
 }
 
 bool sound_thread_running()
