@@ -270,9 +270,12 @@ int sound_info_run()
             var_set_number(id, elem, 0);
         return 0;
     }
+    // The first given, in this order (the format comes before the file name).
+    static const uint8_t order[] = {1, 2, 3, 4, 5, 6, 7, 9, 8, 10, 11, 12, 13, 14, 15, 16, 17,
+                                    18, 19, 20, 21, 22};
     uint32_t q = 0;
-    for (uint32_t i = 1; i <= 22 && !q; i++)
-        if (arg_present(i))
+    for (uint8_t i : order)
+        if (!q && arg_present(i))
             q = i;
     if (!q)
         return 0;
