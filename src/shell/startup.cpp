@@ -20,6 +20,7 @@
 #include "graphics/blend.h"
 #include "graphics/kernels.h"
 #include "graphics/render_workers.h"
+#include "media/sound.h"
 #include "platform/sys.h"
 #include "platform/sys_shell.h"
 #include "platform/sys_window.h"
@@ -201,7 +202,7 @@ void join_script_thread()
 int engine_startup_stage2()
 {
     init_sound_command_table();
-    start_sound_thread();
+    start_sound_thread(g_processor_count - 1);
     if (g_sound_enabled && create_sound_root() != 0)
         return -1;
     return 0;
