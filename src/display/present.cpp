@@ -74,7 +74,8 @@ int window_present(WindowObject *win)
     LayerState *root = root_state(win);
     bool repaint = take_repaint_request(win);
     if (win->show_flag && root && root->visible) {
-        if (repaint)
+        // Only a composed frame is redrawn: the root's canvas holds nothing before.
+        if (repaint && win->frame_shown)
             mark_root_whole(root);
         if (root->needs_redraw) {
             win->frame_shown = 1;
@@ -91,7 +92,7 @@ int window_present(WindowObject *win)
 
 void window_paint(WindowObject *win)
 {
-    if (!win)
+    if (!win || !win->frame_shown)
         return;
     if (g_frame_thread_mode || g_presenting) {
         window_request_repaint(win);

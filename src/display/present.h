@@ -24,6 +24,7 @@ int window_present(WindowObject *win);
 void window_blit_frame(WindowObject *win, LayerState *root);
 // WM_PAINT, WM_ACTIVATE, WM_ACTIVATEAPP: redraws the whole frame now, or
 // raises a repaint request (frames on the script thread, or inside a present).
+// A window that has not shown a composed frame yet is left alone.
 void window_paint(WindowObject *win);
 // Asks the next presented frame to redraw the window whole. Any thread.
 void window_request_repaint(WindowObject *win);

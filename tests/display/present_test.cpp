@@ -236,6 +236,9 @@ TEST_F(Present, PaintOffTheFrameThreadOnlyRequests)
 {
     root.needs_redraw = 0;
     set_acc(EMPTY);
+    window_paint(&win);     // no frame composed yet: nothing to redraw
+    EXPECT_FALSE(window_repaint_pending(0));
+    win.frame_shown = 1;
     g_frame_thread_mode = 1;
     window_paint(&win);
     EXPECT_TRUE(g_blits.empty());
