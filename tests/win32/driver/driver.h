@@ -65,3 +65,4 @@ int cmd_hold_mutex(int argc, wchar_t **argv);
 int cmd_wait_exit(int argc, wchar_t **argv);
 int cmd_pid_of(int argc, wchar_t **argv);
 int cmd_run(int argc, wchar_t **argv);
+int cmd_capture(int argc, wchar_t **argv);
