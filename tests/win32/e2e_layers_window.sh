@@ -12,9 +12,7 @@ layers_reference layers.kvp
 layers_pack layers.kvp
 start_engine
 hwnd=$(main_window) || fail "the engine's window did not appear"
-capture_window "$hwnd" shot
-note "the window shows $SHOT_W x $SHOT_H"
-pixels compare shot.bgra "$SHOT_W" "$SHOT_H" reference.bgra "$REF_W" "$REF_H" 0 "$PWD/diff.png" ||
+window_shows "$hwnd" shot reference.bgra "$REF_W" "$REF_H" 0 ||
   fail "the window does not show the composed layers"
 drv close "$hwnd" >/dev/null || fail "cannot send the close request"
 wait_engine 20 || fail "the engine still runs 20 s after the close request"

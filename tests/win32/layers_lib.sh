@@ -9,8 +9,8 @@
 #   layers_reference FILE.kvp   the same project run natively (layer_reference):
 #        reference.bgra, REF_W, REF_H; a test that meets an engine without the
 #        layer command ends as skipped (exit 77)
-#   capture_window HWND NAME    the window's client area, once it stays the
-#        same between two reads: NAME.bgra, SHOT_W, SHOT_H
+#   window_shows HWND NAME REF W H TOL   waits until the window's client area
+#        shows REF (read back with kvdriver capture)
 #   pixels ARGS...              tests/win32/pixels.py
 #   main_window                 the engine's main window once it is shown
 KV_NATIVE_BUILD=${KV_NATIVE_BUILD:-$KV_SRC/build}
@@ -95,20 +95,25 @@ layers_reference() {
   note "native reference: $REF_W x $REF_H"
 }
 
-# Reads until two reads in a row agree (the scene is built and drawn), 20 s at most.
-capture_window() {
-  local hwnd=$1 name=$2 end=$((SECONDS + 20)) size prev=''
-  while [ $SECONDS -lt $end ]; do
+# window_shows HWND NAME REF.bgra RW RH TOL: reads the client area (NAME.bgra,
+# SHOT_W, SHOT_H) until its top-left RW x RH shows REF, every colour byte
+# within TOL, 20 s at most (the first frames may still be black); on a
+# time-out prints the last comparison, with NAME-diff.png, and returns 1.
+window_shows() {
+  local hwnd=$1 name=$2 ref=$3 rw=$4 rh=$5 tol=$6 end=$((SECONDS + 20)) size
+  while :; do
     size=$(drv capture "$hwnd" "$PWD/$name.bgra") || fail "cannot read the window's client area"
-    if [ -n "$prev" ] && cmp -s "$name.bgra" "$name.prev"; then
-      read -r SHOT_W SHOT_H <<< "$size"
+    read -r SHOT_W SHOT_H <<< "$size"
+    if pixels compare "$name.bgra" "$SHOT_W" "$SHOT_H" "$ref" "$rw" "$rh" "$tol" > "$name.cmp"; then
+      cat "$name.cmp"
       return 0
     fi
-    cp "$name.bgra" "$name.prev"
-    prev=$size
+    [ $SECONDS -lt $end ] || break
     sleep 0.5
   done
-  fail "the window's content did not settle within 20 s"
+  note "the window shows $SHOT_W x $SHOT_H"
+  pixels compare "$name.bgra" "$SHOT_W" "$SHOT_H" "$ref" "$rw" "$rh" "$tol" "$PWD/$name-diff.png"
+  return 1
 }
 
 # The engine's main window once it is shown.
