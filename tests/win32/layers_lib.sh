@@ -6,7 +6,8 @@
 #        opacity, opacity, blend modes, a mask layer, a rule mask), sets
 #        $1000 to 1 and then waits one frame at a time for ever
 #   layers_pack FILE.kvp        its data.kpf beside the engine
-#   layers_reference FILE.kvp   the same project run natively (layer_reference):
+#   layers_reference FILE.kvp   the same project run natively (layer_reference)
+#        until its $1000 is non-zero:
 #        reference.bgra, REF_W, REF_H; a test that meets an engine without the
 #        layer command ends as skipped (exit 77)
 #   window_shows HWND NAME REF W H TOL   waits until the window's client area
@@ -99,16 +100,23 @@ layers_reference() {
 # SHOT_W, SHOT_H) until its top-left RW x RH shows REF, every colour byte
 # within TOL, 20 s at most (the first frames may still be black); on a
 # time-out prints the last comparison, with NAME-diff.png, and returns 1.
+# GDI reads what the screen shows there: after 5 s the window is brought to
+# the front, in case another program's window covers it (noted in the log).
 window_shows() {
-  local hwnd=$1 name=$2 ref=$3 rw=$4 rh=$5 tol=$6 end=$((SECONDS + 20)) size
+  local hwnd=$1 name=$2 ref=$3 rw=$4 rh=$5 tol=$6 start=$SECONDS size raised=''
   while :; do
     size=$(drv capture "$hwnd" "$PWD/$name.bgra") || fail "cannot read the window's client area"
     read -r SHOT_W SHOT_H <<< "$size"
     if pixels compare "$name.bgra" "$SHOT_W" "$SHOT_H" "$ref" "$rw" "$rh" "$tol" > "$name.cmp"; then
       cat "$name.cmp"
+      [ -z "$raised" ] || note "(shown once the window was brought to the front)"
       return 0
     fi
-    [ $SECONDS -lt $end ] || break
+    [ $SECONDS -lt $((start + 20)) ] || break
+    if [ -z "$raised" ] && [ $SECONDS -ge $((start + 5)) ]; then
+      drv activate "$hwnd" >/dev/null 2>&1
+      raised=1
+    fi
     sleep 0.5
   done
   note "the window shows $SHOT_W x $SHOT_H"

@@ -4,8 +4,9 @@ rows top-down, no header (what `kvdriver capture` and layer_reference write).
 
   pixels.py compare SHOT SW SH REF RW RH TOL [DIFF.png]
         the top-left RW x RH of SHOT (SW x SH) against REF, colour bytes only;
-        passes when no byte differs by more than TOL. DIFF.png shows the two
-        side by side on a failure.
+        passes when no byte differs by more than TOL. Pixels of SHOT with
+        alpha 0 were off the screen and are left out, but at least a quarter
+        must have been on it. DIFF.png shows the two side by side on a failure.
   pixels.py scale REF W H OUT OW OH
         REF scaled to OW x OH as the engine's windowed CPU presenter does
         (the bilinear scaler of the render workers with the sharpened
@@ -75,16 +76,23 @@ def compare(shot, sw, sh, ref, rw, rh, tol, diff_png=None):
         print("the window shows %d x %d, expected %d x %d" % (sw, sh, rw, rh))
         return 1
     a = crop(shot, sw, rw, rh)
-    worst = bad = 0
+    worst = bad = seen = 0
     first = None
     for i in range(0, len(a), 4):
+        if a[i + 3] == 0:
+            continue
+        seen += 1
         d = max(abs(a[i + k] - ref[i + k]) for k in range(3))
         if d > tol:
             bad += 1
             if first is None:
                 first = (i // 4 % rw, i // 4 // rw, a[i:i + 3].hex(), ref[i:i + 3].hex())
         worst = max(worst, d)
-    print("%d x %d compared: largest difference %d, %d pixels beyond %d" % (rw, rh, worst, bad, tol))
+    print("%d x %d compared (%d pixels on the screen): largest difference %d, %d pixels beyond %d"
+          % (rw, rh, seen, worst, bad, tol))
+    if seen * 4 < rw * rh:
+        print("too little of the window is on the screen")
+        return 1
     if bad:
         print("first at (%d, %d): shown BGR %s, reference %s" % first)
         if diff_png:

@@ -1,9 +1,14 @@
 // capture: reads back what a window shows in its client area, with GDI, into
-// a file of raw 32-bit pixels (B, G, R, 255; rows top-down, no header) and
-// prints "W H". --screen reads the screen at the client area's place instead
-// of the window's own device context.
+// a file of raw 32-bit pixels (B, G, R, A; rows top-down, no header) and
+// prints "W H". Only the part of the client area that lies on the screen can
+// be read (under Wine a read that reaches beyond the screen gives nothing):
+// its pixels get alpha 255, the others are 0, 0, 0, 0. The pixels come from
+// the screen at the client area's place (what the user sees); --window reads
+// through the window's own DC instead, which under Wine gives black for a
+// window of another process that reaches beyond the screen.
 #include "driver.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -31,10 +36,19 @@ bool read_client(HWND hwnd, bool from_screen, int *w, int *h, std::vector<unsign
     if (*w <= 0 || *h <= 0)
         return false;
     POINT origin = {0, 0};
-    HWND source = hwnd;
+    ClientToScreen(hwnd, &origin);
+    int sx = GetSystemMetrics(SM_XVIRTUALSCREEN), sy = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    int sw = GetSystemMetrics(SM_CXVIRTUALSCREEN), sh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    // The visible part in client coordinates.
+    int x0 = std::max(0, sx - (int)origin.x), y0 = std::max(0, sy - (int)origin.y);
+    int x1 = std::min(*w, sx + sw - (int)origin.x), y1 = std::min(*h, sy + sh - (int)origin.y);
+    if (x1 <= x0 || y1 <= y0)
+        return false;
+    HWND source = from_screen ? nullptr : hwnd;
+    POINT at = {x0, y0};
     if (from_screen) {
-        ClientToScreen(hwnd, &origin);
-        source = nullptr;
+        at.x += origin.x;
+        at.y += origin.y;
     }
     HDC src = GetDC(source);
     HDC mem = CreateCompatibleDC(src);
@@ -50,12 +64,19 @@ bool read_client(HWND hwnd, bool from_screen, int *w, int *h, std::vector<unsign
     bool ok = false;
     if (bmp && bits) {
         HGDIOBJ old = SelectObject(mem, bmp);
-        ok = BitBlt(mem, 0, 0, *w, *h, src, origin.x, origin.y, SRCCOPY) != FALSE;
+        ok = BitBlt(mem, x0, y0, x1 - x0, y1 - y0, src, at.x, at.y, SRCCOPY) != FALSE;
         GdiFlush();
         size_t n = (size_t)*w * (size_t)*h * 4;
         px->assign((unsigned char *)bits, (unsigned char *)bits + n);
-        for (size_t i = 3; i < n; i += 4)
-            (*px)[i] = 255;
+        for (int y = 0; y < *h; y++)
+            for (int x = 0; x < *w; x++) {
+                unsigned char *p = &(*px)[((size_t)y * *w + x) * 4];
+                bool seen = x >= x0 && x < x1 && y >= y0 && y < y1;
+                if (seen)
+                    p[3] = 255;
+                else
+                    p[0] = p[1] = p[2] = p[3] = 0;
+            }
         SelectObject(mem, old);
         DeleteObject(bmp);
     }
@@ -75,7 +96,7 @@ int cmd_capture(int argc, wchar_t **argv)
         err_line(L"not a window");
         return EXIT_NOT_FOUND;
     }
-    bool from_screen = argc > 3 && wcscmp(argv[3], L"--screen") == 0;
+    bool from_screen = !(argc > 3 && wcscmp(argv[3], L"--window") == 0);
     int w = 0, h = 0;
     std::vector<unsigned char> px;
     if (!read_client(hwnd, from_screen, &w, &h, &px)) {
