@@ -149,7 +149,7 @@ TEST(ImageDecoderGif, FrameTable)
         f.delay = 10 * (i + 1);
         f.disposal = i;
         f.transparent = i == 1 ? 1 : -1;
-        if (i == 2)
+        if (i == 1)
             f.local = {0x123456, 0x654321};
     }
     LayerHolder layer;
@@ -166,8 +166,8 @@ TEST(ImageDecoderGif, FrameTable)
         for (int k = 0; k < 9; k++)
             EXPECT_EQ(word(4 * k), want[k]) << k;
         EXPECT_EQ(rec[1024], i + 1);
-        // The local table of frame 2 is its own; frame 1 keeps the global one.
-        EXPECT_EQ(rec[64 + 3], i == 2 ? 0x65 : 0xFF);
+        // The local table of frame 1 is its own; frame 2 has the global one again.
+        EXPECT_EQ(rec[64 + 3], i == 1 ? 0x65 : 0xFF);
     }
     EXPECT_EQ(layer.s->gif_frames[3], nullptr);
     frames.resize(1);
