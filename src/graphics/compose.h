@@ -67,7 +67,7 @@ static inline int layer_opacity(const LayerState *s)
 // Fills g_blit_rect for a child of `dst` that meets its dirty rectangle.
 void clip_layer_blit(const LayerState *dst, const LayerState *child, int clip);
 // Fills g_rule_weights for rule progress p, softness s and opacity o.
-void fill_rule_weights(int progress, int softness, int opacity);
+void set_rule_weights(int progress, int softness, int opacity);
 
 // Composes the window's layer tree when its root needs a redraw. Returns
 // g_quit_flag, or -1 when the composition failed. A window without a root

@@ -25,7 +25,7 @@ void clip_layer_blit(const LayerState *dst, const LayerState *child, int clip)
 // As progress p rises from 0 to 256 the threshold sweeps from the brightest
 // mask values to the darkest; softness s widens the soft edge (256 = hard).
 // Weights of 1 or less leave the destination alone, so none is clamped below.
-void fill_rule_weights(int progress, int softness, int opacity)
+void set_rule_weights(int progress, int softness, int opacity)
 {
     int64_t p = progress, s = softness, o = opacity;
     for (int i = 0; i < 256; i++) {

@@ -121,7 +121,7 @@ static int blend_child(LayerState *d, TreeNode *node)
                                 c->rule_mask_name, mask->width, mask->height);
             return -1;
         }
-        fill_rule_weights(c->rule_progress, c->rule_softness, layer_opacity(c));
+        set_rule_weights(c->rule_progress, c->rule_softness, layer_opacity(c));
         job.code = c->has_alpha ? JOB_BLEND_ROWS_MASKED_ALPHA : JOB_BLEND_ROWS_MASKED;
         job.mask_pixels = mask->pixels;
         job.mask_pitch = mask->width;
