@@ -14,11 +14,16 @@
 #include "graphics/kernels.h"
 #include "graphics/render_workers.h"
 
+// Clamps the dirty rectangle to the image and widens it to whole pixel pairs
+// (from an even to an odd column): composing a column again changes nothing,
+// and rows that start and end on pair boundaries need no single-pixel blends.
 static void clamp_to_image(LayerRect *r, const LayerState *s)
 {
     int64_t w = s->width, h = s->height;
-    r->left = r->left < 0 ? 0 : (r->left > w - 1 ? w - 1 : r->left);
+    r->left = r->left < 0 ? 0 : (r->left > w - 1 ? w - 1 : r->left) & ~(int64_t)1;
     r->right = r->right < 0 ? 0 : (r->right > w - 1 ? w - 1 : r->right);
+    if ((r->right & 1) == 0 && r->right < w - 1)
+        r->right++;
     r->top = r->top < 0 ? 0 : (r->top > h - 1 ? h - 1 : r->top);
     r->bottom = r->bottom < 0 ? 0 : (r->bottom > h - 1 ? h - 1 : r->bottom);
 }
