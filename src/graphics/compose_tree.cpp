@@ -148,6 +148,10 @@ int compose_layer_tree_cpu(TreeNode *node, int nested)
     if (!d->pixels || !d->dirty_flag || !layer_has_area(d))
         return 0;
     clamp_to_image(&d->dirty, d);
+    if (d->dirty.left > d->dirty.right || d->dirty.top > d->dirty.bottom) {
+        d->dirty_flag = 0;   // an inverted rectangle covers nothing
+        return 0;
+    }
     merge_dirty_rect(node);
     TreeNode *start = find_start_layer(node, d->dirty);
     if (!start) {
