@@ -165,7 +165,7 @@ TEST(ComposeMarking, FarPositionsDoNotWrap)
 }
 
 // Records that count as absent, and values outside their ranges.
-TEST(ComposeChild, OddRecordsAsSpecified)
+TEST(ComposeChild, OddRecordsAndValues)
 {
     struct Case {
         const char *what;
