@@ -24,7 +24,7 @@ extern BlitRect g_blit_rect;
 // Clip bits: the side of the child that lies beyond the dirty rectangle.
 enum { KV_CLIP_TOP = 1, KV_CLIP_BOTTOM = 2, KV_CLIP_LEFT = 4, KV_CLIP_RIGHT = 8 };
 
-static inline LayerState *layer_of(const TreeNode *node)
+static inline LayerState *layer_state_of(const TreeNode *node)
 {
     return node ? (LayerState *)node->payload : nullptr;
 }

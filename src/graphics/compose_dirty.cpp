@@ -28,7 +28,7 @@ static void add_dirty(LayerState *s, const LayerRect &r)
 int layer_mark_dirty(TreeNode *node)
 {
     for (TreeNode *c = node; c && c->parent; c = c->parent) {
-        LayerState *cs = layer_of(c), *as = layer_of(c->parent);
+        LayerState *cs = layer_state_of(c), *as = layer_state_of(c->parent);
         if (!cs || !as || !layer_has_area(cs))
             continue;
         LayerRect r = layer_edges(cs);
@@ -45,7 +45,7 @@ int layer_mark_dirty(TreeNode *node)
 int grow_dirty_rect(TreeNode *node)
 {
     for (TreeNode *c = node; c; c = c->parent) {
-        LayerState *s = layer_of(c);
+        LayerState *s = layer_state_of(c);
         if (!s)
             continue;
         s->needs_redraw = 1;
@@ -62,7 +62,7 @@ int grow_dirty_rect(TreeNode *node)
 
 void mark_layer_wholly_dirty(TreeNode *node)
 {
-    LayerState *s = layer_of(node);
+    LayerState *s = layer_state_of(node);
     if (!s)
         return;
     s->dirty = LayerRect{0, 0, (int64_t)s->width - 1, (int64_t)s->height - 1};
@@ -74,7 +74,7 @@ void mark_layer_wholly_dirty(TreeNode *node)
 void apply_pending_layer_state(TreeNode *node)
 {
     for (; node; node = node->next) {
-        LayerState *s = layer_of(node);
+        LayerState *s = layer_state_of(node);
         if (s) {
             bool changed = false;
             if (s->pending_visible_flag) {
@@ -101,7 +101,7 @@ void apply_pending_layer_state(TreeNode *node)
 
 void merge_dirty_rect(TreeNode *node)
 {
-    LayerState *s = layer_of(node);
+    LayerState *s = layer_state_of(node);
     if (!s)
         return;
     rect_widen(&s->acc, s->dirty);
@@ -114,7 +114,7 @@ void merge_dirty_rect(TreeNode *node)
 void reset_layer_dirty_rects(TreeNode *node)
 {
     for (; node; node = node->next) {
-        LayerState *s = layer_of(node);
+        LayerState *s = layer_state_of(node);
         if (s) {
             s->acc = k_empty_rect;
             // A canvas that still waits for its composition keeps what it owes.

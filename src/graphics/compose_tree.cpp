@@ -43,7 +43,7 @@ static bool is_start_layer(const LayerState *c, const LayerRect &area)
 static TreeNode *find_start_layer(TreeNode *group, const LayerRect &area)
 {
     for (TreeNode *c = group->last_child; c; c = c->prev)
-        if (is_start_layer(layer_of(c), area))
+        if (is_start_layer(layer_state_of(c), area))
             return c;
     return nullptr;
 }
@@ -82,7 +82,7 @@ static int find_rule_mask(const LayerState *c, const LayerState **mask)
     const char *base = g_tree_path_roots[KV_TREE_LAYER] ? g_tree_path_roots[KV_TREE_LAYER] : "";
     if (normalize_script_path(path, c->rule_mask_name, base, 0) < 0)
         return -1;
-    const LayerState *m = layer_of(name_tree_lookup(g_layer_tree, path, KV_FIND_LEAF));
+    const LayerState *m = layer_state_of(name_tree_lookup(g_layer_tree, path, KV_FIND_LEAF));
     if (m && m->pixels)
         *mask = m;
     return 0;
@@ -107,7 +107,7 @@ static void fill_blend_job(RenderJob *job, const LayerState *d, const LayerState
 
 static int blend_child(LayerState *d, TreeNode *node)
 {
-    LayerState *c = layer_of(node);
+    LayerState *c = layer_state_of(node);
     if (!c || !is_drawn(c, d->dirty))
         return 0;
     clip_layer_blit(d, c, clip_bits(c, d->dirty));
@@ -140,7 +140,7 @@ static int blend_child(LayerState *d, TreeNode *node)
 
 int compose_layer_tree_cpu(TreeNode *node, int nested)
 {
-    LayerState *d = layer_of(node);
+    LayerState *d = layer_state_of(node);
     if (!d)
         return 0;
     // A group below a window root is blended into its parent as opaque.

@@ -9,7 +9,7 @@ int window_compose_if_dirty(WindowObject *win)
     int halt = g_quit_flag.load();
     if (!win)
         return halt;
-    LayerState *root = layer_of(win->root_layer);
+    LayerState *root = layer_state_of(win->root_layer);
     if (!win->show_flag || !root || root->visible == 0)
         return halt;
     win->frame_shown = 1;   // the presenter draws this window from now on
