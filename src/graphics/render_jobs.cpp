@@ -73,7 +73,7 @@ static void blend_row_grouped(const RowCall &c, uint8_t *d, const uint8_t *s, co
 
 // A source row is read once and rows of a layer lie a pitch apart, past what
 // the processor's own prefetching follows: the next row is asked for while
-// this one is blended.
+// this one is blended (two rows ahead, to cover the time a row takes to arrive).
 static inline void prefetch_row(const uint8_t *p, ptrdiff_t bytes)
 {
     for (ptrdiff_t i = 0; i < bytes; i += 64)
@@ -98,8 +98,8 @@ static void blend_rows(int worker, int kind)
         const uint8_t *m = masked ? row_at(j.mask_pixels, (int64_t)j.blit_src_y + k, j.mask_pitch,
                                            j.blit_src_x)
                                   : nullptr;
-        if (k + 1 < j.blit_row_end)
-            prefetch_row(s + (ptrdiff_t)j.src_pitch * 4, (ptrdiff_t)j.blit_width * 4);
+        if (k + 2 < j.blit_row_end)
+            prefetch_row(s + (ptrdiff_t)j.src_pitch * 8, (ptrdiff_t)j.blit_width * 4);
         blend_row_grouped(call, d, s, m, j.blit_width);
     }
 }
