@@ -72,8 +72,8 @@ static void blend_row_grouped(const RowCall &c, uint8_t *d, const uint8_t *s, co
 }
 
 // A source row is read once and rows of a layer lie a pitch apart, past what
-// the processor's own prefetching follows: the next row is asked for while
-// this one is blended (two rows ahead, to cover the time a row takes to arrive).
+// the processor's own prefetching follows: the row two below is asked for
+// while this one is blended, so that it has arrived when its turn comes.
 static inline void prefetch_row(const uint8_t *p, ptrdiff_t bytes)
 {
     for (ptrdiff_t i = 0; i < bytes; i += 64)
