@@ -48,12 +48,7 @@ void destroy_flash_host_window() {}
 int movie_window_exists() { return 0; }
 int movie_playing() { return 0; }
 
-void apply_pending_layer_state(TreeNode *) {}
-int window_compose_if_dirty(WindowObject *) { return 0; }
-
 // No Direct3D presenter yet: every frame falls back to the CPU presenter.
 int d3d_present_frame(const uint8_t *) { return 1; }
-
-void layer_reset_dirty(TreeNode *) {}
 
 int run_screensaver_mode() { return 0; }
