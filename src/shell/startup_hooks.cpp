@@ -16,13 +16,6 @@ int window_set_fullscreen(int) { return 0; }
 int window_is_fullscreen() { return 0; }
 int enter_windowed_mode(WindowObject *) { return 0; }
 
-// The compiled project is taken from the executable's folder.
-int run_compiler_link()
-{
-    std::memcpy(g_data_folder, g_exe_folder, sizeof g_exe_folder);
-    return 0;
-}
-
 int create_menu_bar_window() { return 0; }
 void update_fullscreen_menu_bar() {}
 void destroy_all_menus() {}
@@ -59,5 +52,3 @@ int window_present(WindowObject *win)
 }
 
 void layer_reset_dirty(TreeNode *) {}
-
-int run_screensaver_mode() { return 0; }
