@@ -76,7 +76,7 @@ static int create_preview_window(HWND parent)
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(10001));
     wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
     wc.lpszClassName = "KAVRENScreenSaver";
-    if (!RegisterClassA(&wc))
+    if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         return 1;
     RECT r;
     GetWindowRect(parent, &r);
