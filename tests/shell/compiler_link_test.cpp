@@ -173,7 +173,8 @@ int play_compiler(int poll)
     if (b1[4] != 1 || !b2)
         return poll < 1000;
     g_plan.block2_seen = size;
-    std::memcpy(b2, g_plan.records.data(), std::min<size_t>(size, g_plan.records.size()));
+    if (!g_plan.records.empty())
+        std::memcpy(b2, g_plan.records.data(), std::min<size_t>(size, g_plan.records.size()));
     return 0;
 }
 
