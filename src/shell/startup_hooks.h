@@ -11,8 +11,6 @@ struct TreeNode;
 int enumerate_monitors();
 int set_display_mode(int mode);
 int window_set_fullscreen(int on);
-// Compiler link: sets the data folder to the executable's folder.
-int run_compiler_link();
 // Menus.
 int create_menu_bar_window();
 void update_fullscreen_menu_bar();
