@@ -40,10 +40,6 @@ int cmd_sound_control(void) { return cmd_undefined(); }  // 72
 int cmd_sound_delete(void) { return cmd_undefined(); }  // 73
 int cmd_sound_info(void) { return cmd_undefined(); }  // 74
 int cmd_screen_setup(void) { return cmd_undefined(); }  // 76
-int cmd_script_list_query(void) { return cmd_undefined(); }  // 77
-int cmd_task_start(void) { return cmd_undefined(); }  // 78
-int cmd_task_end(void) { return cmd_undefined(); }  // 79
-int cmd_task_query(void) { return cmd_undefined(); }  // 80
 int cmd_message_window_setup(void) { return cmd_undefined(); }  // 81
 int cmd_get_message_state(void) { return cmd_undefined(); }  // 82
 int cmd_tray_icon(void) { return cmd_undefined(); }  // 83
