@@ -43,8 +43,6 @@ int cmd_screen_setup(void) { return cmd_undefined(); }  // 76
 int cmd_message_window_setup(void) { return cmd_undefined(); }  // 81
 int cmd_get_message_state(void) { return cmd_undefined(); }  // 82
 int cmd_tray_icon(void) { return cmd_undefined(); }  // 83
-int cmd_var_ops(void) { return cmd_undefined(); }  // 85
-int cmd_var_info(void) { return cmd_undefined(); }  // 86
 int cmd_window_setup(void) { return cmd_undefined(); }  // 88
 int cmd_window_hide(void) { return cmd_undefined(); }  // 89
 int cmd_window_info(void) { return cmd_undefined(); }  // 90
