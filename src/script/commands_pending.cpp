@@ -21,7 +21,6 @@ int cmd_set_text_style(void) { return cmd_undefined(); }  // 21
 int cmd_get_text_info(void) { return cmd_undefined(); }  // 22
 int cmd_set_frame_timing(void) { return cmd_undefined(); }  // 23
 int cmd_set_input_switches(void) { return cmd_undefined(); }  // 35
-int cmd_load_slot(void) { return cmd_undefined(); }  // 40
 int cmd_math(void) { return cmd_undefined(); }  // 46
 int cmd_camera_calc(void) { return cmd_undefined(); }  // 47
 int cmd_menu_set(void) { return cmd_undefined(); }  // 48
@@ -34,8 +33,6 @@ int cmd_movie_stop(void) { return cmd_undefined(); }  // 57
 int cmd_movie_info(void) { return cmd_undefined(); }  // 58
 int cmd_reg_read(void) { return cmd_undefined(); }  // 61
 int cmd_text_end(void) { return cmd_undefined(); }  // 64
-int cmd_save_slot(void) { return cmd_undefined(); }  // 69
-int cmd_save_cache_reset(void) { return cmd_undefined(); }  // 70
 int cmd_sound_control(void) { return cmd_undefined(); }  // 72
 int cmd_sound_delete(void) { return cmd_undefined(); }  // 73
 int cmd_sound_info(void) { return cmd_undefined(); }  // 74

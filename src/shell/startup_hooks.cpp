@@ -28,7 +28,6 @@ void update_fullscreen_menu_bar() {}
 void destroy_all_menus() {}
 int track_popup_request(int, int32_t, int32_t) { return 0; }
 
-void save_cache_free(int) {}
 void mt_seed(uint32_t) {}
 
 int d3d_init() { return 0; }

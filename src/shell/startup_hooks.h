@@ -18,8 +18,7 @@ int create_menu_bar_window();
 void update_fullscreen_menu_bar();
 void destroy_all_menus();
 int track_popup_request(int set, int32_t x, int32_t y);
-// Save cache, random generator.
-void save_cache_free(int slot);
+// Random generator.
 void mt_seed(uint32_t seed);
 // Direct3D: d3d_init returns 0 ok, 1 fall back to CPU drawing, -1 stop.
 int d3d_init();
