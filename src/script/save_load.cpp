@@ -108,23 +108,28 @@ static int damaged(void)
     return -1;
 }
 
-static int load_strings(const uint8_t *data, uint64_t len, uint32_t id, int64_t first,
-                        const VarDescriptor *v)
+// Number of strings in data, or -1 when a length runs past it.
+static int64_t count_strings(const uint8_t *data, uint64_t len)
 {
     uint64_t pos = 0;
-    for (int64_t k = first; pos < len; k++) {
-        if (len - pos < 4)
-            return damaged();
-        uint64_t n = get32(data + pos);
-        if (n > len - pos - 4)
-            return damaged();
-        if (k >= v->count) {
-            report_script_error_text(KV_ERR_SAVE_TOO_LARGE, 1);
+    int64_t n = 0;
+    while (pos < len) {
+        if (len - pos < 4 || get32(data + pos) > len - pos - 4)
             return -1;
-        }
-        if (var_set_string(id, k, (const char *)data + pos + 4, (uint32_t)n) != 0 && g_quit_flag)
+        pos += 4 + (uint64_t)get32(data + pos);
+        n++;
+    }
+    return n;
+}
+
+static int load_strings(const uint8_t *data, int64_t n, uint32_t id, int64_t first)
+{
+    uint64_t pos = 0;
+    for (int64_t k = 0; k < n; k++) {
+        uint32_t len = get32(data + pos);
+        if (var_set_string(id, first + k, (const char *)data + pos + 4, len) != 0 && g_quit_flag)
             return -1;
-        pos += 4 + n;
+        pos += 4 + (uint64_t)len;
     }
     return 0;
 }
@@ -171,19 +176,19 @@ int save_load_variable(const uint8_t *body, uint32_t size, uint32_t id, int64_t 
             return -1;
         }
     }
+    const uint8_t *data = body + data_at;
+    int64_t n = type == VAR_TYPE_STRING ? count_strings(data, len) : (int64_t)(len / 8);
+    if (n < 0 || (type != VAR_TYPE_STRING && len % 8 != 0))
+        return damaged();
     int64_t first = whole ? 0 : element;
     if (first < 0 || first >= v->count)
         return 0;   // an element outside the variable: nothing is stored
-    const uint8_t *data = body + data_at;
-    if (type == VAR_TYPE_STRING)
-        return load_strings(data, len, id, first, v);
-    if (len % 8 != 0)
-        return damaged();
-    if ((int64_t)(len / 8) > v->count - first) {
+    if (n > v->count - first) {
         report_script_error_text(KV_ERR_SAVE_TOO_LARGE, 1);
         return -1;
     }
-    int64_t n = (int64_t)(len / 8);
+    if (type == VAR_TYPE_STRING)
+        return load_strings(data, n, id, first);
     if (type == VAR_TYPE_INT) {
         int64_t *dst = v->ints + first;
         for (int64_t k = 0; k < n; k++)
