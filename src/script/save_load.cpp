@@ -16,10 +16,12 @@ static uint32_t get32(const uint8_t *p)
     return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
 }
 
+#if !(defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__)
 static uint64_t get64(const uint8_t *p)
 {
     return (uint64_t)get32(p) | (uint64_t)get32(p + 4) << 32;
 }
+#endif
 
 // A zlib stream inflates to at most about 1032 times its size; a body larger
 // than the largest image is refused too.
@@ -189,17 +191,15 @@ int save_load_variable(const uint8_t *body, uint32_t size, uint32_t id, int64_t 
     }
     if (type == VAR_TYPE_STRING)
         return load_strings(data, n, id, first);
-    if (type == VAR_TYPE_INT) {
-        int64_t *dst = v->ints + first;
-        for (int64_t k = 0; k < n; k++)
-            dst[k] = (int64_t)get64(data + 8 * k);
-    } else {
-        double *dst = v->floats + first;
-        for (int64_t k = 0; k < n; k++) {
-            uint64_t bits = get64(data + 8 * k);
-            std::memcpy(&dst[k], &bits, 8);
-        }
+    void *dst = type == VAR_TYPE_INT ? (void *)(v->ints + first) : (void *)(v->floats + first);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(dst, data, (size_t)n * 8);   // the stored order is the machine's
+#else
+    for (int64_t k = 0; k < n; k++) {
+        uint64_t bits = get64(data + 8 * k);
+        std::memcpy((uint8_t *)dst + 8 * k, &bits, 8);
     }
+#endif
     return 0;
 }
 
