@@ -190,10 +190,14 @@ TEST_F(SaveTest, DamagedFilesAreRefused)
         g_error_shown = 1;
         g_quit_flag = 0;
         write_file("x.sd", c.file);
+        g_last_box.clear();
         int64_t before = var_get_int(1003, 0);
         EXPECT_EQ(load("x", c.slot, c.id, c.whole ? 0 : 7, c.whole), -1) << c.what;
         EXPECT_EQ(g_last_error_code, c.code) << c.what << ": " << g_error_text;
         EXPECT_EQ(var_get_int(1003, 0), before) << c.what;
+        if (c.code == 0) {
+            EXPECT_EQ(g_last_box, "Load Error.") << c.what;
+        }
     }
 }
 

@@ -49,6 +49,14 @@ inline void put_le32(Bytes &b, size_t at, uint32_t v)
         b[at + k] = (uint8_t)(v >> (8 * k));
 }
 
+// The last message box's text (the boxes are recorded, never shown).
+inline std::string g_last_box;
+inline int record_box(const char *, const char *text)
+{
+    g_last_box = text;
+    return 1;
+}
+
 class SaveTest : public ::testing::Test {
 protected:
     std::string dir;
@@ -62,6 +70,8 @@ protected:
         save_file_ops_reset();
         save_cache_free(-1);
         var_table_alloc(1100);
+        g_last_box.clear();
+        g_message_box_hook = record_box;
         dir = (std::filesystem::temp_directory_path() /
                ("kvsave-" + std::to_string(getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name()))
@@ -78,6 +88,7 @@ protected:
         std::memcpy(g_save_folder, old_folder, sizeof old_folder);
         std::filesystem::remove_all(dir);
         var_table_free();
+        g_message_box_hook = nullptr;
         reset_error_reports();
         g_quit_flag = 0;
     }

@@ -84,8 +84,9 @@ TEST(TaskState, RoundTripOverRandomStacks)
         EXPECT_EQ(std::memcmp(buf, again, (size_t)n), 0);
         EXPECT_EQ(b->pc, a->pc);
         EXPECT_EQ(b->file_number, a->file_number);
-        if (a->loop_depth)
+        if (a->loop_depth) {
             EXPECT_EQ(b->loops[1].count, a->loops[1].count);
+        }
         script_task_free(a);
         script_task_free(b);
     }
