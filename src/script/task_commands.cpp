@@ -10,7 +10,6 @@
 #include "core/quit.h"
 #include "core/tree.h"
 #include "script/args.h"
-#include "script/flow.h"
 #include "script/project.h"
 #include "script/scheduler.h"
 #include "script/script_file.h"
