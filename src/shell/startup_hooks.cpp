@@ -24,7 +24,6 @@ void destroy_menu_set(int) {}
 void tray_icon_remove() {}
 int track_popup_request(int, int32_t, int32_t) { return 0; }
 
-void save_cache_free(int) {}
 void mt_seed(uint32_t) {}
 
 int d3d_init() { return 0; }
