@@ -32,6 +32,7 @@ static inline void fx_setup()
     if (!done) {
         install_pixel_kernels(KV_KERNEL_LEVEL_SSE2, 0);
         build_blend_product_tables();
+        init_blend_fn_table();
         done = true;
     }
     reset_error_reports();
