@@ -78,6 +78,8 @@ int trim_transparent_edges_state(LayerState *a, LayerState *b, uint8_t n, uint8_
 void resize_image_kernel(uint8_t *dst, int32_t dw, int32_t dh, const uint8_t *src, int32_t sw,
                          int32_t sh, int64_t left, int64_t top)
 {
+    if (left >= dw || top >= dh || left <= -(int64_t)sw || top <= -(int64_t)sh)
+        return;   // no overlap (and the sums below stay in range)
     int64_t x0 = left > 0 ? left : 0, y0 = top > 0 ? top : 0;
     int64_t x1 = left + sw < dw ? left + sw : dw, y1 = top + sh < dh ? top + sh : dh;
     if (x1 <= x0 || y1 <= y0)
@@ -88,24 +90,16 @@ void resize_image_kernel(uint8_t *dst, int32_t dw, int32_t dh, const uint8_t *sr
                                   src + ((size_t)(y - top) * sw + (size_t)(x0 - left)) * 4, bytes);
 }
 
-static int64_t clamp_margin(int64_t v)
-{
-    // Larger margins give a size beyond any image either way.
-    const int64_t most = (int64_t)1 << 40;
-    return v < -most ? -most : (v > most ? most : v);
-}
-
 int resize_layer_canvas_state(LayerState *a, LayerState *b, uint8_t n, int64_t left,
                               int64_t right, int64_t top, int64_t bottom, const char *name)
 {
     if (!a || !a->pixels || (n != 0 && !b))
         return 0;
     LayerState *dst = n != 0 ? b : a;
-    left = clamp_margin(left);
-    right = clamp_margin(right);
-    top = clamp_margin(top);
-    bottom = clamp_margin(bottom);
-    int64_t w = a->width + left + right, h = a->height + top + bottom;
+    // Exact sums of any margins; a size beyond the limit is refused below.
+    __int128 wide_w = (__int128)a->width + left + right, wide_h = (__int128)a->height + top + bottom;
+    int64_t w = wide_w < 0 ? 0 : (wide_w > INT32_MAX ? INT32_MAX : (int64_t)wide_w);
+    int64_t h = wide_h < 0 ? 0 : (wide_h > INT32_MAX ? INT32_MAX : (int64_t)wide_h);
     if (w < 1 || h < 1) {
         message_box_printf("", "リサイズ後のサイズが不正です。");
         return -1;

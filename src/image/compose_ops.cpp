@@ -15,8 +15,17 @@
 BlitClip g_blit_clip;
 int32_t g_alpha_table[256];
 
+// Positions far outside any image are cut to a range whose sums fit.
+static int64_t clamp_far(int64_t v)
+{
+    const int64_t far = (int64_t)1 << 40;
+    return v < -far ? -far : (v > far ? far : v);
+}
+
 int blit_clip_case(const LayerState *dst, const LayerState *src, int64_t x, int64_t y)
 {
+    x = clamp_far(x);
+    y = clamp_far(y);
     return (x + src->width > dst->width ? 8 : 0) | (y + src->height > dst->height ? 2 : 0) |
            (x < 0 ? 4 : 0) | (y < 0 ? 1 : 0);
 }
@@ -35,10 +44,8 @@ void compute_blit_clip(const LayerState *dst, const LayerState *src, int clip_ca
                        int64_t y)
 {
     (void)clip_case;   // every case is the plain intersection
-    // Positions far outside any image are cut to a range whose sums fit.
-    const int64_t far = (int64_t)1 << 40;
-    x = x < -far ? -far : (x > far ? far : x);
-    y = y < -far ? -far : (y > far ? far : y);
+    x = clamp_far(x);
+    y = clamp_far(y);
     BlitClip &c = g_blit_clip;
     clip_axis(x, src->width, dst->width, &c.src_x0, &c.dst_x0, &c.width);
     clip_axis(y, src->height, dst->height, &c.src_y0, &c.dst_y0, &c.height);
