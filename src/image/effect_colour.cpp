@@ -13,22 +13,6 @@ void effect_copy_whole_image(const EffectJob *j)
         memcpy(j->dst, j->src, (size_t)j->sw * 4 * (size_t)j->sh);
 }
 
-void effect_apply_tables(const EffectJob *j, const uint8_t tb[256], const uint8_t tg[256],
-                         const uint8_t tr[256])
-{
-    int32_t w = effect_rect_width(j);
-    for (int32_t y = j->y1; y <= j->y2; y++) {
-        const uint8_t *s = effect_src_px(j, j->x1, y);
-        uint8_t *d = effect_rect_row(j, y);
-        for (int32_t i = 0; i < w; i++, s += 4, d += 4) {
-            d[0] = tb[s[0]];
-            d[1] = tg[s[1]];
-            d[2] = tr[s[2]];
-            d[3] = s[3];
-        }
-    }
-}
-
 // Adds `add` or subtracts `sub` (0..255) from B, G, R with saturation.
 static void brightness_row(uint8_t *d, const uint8_t *s, int32_t n, int add, int sub)
 {
@@ -81,22 +65,51 @@ int effect_negative(EffectJob *j)
     return 0;
 }
 
-// Per channel value v (0x80 neutral): s + ((255 - s) * up >> 7) - (s * down >> 7).
-static void tone_table(uint8_t t[256], int v)
+// Per channel value v (0x80 neutral): s + ((255 - s) * up >> 7) - (s * down >> 7),
+// up = max(v - 128, 0), down = max(128 - v, 0); alpha has up = down = 0.
+static inline uint8_t tone_byte(int s, int up, int down)
 {
-    int up = v > 128 ? v - 128 : 0, down = v < 128 ? 128 - v : 0;
-    for (int s = 0; s < 256; s++)
-        t[s] = effect_clamp_byte(s + (((255 - s) * up) >> 7) - ((s * down) >> 7));
+    return (uint8_t)(s + (((255 - s) * up) >> 7) - ((s * down) >> 7));
+}
+
+// Two pixels in 16-bit lanes; every product stays below 2^15.
+static inline __m128i tone_half(__m128i v, __m128i up, __m128i down)
+{
+    __m128i inv = _mm_sub_epi16(_mm_set1_epi16(255), v);
+    __m128i plus = _mm_srli_epi16(_mm_mullo_epi16(inv, up), 7);
+    __m128i minus = _mm_srli_epi16(_mm_mullo_epi16(v, down), 7);
+    return _mm_sub_epi16(_mm_add_epi16(v, plus), minus);
 }
 
 int effect_colour_tone(EffectJob *j)
 {
-    uint8_t tb[256], tg[256], tr[256];
     uint32_t p = (uint32_t)j->p;
-    tone_table(tr, (int)((p >> 16) & 0xFF));
-    tone_table(tg, (int)((p >> 8) & 0xFF));
-    tone_table(tb, (int)(p & 0xFF));
-    effect_apply_tables(j, tb, tg, tr);
+    int up[4] = {}, down[4] = {};
+    for (int c = 0; c < 3; c++) {
+        int v = (int)((p >> (8 * c)) & 0xFF);   // B from bits 0-7, G 8-15, R 16-23
+        up[c] = v > 128 ? v - 128 : 0;
+        down[c] = v < 128 ? 128 - v : 0;
+    }
+    __m128i vup = _mm_setr_epi16((short)up[0], (short)up[1], (short)up[2], 0, (short)up[0],
+                                 (short)up[1], (short)up[2], 0);
+    __m128i vdown = _mm_setr_epi16((short)down[0], (short)down[1], (short)down[2], 0,
+                                   (short)down[0], (short)down[1], (short)down[2], 0);
+    __m128i z = _mm_setzero_si128();
+    int32_t w = effect_rect_width(j);
+    for (int32_t y = j->y1; y <= j->y2; y++) {
+        const uint8_t *s = effect_src_px(j, j->x1, y);
+        uint8_t *d = effect_rect_row(j, y);
+        int32_t i = 0;
+        for (; i + 4 <= w; i += 4) {
+            __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
+            __m128i lo = tone_half(_mm_unpacklo_epi8(v, z), vup, vdown);
+            __m128i hi = tone_half(_mm_unpackhi_epi8(v, z), vup, vdown);
+            _mm_storeu_si128((__m128i *)(d + i * 4), _mm_packus_epi16(lo, hi));
+        }
+        for (; i < w; i++)
+            for (int c = 0; c < 4; c++)
+                d[i * 4 + c] = tone_byte(s[i * 4 + c], up[c], down[c]);
+    }
     return 0;
 }
 
@@ -106,12 +119,27 @@ int effect_threshold(EffectJob *j)
 {
     effect_copy_whole_image(j);
     int64_t limit = 3 * (int64_t)j->p;
+    int32_t lim32 = (int32_t)(limit < 0 ? 0 : (limit > 766 ? 766 : limit));
+    __m128i ones = _mm_set1_epi32(0x00010001), low = _mm_set1_epi32(0x00FF00FF);
+    __m128i vlim = _mm_set1_epi32(lim32 - 1), colour = _mm_set1_epi32(0x00FFFFFF);
     int32_t w = effect_rect_width(j);
     for (int32_t y = j->y1; y <= j->y2; y++) {
         uint8_t *d = effect_image_px(j, j->x1, y);
-        for (int32_t i = 0; i < w; i++, d += 4) {
-            uint8_t v = (int64_t)d[0] + d[1] + d[2] >= limit ? 255 : 0;
-            d[0] = d[1] = d[2] = v;
+        int32_t i = 0;
+        for (; i + 4 <= w; i += 4) {
+            __m128i v = _mm_loadu_si128((const __m128i *)(d + i * 4));
+            // (B + R) + G per pixel: the even bytes and the green byte.
+            __m128i even = _mm_and_si128(v, low);
+            __m128i green = _mm_and_si128(_mm_srli_epi32(v, 8), _mm_set1_epi32(0xFF));
+            __m128i sum = _mm_add_epi32(_mm_madd_epi16(even, ones), green);
+            __m128i on = _mm_and_si128(_mm_cmpgt_epi32(sum, vlim), colour);
+            v = _mm_or_si128(_mm_andnot_si128(colour, v), on);
+            _mm_storeu_si128((__m128i *)(d + i * 4), v);
+        }
+        for (; i < w; i++) {
+            uint8_t *px = d + i * 4;
+            uint8_t v = (int64_t)px[0] + px[1] + px[2] >= limit ? 255 : 0;
+            px[0] = px[1] = px[2] = v;
         }
     }
     return 0;
@@ -141,7 +169,7 @@ static void saturate_pixel(uint8_t *d, const uint8_t *s, int64_t k_more, int64_t
     }
     int64_t k = k_more;
     for (int c = 0; c < 3; c++) {
-        int64_t diff = s[c] - g, want = s[c] + ((diff * k) >> 7);
+        int64_t diff = s[c] - g, want = s[c] + ((diff * k_more) >> 7);
         if (want > 255)
             k = std::min(k, ((255 - s[c]) * 128) / diff);
         else if (want < 0)
@@ -151,17 +179,96 @@ static void saturate_pixel(uint8_t *d, const uint8_t *s, int64_t k_more, int64_t
         d[c] = effect_clamp_byte(s[c] + (((s[c] - g) * k) >> 7));
 }
 
+// trunc(num / den) for 16-bit lanes, num < 2^15, den 1..255: single-precision
+// division is exact enough (its error stays below 1 / den, the least distance
+// of a quotient that is not whole from the next whole number).
+static inline __m128i div_lanes(__m128i num, __m128i den)
+{
+    __m128i z = _mm_setzero_si128();
+    __m128 lo = _mm_div_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(num, z)),
+                           _mm_cvtepi32_ps(_mm_unpacklo_epi16(den, z)));
+    __m128 hi = _mm_div_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(num, z)),
+                           _mm_cvtepi32_ps(_mm_unpackhi_epi16(den, z)));
+    return _mm_packs_epi32(_mm_cvttps_epi32(lo), _mm_cvttps_epi32(hi));
+}
+
+// The k of the channel c (diff = c - grey) where it would leave 0..255, else k.
+static inline __m128i channel_k(__m128i c, __m128i diff, __m128i k, __m128i out)
+{
+    __m128i up = _mm_cmpgt_epi16(diff, _mm_setzero_si128());
+    __m128i room = _mm_or_si128(_mm_and_si128(up, _mm_sub_epi16(_mm_set1_epi16(255), c)),
+                                _mm_andnot_si128(up, c));
+    __m128i den = _mm_max_epi16(_mm_max_epi16(diff, _mm_sub_epi16(_mm_setzero_si128(), diff)),
+                                _mm_set1_epi16(1));
+    __m128i q = div_lanes(_mm_slli_epi16(room, 7), den);
+    return _mm_or_si128(_mm_and_si128(out, q), _mm_andnot_si128(out, k));
+}
+
+static inline __m128i leaves_bytes(__m128i v)
+{
+    return _mm_or_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(255)),
+                        _mm_cmplt_epi16(v, _mm_setzero_si128()));
+}
+
+// Eight pixels, one per 16-bit lane, for 0 <= p <= 256.
+static void saturate8(uint8_t *d, const uint8_t *s, int k_more, int k_less)
+{
+    __m128i p0 = _mm_loadu_si128((const __m128i *)s), p1 = _mm_loadu_si128((const __m128i *)(s + 16));
+    __m128i m = _mm_set1_epi32(0xFF);
+    __m128i ch[3];
+    for (int c = 0; c < 3; c++)
+        ch[c] = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(p0, 8 * c), m),
+                                _mm_and_si128(_mm_srli_epi32(p1, 8 * c), m));
+    __m128i sum = _mm_add_epi16(_mm_add_epi16(ch[0], ch[1]), ch[2]);
+    __m128i grey = _mm_mulhi_epu16(sum, _mm_set1_epi16(21846));   // sum / 3 for sum <= 765
+    __m128i diff[3], k;
+    if (k_less > 0) {
+        k = _mm_set1_epi16((short)k_less);
+        for (int c = 0; c < 3; c++)
+            diff[c] = _mm_sub_epi16(grey, ch[c]);
+    } else {
+        k = _mm_set1_epi16((short)k_more);
+        __m128i want[3], out = _mm_setzero_si128();
+        for (int c = 0; c < 3; c++) {
+            diff[c] = _mm_sub_epi16(ch[c], grey);
+            want[c] = _mm_add_epi16(ch[c], _mm_srai_epi16(_mm_mullo_epi16(diff[c], k), 7));
+            out = _mm_or_si128(out, leaves_bytes(want[c]));
+        }
+        if (_mm_movemask_epi8(out)) {
+            __m128i low = k;
+            for (int c = 0; c < 3; c++)
+                low = _mm_min_epi16(low, channel_k(ch[c], diff[c], k, leaves_bytes(want[c])));
+            k = low;
+        }
+    }
+    __m128i res[3];
+    for (int c = 0; c < 3; c++) {
+        __m128i v = _mm_add_epi16(ch[c], _mm_srai_epi16(_mm_mullo_epi16(diff[c], k), 7));
+        res[c] = _mm_packus_epi16(v, v);
+    }
+    __m128i a = _mm_packs_epi32(_mm_srli_epi32(p0, 24), _mm_srli_epi32(p1, 24));
+    a = _mm_packus_epi16(a, a);
+    __m128i bg = _mm_unpacklo_epi8(res[0], res[1]), ra = _mm_unpacklo_epi8(res[2], a);
+    _mm_storeu_si128((__m128i *)d, _mm_unpacklo_epi16(bg, ra));
+    _mm_storeu_si128((__m128i *)(d + 16), _mm_unpackhi_epi16(bg, ra));
+}
+
 int filter_saturation(EffectJob *j)
 {
     int64_t p = j->p < 0 ? 0 : j->p;
     int64_t k_more = p >= 128 ? p - 128 : 0, k_less = p < 128 ? 128 - p : 0;
+    bool vector = p <= 256;   // products of 16 bits
     int32_t w = effect_rect_width(j);
     for (int32_t y = j->y1; y <= j->y2; y++) {
         const uint8_t *s = effect_src_px(j, j->x1, y);
         uint8_t *d = effect_rect_row(j, y);
-        for (int32_t i = 0; i < w; i++, s += 4, d += 4) {
-            saturate_pixel(d, s, k_more, k_less);
-            d[3] = s[3];
+        int32_t i = 0;
+        if (vector)
+            for (; i + 8 <= w; i += 8)
+                saturate8(d + i * 4, s + i * 4, (int)k_more, (int)k_less);
+        for (; i < w; i++) {
+            saturate_pixel(d + i * 4, s + i * 4, k_more, k_less);
+            d[i * 4 + 3] = s[i * 4 + 3];
         }
     }
     return 0;
@@ -169,20 +276,48 @@ int filter_saturation(EffectJob *j)
 
 // Luma in 20-bit fraction (weights 306, 601, 117 sum to 1024), then R up by
 // about 17.88, G down by about 0.27, B down by about 44.2. p is not used.
+// With Y = 306 R + 601 G + 117 B, (Y * 1024 + c) >> 20 == (Y + ceil(c / 1024)) >> 10.
+static inline void sepia_pixel(uint8_t *d, const uint8_t *s)
+{
+    int32_t l = (306 * s[2] + 601 * s[1] + 117 * s[0]) * 1024;
+    int32_t r = (l + 18748416) >> 20, g = (l - 287585) >> 20, b = (l - 46347025) >> 20;
+    d[2] = (uint8_t)(r > 255 ? 255 : r);
+    d[1] = (uint8_t)(g < 0 ? 0 : g);
+    d[0] = (uint8_t)(b < 0 ? 0 : b);
+    d[3] = s[3];
+}
+
+// Four values of 32 bits to bytes with saturation (in the low 4 bytes).
+static inline __m128i sat_bytes(__m128i v)
+{
+    __m128i w = _mm_packs_epi32(v, v);
+    return _mm_packus_epi16(w, w);
+}
+
 int filter_sepia(EffectJob *j)
 {
+    const __m128i weights = _mm_setr_epi16(117, 601, 306, 0, 117, 601, 306, 0);
+    __m128i z = _mm_setzero_si128();
     int32_t w = effect_rect_width(j);
     for (int32_t y = j->y1; y <= j->y2; y++) {
         const uint8_t *s = effect_src_px(j, j->x1, y);
         uint8_t *d = effect_rect_row(j, y);
-        for (int32_t i = 0; i < w; i++, s += 4, d += 4) {
-            int32_t l = (306 * s[2] + 601 * s[1] + 117 * s[0]) * 1024;
-            int32_t r = (l + 18748416) >> 20, g = (l - 287585) >> 20, b = (l - 46347025) >> 20;
-            d[2] = (uint8_t)(r > 255 ? 255 : r);
-            d[1] = (uint8_t)(g < 0 ? 0 : g);
-            d[0] = (uint8_t)(b < 0 ? 0 : b);
-            d[3] = s[3];
+        int32_t i = 0;
+        for (; i + 4 <= w; i += 4) {
+            __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
+            __m128 lo = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(v, z), weights));
+            __m128 hi = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpackhi_epi8(v, z), weights));
+            __m128i luma = _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(lo, hi, 0x88)),
+                                         _mm_castps_si128(_mm_shuffle_ps(lo, hi, 0xDD)));
+            __m128i r = sat_bytes(_mm_srai_epi32(_mm_add_epi32(luma, _mm_set1_epi32(18309)), 10));
+            __m128i g = sat_bytes(_mm_srai_epi32(_mm_sub_epi32(luma, _mm_set1_epi32(281)), 10));
+            __m128i b = sat_bytes(_mm_srai_epi32(_mm_sub_epi32(luma, _mm_set1_epi32(45261)), 10));
+            __m128i a = sat_bytes(_mm_srli_epi32(v, 24));
+            __m128i out = _mm_unpacklo_epi16(_mm_unpacklo_epi8(b, g), _mm_unpacklo_epi8(r, a));
+            _mm_storeu_si128((__m128i *)(d + i * 4), out);
         }
+        for (; i < w; i++)
+            sepia_pixel(d + i * 4, s + i * 4);
     }
     return 0;
 }

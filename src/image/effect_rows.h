@@ -39,6 +39,3 @@ static inline uint8_t effect_clamp_byte(int64_t v)
 
 // An image-sized result that is not the source gets A's whole image first.
 void effect_copy_whole_image(const EffectJob *j);
-// Applies a per-channel table (B, G, R) to the rectangle, alpha kept.
-void effect_apply_tables(const EffectJob *j, const uint8_t tb[256], const uint8_t tg[256],
-                         const uint8_t tr[256]);
