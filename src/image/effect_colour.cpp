@@ -179,35 +179,51 @@ static void saturate_pixel(uint8_t *d, const uint8_t *s, int64_t k_more, int64_t
         d[c] = effect_clamp_byte(s[c] + (((s[c] - g) * k) >> 7));
 }
 
-// trunc(num / den) for 16-bit lanes, num < 2^15, den 1..255: single-precision
-// division is exact enough (its error stays below 1 / den, the least distance
-// of a quotient that is not whole from the next whole number).
-static inline __m128i div_lanes(__m128i num, __m128i den)
-{
-    __m128i z = _mm_setzero_si128();
-    __m128 lo = _mm_div_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(num, z)),
-                           _mm_cvtepi32_ps(_mm_unpacklo_epi16(den, z)));
-    __m128 hi = _mm_div_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(num, z)),
-                           _mm_cvtepi32_ps(_mm_unpackhi_epi16(den, z)));
-    return _mm_packs_epi32(_mm_cvttps_epi32(lo), _mm_cvttps_epi32(hi));
-}
-
-// The k of the channel c (diff = c - grey) where it would leave 0..255, else k.
-static inline __m128i channel_k(__m128i c, __m128i diff, __m128i k, __m128i out)
-{
-    __m128i up = _mm_cmpgt_epi16(diff, _mm_setzero_si128());
-    __m128i room = _mm_or_si128(_mm_and_si128(up, _mm_sub_epi16(_mm_set1_epi16(255), c)),
-                                _mm_andnot_si128(up, c));
-    __m128i den = _mm_max_epi16(_mm_max_epi16(diff, _mm_sub_epi16(_mm_setzero_si128(), diff)),
-                                _mm_set1_epi16(1));
-    __m128i q = div_lanes(_mm_slli_epi16(room, 7), den);
-    return _mm_or_si128(_mm_and_si128(out, q), _mm_andnot_si128(out, k));
-}
-
 static inline __m128i leaves_bytes(__m128i v)
 {
     return _mm_or_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(255)),
                         _mm_cmplt_epi16(v, _mm_setzero_si128()));
+}
+
+// The lowered k of four pixels: the least (room * 128) / |diff| over their
+// channels that leave 0..255. Fractions are compared by cross products and
+// divided once, in single precision, which is exact here: products stay
+// below 2^24, and a quotient's rounding error stays below 1 / den, the least
+// distance of a fraction that is not whole from the next whole number.
+static inline __m128i lowered_k4(const __m128 num[3], const __m128 den[3])
+{
+    __m128 n = num[0], d = den[0];
+    for (int c = 1; c < 3; c++) {
+        __m128 less = _mm_cmplt_ps(_mm_mul_ps(num[c], d), _mm_mul_ps(n, den[c]));
+        n = _mm_or_ps(_mm_and_ps(less, num[c]), _mm_andnot_ps(less, n));
+        d = _mm_or_ps(_mm_and_ps(less, den[c]), _mm_andnot_ps(less, d));
+    }
+    return _mm_cvttps_epi32(_mm_div_ps(n, d));
+}
+
+// Eight lanes of k: per channel the room left (255 - c going up, c going
+// down) over |diff|, only where that channel leaves the byte range.
+static __m128i lowered_k(const __m128i ch[3], const __m128i diff[3], const __m128i want[3])
+{
+    __m128i z = _mm_setzero_si128();
+    __m128 num[2][3], den[2][3];
+    const __m128 big = _mm_set1_ps(1e9f), one = _mm_set1_ps(1.0f);
+    for (int c = 0; c < 3; c++) {
+        __m128i up = _mm_cmpgt_epi16(diff[c], z);
+        __m128i room = _mm_or_si128(_mm_and_si128(up, _mm_sub_epi16(_mm_set1_epi16(255), ch[c])),
+                                    _mm_andnot_si128(up, ch[c]));
+        __m128i mag = _mm_max_epi16(_mm_max_epi16(diff[c], _mm_sub_epi16(z, diff[c])),
+                                    _mm_set1_epi16(1));
+        __m128i n16 = _mm_slli_epi16(room, 7), out = leaves_bytes(want[c]);
+        for (int h = 0; h < 2; h++) {
+            __m128i n32 = h ? _mm_unpackhi_epi16(n16, z) : _mm_unpacklo_epi16(n16, z);
+            __m128i d32 = h ? _mm_unpackhi_epi16(mag, z) : _mm_unpacklo_epi16(mag, z);
+            __m128 o = _mm_castsi128_ps(h ? _mm_unpackhi_epi16(out, out) : _mm_unpacklo_epi16(out, out));
+            num[h][c] = _mm_or_ps(_mm_and_ps(o, _mm_cvtepi32_ps(n32)), _mm_andnot_ps(o, big));
+            den[h][c] = _mm_or_ps(_mm_and_ps(o, _mm_cvtepi32_ps(d32)), _mm_andnot_ps(o, one));
+        }
+    }
+    return _mm_packs_epi32(lowered_k4(num[0], den[0]), lowered_k4(num[1], den[1]));
 }
 
 // Eight pixels, one per 16-bit lane, for 0 <= p <= 256.
@@ -234,12 +250,8 @@ static void saturate8(uint8_t *d, const uint8_t *s, int k_more, int k_less)
             want[c] = _mm_add_epi16(ch[c], _mm_srai_epi16(_mm_mullo_epi16(diff[c], k), 7));
             out = _mm_or_si128(out, leaves_bytes(want[c]));
         }
-        if (_mm_movemask_epi8(out)) {
-            __m128i low = k;
-            for (int c = 0; c < 3; c++)
-                low = _mm_min_epi16(low, channel_k(ch[c], diff[c], k, leaves_bytes(want[c])));
-            k = low;
-        }
+        if (_mm_movemask_epi8(out))
+            k = _mm_min_epi16(k, lowered_k(ch, diff, want));
     }
     __m128i res[3];
     for (int c = 0; c < 3; c++) {

@@ -106,3 +106,29 @@ TEST(EffectsColour, RowsEqualThePixelFormulas)
 }
 
 }  // namespace
+
+namespace {
+
+// Saturation lowers its factor per pixel with divisions done eight pixels
+// at a time: every seventh colour of the cube, at the values that lower most.
+TEST(EffectsColour, SaturationOverTheColourCube)
+{
+    const int w = 4096, h = (1 << 24) / 7 / w;
+    std::vector<uint32_t> px((size_t)w * h);
+    for (size_t i = 0; i < px.size(); i++)
+        px[i] = 0xFF000000u | (uint32_t)(i * 7);
+    for (int p : {129, 200, 256}) {
+        fx_setup();
+        FxLayer a(w, h, px);
+        ASSERT_EQ(apply_effect_state(27, a.s, nullptr, 0, 0, w - 1, h - 1, p, 0, 0, 0, "a"), 0);
+        const uint8_t *out = a.s->pixels;
+        for (size_t i = 0; i < px.size(); i++) {
+            uint8_t s[4], d[4];
+            memcpy(s, &px[i], 4);
+            reference(27, p, s, d);
+            ASSERT_EQ(memcmp(out + i * 4, d, 3), 0) << "p " << p << " colour " << std::hex << px[i];
+        }
+    }
+}
+
+}  // namespace
