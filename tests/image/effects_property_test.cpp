@@ -154,6 +154,12 @@ TEST(EffectsProperty, WhirlTurnsAroundTheCentre)
     uint32_t v = a.at(11, 10);
     EXPECT_NEAR((int)(v & 0xFF), 9, 1);
     EXPECT_NEAR((int)((v >> 8) & 0xFF), 10, 1);
+    // The angle step is a floating division: half a degree (p = 5) still
+    // turns, so (cx + 10, cy) reads (cx + 9, cy) with cos = 255 / 256.
+    FxLayer b(w, h, px);
+    ASSERT_EQ(apply_effect_state(37, b.s, nullptr, 0, 0, w - 1, h - 1, 5, 0, 0, 0, "b"), 0);
+    EXPECT_EQ(b.at(20, 10) & 0xFFFF, (10u << 8) | 19u);
+    EXPECT_EQ(b.at(10, 10), px[10 * w + 10]);
     // A second size rebuilds the kept distance map; a 1 x 1 image stays.
     FxLayer one(1, 1, {0x12345678});
     ASSERT_EQ(apply_effect_state(37, one.s, nullptr, 0, 0, 0, 0, 900, 0, 0, 0, "o"), 0);
