@@ -13,6 +13,23 @@ void effect_copy_whole_image(const EffectJob *j)
         memcpy(j->dst, j->src, (size_t)j->sw * 4 * (size_t)j->sh);
 }
 
+void effect_copy_outside_rect(const EffectJob *j)
+{
+    if (j->dst == j->src)
+        return;
+    size_t pitch = (size_t)j->sw * 4, left = (size_t)j->x1 * 4, right = (size_t)(j->x2 + 1) * 4;
+    for (int32_t y = 0; y < j->sh; y++) {
+        const uint8_t *s = j->src + y * pitch;
+        uint8_t *d = j->dst + y * pitch;
+        if (y < j->y1 || y > j->y2) {
+            memcpy(d, s, pitch);
+            continue;
+        }
+        memcpy(d, s, left);
+        memcpy(d + right, s + right, pitch - right);
+    }
+}
+
 // Adds `add` or subtracts `sub` (0..255) from B, G, R with saturation.
 static void brightness_row(uint8_t *d, const uint8_t *s, int32_t n, int add, int sub)
 {
@@ -113,11 +130,12 @@ int effect_colour_tone(EffectJob *j)
     return 0;
 }
 
-// Image-sized result (in place when the result is A's own buffer):
+// Image-sized result (in place when the result is A's own buffer; a
+// separate result takes A's pixels outside the rectangle):
 // B, G, R := 255 when B + G + R >= 3p, else 0.
 int effect_threshold(EffectJob *j)
 {
-    effect_copy_whole_image(j);
+    effect_copy_outside_rect(j);
     int64_t limit = 3 * (int64_t)j->p;
     int32_t lim32 = (int32_t)(limit < 0 ? 0 : (limit > 766 ? 766 : limit));
     __m128i ones = _mm_set1_epi32(0x00010001), low = _mm_set1_epi32(0x00FF00FF);
@@ -125,9 +143,10 @@ int effect_threshold(EffectJob *j)
     int32_t w = effect_rect_width(j);
     for (int32_t y = j->y1; y <= j->y2; y++) {
         uint8_t *d = effect_image_px(j, j->x1, y);
+        const uint8_t *s = effect_src_px(j, j->x1, y);
         int32_t i = 0;
         for (; i + 4 <= w; i += 4) {
-            __m128i v = _mm_loadu_si128((const __m128i *)(d + i * 4));
+            __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
             // (B + R) + G per pixel: the even bytes and the green byte.
             __m128i even = _mm_and_si128(v, low);
             __m128i green = _mm_and_si128(_mm_srli_epi32(v, 8), _mm_set1_epi32(0xFF));
@@ -137,9 +156,10 @@ int effect_threshold(EffectJob *j)
             _mm_storeu_si128((__m128i *)(d + i * 4), v);
         }
         for (; i < w; i++) {
-            uint8_t *px = d + i * 4;
+            const uint8_t *px = s + i * 4;
             uint8_t v = (int64_t)px[0] + px[1] + px[2] >= limit ? 255 : 0;
-            px[0] = px[1] = px[2] = v;
+            d[i * 4] = d[i * 4 + 1] = d[i * 4 + 2] = v;
+            d[i * 4 + 3] = px[3];
         }
     }
     return 0;

@@ -141,7 +141,10 @@ int effect_mosaic(EffectJob *j)
 // leave the has-alpha flag clear only for an opaque value over the whole image.
 int effect_fill(EffectJob *j)
 {
-    effect_copy_whole_image(j);
+    if (j->fill_mode == 1 || j->fill_mode == 3)
+        effect_copy_outside_rect(j);
+    else
+        effect_copy_whole_image(j);
     uint32_t v = (uint32_t)j->p;
     bool whole = j->x1 == 0 && j->y1 == 0 && j->x2 == j->sw - 1 && j->y2 == j->sh - 1;
     size_t bytes = (size_t)effect_rect_width(j) * 4;

@@ -39,3 +39,5 @@ static inline uint8_t effect_clamp_byte(int64_t v)
 
 // An image-sized result that is not the source gets A's whole image first.
 void effect_copy_whole_image(const EffectJob *j);
+// The same for the pixels outside the rectangle only.
+void effect_copy_outside_rect(const EffectJob *j);

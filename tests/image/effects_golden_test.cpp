@@ -99,6 +99,15 @@ TEST(EffectsGolden, ResultIntoB)
     EXPECT_EQ(b.all(), (std::vector<uint32_t>{0xFF379BCD, 0x00000000}));
     EXPECT_EQ(b.s->has_alpha, 1);
 
+    // Threshold and fill of a part into B: image-sized, A's pixels around it.
+    for (int mode : {0, 1, 2, 3}) {
+        uint8_t code = mode ? 22 : 17;
+        ASSERT_EQ(apply_effect_state(code, a.s, b.s, 1, 0, 1, 0, 0x7F000000, 0, 1, (uint8_t)mode, "a"), 0);
+        EXPECT_EQ(b.at(0, 0), P0);
+        EXPECT_EQ(b.at(2, 0), P2);
+        uint32_t mid[] = {0xFF000000, 0xFF000000, 0x00C86432, 0x7F000000};
+        EXPECT_EQ(b.at(1, 0), mid[mode]) << mode;
+    }
     // Fill over the whole image into B: image-sized, B's flag cleared, A's kept.
     ASSERT_EQ(apply_effect_state(22, a.s, b.s, 0, 0, 2, 0, (int32_t)0xFF000001, 0, 1, 3, "a"), 0);
     EXPECT_EQ(b.all(), (std::vector<uint32_t>(3, 0xFF000001)));
