@@ -319,34 +319,44 @@ static inline void sepia_pixel(uint8_t *d, const uint8_t *s)
     d[3] = s[3];
 }
 
-// Four values of 32 bits to bytes with saturation (in the low 4 bytes).
-static inline __m128i sat_bytes(__m128i v)
+// Y of four pixels (32-bit lanes).
+static inline __m128i sepia_luma4(__m128i v)
 {
-    __m128i w = _mm_packs_epi32(v, v);
+    const __m128i weights = _mm_setr_epi16(117, 601, 306, 0, 117, 601, 306, 0);
+    __m128i z = _mm_setzero_si128();
+    __m128 lo = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(v, z), weights));
+    __m128 hi = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpackhi_epi8(v, z), weights));
+    return _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(lo, hi, 0x88)),
+                         _mm_castps_si128(_mm_shuffle_ps(lo, hi, 0xDD)));
+}
+
+// (Y + add) >> 10 of eight pixels, saturated to bytes (in the low 8 bytes).
+static inline __m128i sepia_channel8(__m128i y0, __m128i y1, int add)
+{
+    __m128i k = _mm_set1_epi32(add);
+    __m128i w = _mm_packs_epi32(_mm_srai_epi32(_mm_add_epi32(y0, k), 10),
+                                _mm_srai_epi32(_mm_add_epi32(y1, k), 10));
     return _mm_packus_epi16(w, w);
 }
 
 int filter_sepia(EffectJob *j)
 {
-    const __m128i weights = _mm_setr_epi16(117, 601, 306, 0, 117, 601, 306, 0);
-    __m128i z = _mm_setzero_si128();
     int32_t w = effect_rect_width(j);
     for (int32_t y = j->y1; y <= j->y2; y++) {
         const uint8_t *s = effect_src_px(j, j->x1, y);
         uint8_t *d = effect_rect_row(j, y);
         int32_t i = 0;
-        for (; i + 4 <= w; i += 4) {
-            __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
-            __m128 lo = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(v, z), weights));
-            __m128 hi = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpackhi_epi8(v, z), weights));
-            __m128i luma = _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(lo, hi, 0x88)),
-                                         _mm_castps_si128(_mm_shuffle_ps(lo, hi, 0xDD)));
-            __m128i r = sat_bytes(_mm_srai_epi32(_mm_add_epi32(luma, _mm_set1_epi32(18309)), 10));
-            __m128i g = sat_bytes(_mm_srai_epi32(_mm_sub_epi32(luma, _mm_set1_epi32(281)), 10));
-            __m128i b = sat_bytes(_mm_srai_epi32(_mm_sub_epi32(luma, _mm_set1_epi32(45261)), 10));
-            __m128i a = sat_bytes(_mm_srli_epi32(v, 24));
-            __m128i out = _mm_unpacklo_epi16(_mm_unpacklo_epi8(b, g), _mm_unpacklo_epi8(r, a));
-            _mm_storeu_si128((__m128i *)(d + i * 4), out);
+        for (; i + 8 <= w; i += 8) {
+            __m128i v0 = _mm_loadu_si128((const __m128i *)(s + i * 4));
+            __m128i v1 = _mm_loadu_si128((const __m128i *)(s + i * 4 + 16));
+            __m128i y0 = sepia_luma4(v0), y1 = sepia_luma4(v1);
+            __m128i r = sepia_channel8(y0, y1, 18309), g = sepia_channel8(y0, y1, -281);
+            __m128i b = sepia_channel8(y0, y1, -45261);
+            __m128i a = _mm_packs_epi32(_mm_srli_epi32(v0, 24), _mm_srli_epi32(v1, 24));
+            a = _mm_packus_epi16(a, a);
+            __m128i bg = _mm_unpacklo_epi8(b, g), ra = _mm_unpacklo_epi8(r, a);
+            _mm_storeu_si128((__m128i *)(d + i * 4), _mm_unpacklo_epi16(bg, ra));
+            _mm_storeu_si128((__m128i *)(d + i * 4 + 16), _mm_unpackhi_epi16(bg, ra));
         }
         for (; i < w; i++)
             sepia_pixel(d + i * 4, s + i * 4);
