@@ -19,6 +19,7 @@
 #include "graphics/blend.h"
 #include "graphics/kernels.h"
 #include "graphics/render_workers.h"
+#include "image/image_decoders.h"
 #include "media/sound.h"
 #include "platform/sys.h"
 #include "platform/sys_shell.h"
@@ -137,6 +138,7 @@ void init_tables_once()
     if (detect_directx_version(&major, &minor, &letter) == 0)
         g_directx_major = major;
     set_locator_extensions();
+    register_image_decoders();
 }
 
 int create_window_objects()
