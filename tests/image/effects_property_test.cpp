@@ -121,7 +121,7 @@ TEST(EffectsProperty, WaveShiftsRows)
     FxLayer a(w, h, px);
     ASSERT_EQ(apply_effect_state(19, a.s, nullptr, 0, 0, w - 1, h - 1, amp, phase, 0, 0, "a"), 0);
     for (int y = 0; y < h; y++) {
-        double want = amp * std::sin((y + phase) * M_PI / 180);
+        double want = amp * std::sin((y + phase) * 3.14159265358979323846 / 180);
         for (int x = 0; x < w; x++) {
             uint32_t v = a.at(x, y);
             ASSERT_EQ((int)((v >> 8) & 0xFF), y);
