@@ -199,51 +199,45 @@ static void saturate_pixel(uint8_t *d, const uint8_t *s, int64_t k_more, int64_t
         d[c] = effect_clamp_byte(s[c] + (((s[c] - g) * k) >> 7));
 }
 
-static inline __m128i leaves_bytes(__m128i v)
+// The lowered k of four pixels: the lesser of two fractions num / den
+// (compared by cross products, then divided once, in single precision, which
+// is exact here: products stay below 2^24, and a quotient's rounding error
+// stays below 1 / den, the least distance of a fraction that is not whole
+// from the next whole number).
+static inline __m128i lowered_k4(__m128 n0, __m128 d0, __m128 n1, __m128 d1)
 {
-    return _mm_or_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(255)),
-                        _mm_cmplt_epi16(v, _mm_setzero_si128()));
-}
-
-// The lowered k of four pixels: the least (room * 128) / |diff| over their
-// channels that leave 0..255. Fractions are compared by cross products and
-// divided once, in single precision, which is exact here: products stay
-// below 2^24, and a quotient's rounding error stays below 1 / den, the least
-// distance of a fraction that is not whole from the next whole number.
-static inline __m128i lowered_k4(const __m128 num[3], const __m128 den[3])
-{
-    __m128 n = num[0], d = den[0];
-    for (int c = 1; c < 3; c++) {
-        __m128 less = _mm_cmplt_ps(_mm_mul_ps(num[c], d), _mm_mul_ps(n, den[c]));
-        n = _mm_or_ps(_mm_and_ps(less, num[c]), _mm_andnot_ps(less, n));
-        d = _mm_or_ps(_mm_and_ps(less, den[c]), _mm_andnot_ps(less, d));
-    }
+    __m128 less = _mm_cmplt_ps(_mm_mul_ps(n1, d0), _mm_mul_ps(n0, d1));
+    __m128 n = _mm_or_ps(_mm_and_ps(less, n1), _mm_andnot_ps(less, n0));
+    __m128 d = _mm_or_ps(_mm_and_ps(less, d1), _mm_andnot_ps(less, d0));
     return _mm_cvttps_epi32(_mm_div_ps(n, d));
 }
 
-// Eight lanes of k: per channel the room left (255 - c going up, c going
-// down) over |diff|, only where that channel leaves the byte range.
-static __m128i lowered_k(const __m128i ch[3], const __m128i diff[3], const __m128i want[3])
+// Only the largest channel can pass 255 first and only the smallest can
+// fall below 0 first (the wanted value grows with c - grey), and their
+// factors (255 - c) * 128 / (c - grey) and c * 128 / (grey - c) are the
+// least of their kind. A fraction whose channel stays inside counts as 1e9.
+static __m128i lowered_k(__m128i hi, __m128i lo, __m128i grey, __m128i out_hi, __m128i out_lo)
 {
-    __m128i z = _mm_setzero_si128();
-    __m128 num[2][3], den[2][3];
+    __m128i z = _mm_setzero_si128(), one16 = _mm_set1_epi16(1);
+    __m128i n16[2] = {_mm_slli_epi16(_mm_sub_epi16(_mm_set1_epi16(255), hi), 7), _mm_slli_epi16(lo, 7)};
+    __m128i d16[2] = {_mm_max_epi16(_mm_sub_epi16(hi, grey), one16),
+                      _mm_max_epi16(_mm_sub_epi16(grey, lo), one16)};
+    __m128i o16[2] = {out_hi, out_lo};
     const __m128 big = _mm_set1_ps(1e9f), one = _mm_set1_ps(1.0f);
-    for (int c = 0; c < 3; c++) {
-        __m128i up = _mm_cmpgt_epi16(diff[c], z);
-        __m128i room = _mm_or_si128(_mm_and_si128(up, _mm_sub_epi16(_mm_set1_epi16(255), ch[c])),
-                                    _mm_andnot_si128(up, ch[c]));
-        __m128i mag = _mm_max_epi16(_mm_max_epi16(diff[c], _mm_sub_epi16(z, diff[c])),
-                                    _mm_set1_epi16(1));
-        __m128i n16 = _mm_slli_epi16(room, 7), out = leaves_bytes(want[c]);
-        for (int h = 0; h < 2; h++) {
-            __m128i n32 = h ? _mm_unpackhi_epi16(n16, z) : _mm_unpacklo_epi16(n16, z);
-            __m128i d32 = h ? _mm_unpackhi_epi16(mag, z) : _mm_unpacklo_epi16(mag, z);
-            __m128 o = _mm_castsi128_ps(h ? _mm_unpackhi_epi16(out, out) : _mm_unpacklo_epi16(out, out));
-            num[h][c] = _mm_or_ps(_mm_and_ps(o, _mm_cvtepi32_ps(n32)), _mm_andnot_ps(o, big));
-            den[h][c] = _mm_or_ps(_mm_and_ps(o, _mm_cvtepi32_ps(d32)), _mm_andnot_ps(o, one));
+    __m128i k[2];
+    for (int h = 0; h < 2; h++) {
+        __m128 n[2], d[2];
+        for (int c = 0; c < 2; c++) {
+            __m128i n32 = h ? _mm_unpackhi_epi16(n16[c], z) : _mm_unpacklo_epi16(n16[c], z);
+            __m128i d32 = h ? _mm_unpackhi_epi16(d16[c], z) : _mm_unpacklo_epi16(d16[c], z);
+            __m128 o = _mm_castsi128_ps(h ? _mm_unpackhi_epi16(o16[c], o16[c])
+                                          : _mm_unpacklo_epi16(o16[c], o16[c]));
+            n[c] = _mm_or_ps(_mm_and_ps(o, _mm_cvtepi32_ps(n32)), _mm_andnot_ps(o, big));
+            d[c] = _mm_or_ps(_mm_and_ps(o, _mm_cvtepi32_ps(d32)), _mm_andnot_ps(o, one));
         }
+        k[h] = lowered_k4(n[0], d[0], n[1], d[1]);
     }
-    return _mm_packs_epi32(lowered_k4(num[0], den[0]), lowered_k4(num[1], den[1]));
+    return _mm_packs_epi32(k[0], k[1]);
 }
 
 // Eight pixels, one per 16-bit lane, for 0 <= p <= 256.
@@ -264,14 +258,16 @@ static void saturate8(uint8_t *d, const uint8_t *s, int k_more, int k_less)
             diff[c] = _mm_sub_epi16(grey, ch[c]);
     } else {
         k = _mm_set1_epi16((short)k_more);
-        __m128i want[3], out = _mm_setzero_si128();
-        for (int c = 0; c < 3; c++) {
+        for (int c = 0; c < 3; c++)
             diff[c] = _mm_sub_epi16(ch[c], grey);
-            want[c] = _mm_add_epi16(ch[c], _mm_srai_epi16(_mm_mullo_epi16(diff[c], k), 7));
-            out = _mm_or_si128(out, leaves_bytes(want[c]));
-        }
-        if (_mm_movemask_epi8(out))
-            k = _mm_min_epi16(k, lowered_k(ch, diff, want));
+        __m128i hi = _mm_max_epi16(_mm_max_epi16(ch[0], ch[1]), ch[2]);
+        __m128i lo = _mm_min_epi16(_mm_min_epi16(ch[0], ch[1]), ch[2]);
+        __m128i up = _mm_add_epi16(hi, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(hi, grey), k), 7));
+        __m128i down = _mm_add_epi16(lo, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(lo, grey), k), 7));
+        __m128i out_hi = _mm_cmpgt_epi16(up, _mm_set1_epi16(255));
+        __m128i out_lo = _mm_cmplt_epi16(down, _mm_setzero_si128());
+        if (_mm_movemask_epi8(_mm_or_si128(out_hi, out_lo)))
+            k = _mm_min_epi16(k, lowered_k(hi, lo, grey, out_hi, out_lo));
     }
     __m128i res[3];
     for (int c = 0; c < 3; c++) {
