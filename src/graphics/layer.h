@@ -123,13 +123,55 @@ enum { KV_IMAGE_FORMAT_SLOTS = 9 };
 typedef int (*ImageDecoderFn)(FileSource *src, LayerState *s, const char *file_name);
 extern ImageDecoderFn g_image_decoders[KV_IMAGE_FORMAT_SLOTS];
 
+// Creates the group layer `path` (a folder node under the folder the path
+// names) with a new record and a zeroed width x height canvas, marked dirty
+// as a whole. Null after a report; nothing is left in the tree then.
 TreeNode *create_layer(const char *path, int32_t width, int32_t height, int64_t key);
+// Replaces the record's image by the decoded file (an empty or missing name
+// gives one pixel of 0), then applies the colour key. 0, or -1 after a report.
 int load_image_file(LayerState *s, const char *file_name);
+// Every pixel whose alpha byte is 0 becomes g_colour_key.
 void apply_colour_key(LayerState *s);
+// g_image_load_time := the system timer.
 void mark_image_loaded_time();
+
+// Release of layer nodes. Every reference to the node (window roots, the
+// message window, the holders in g_layer_release_hooks) is cleared first; the
+// record goes with its last sharer, buffers and all.
 void free_object(TreeNode *node);
 void free_child_objects(TreeNode *node);
 void free_object_tree(TreeNode *node);
+// Holders of layer references outside this subsystem (the drag layer of the
+// window commands, ...) register a function here at start-up; each is called
+// with every node that is about to be freed and clears what points at it.
+enum { KV_LAYER_RELEASE_HOOKS = 8 };
+typedef void (*LayerReleaseHook)(TreeNode *node);
+extern LayerReleaseHook g_layer_release_hooks[KV_LAYER_RELEASE_HOOKS];
+// Adds fn to the first free slot (once); 0, or -1 when every slot is taken.
+int add_layer_release_hook(LayerReleaseHook fn);
+// Releases the GPU tile textures of a record whose last owner goes; set by the
+// Direct3D back end, null while it has none.
+extern void (*g_layer_texture_release)(LayerState *s);
+
+// Value operators of the layer command (0 set, 1 add, 2 subtract, 3 multiply,
+// 4 divide; others keep the old value), in wrapping 64-bit arithmetic.
+// Division truncates; by 0 it keeps the old value, by -1 it negates (wrapping).
+int64_t apply_value_op(uint32_t op, int64_t old_value, int64_t value);
+// Subtract, multiply and divide are kept at least `lo`.
+int64_t apply_value_op_min(uint32_t op, int64_t old_value, int64_t value, int64_t lo);
+// Add at most `hi`; subtract at least `lo`; multiply and divide within both
+// (division by 0 keeps the old value unclamped).
+int64_t apply_value_op_clamped(uint32_t op, int64_t old_value, int64_t value, int64_t lo,
+                               int64_t hi);
+
+// The bodies of commands 1, 3 and 4 over arguments already in g_arg_slots
+// (the cmd_ handlers load them first).
+int run_layer_setup();
+int run_delete_object();
+int run_get_object_property();
+// Name of command c, and of its argument id, from the project's command table ("" when unknown).
+const char *layer_command_name(int command);
+const char *layer_arg_name(int command, uint32_t id);
 
 // The stored block, field by field; reading takes the values only (the
 // reference slots are ignored and the record's own buffers are kept).

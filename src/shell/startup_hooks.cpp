@@ -6,6 +6,7 @@
 
 #include "core/entry.h"
 #include "core/window.h"
+#include "graphics/layer.h"
 #include "platform/sys_window.h"
 
 uint8_t g_layered_window;
@@ -51,6 +52,9 @@ int movie_window_exists() { return 0; }
 int movie_playing() { return 0; }
 
 void apply_pending_layer_state(TreeNode *) {}
+int layer_mark_dirty(TreeNode *) { return 0; }
+int grow_dirty_rect(TreeNode *) { return 0; }
+int compose_layer_tree_cpu(TreeNode *, int) { return 0; }
 int window_compose_if_dirty(WindowObject *) { return 0; }
 
 // Until the presenters exist the frame is painted with GDI from the back buffer.
