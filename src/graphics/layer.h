@@ -174,7 +174,10 @@ const char *layer_command_name(int command);
 const char *layer_arg_name(int command, uint32_t id);
 
 // The stored block, field by field; reading takes the values only (the
-// reference slots are ignored and the record's own buffers are kept).
+// reference slots are ignored and the record's own buffers are kept, and so
+// are its owner count and its window-root and message-window flags). Width
+// and height are taken too: the caller must give the record a pixel buffer of
+// that size (alloc_pixels) before anything draws it.
 void layer_state_store(const LayerState *s, uint8_t out[KV_LAYER_BLOCK_SIZE]);
 void layer_state_read(LayerState *s, const uint8_t in[KV_LAYER_BLOCK_SIZE]);
 
