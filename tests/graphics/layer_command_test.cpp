@@ -152,7 +152,7 @@ TEST_F(LayerCommand, NewLeafNeedsAKeyAndAnImageOrRecord)
     EXPECT_EQ(g_last_error_code, 100240u);
     EXPECT_EQ(leaf("a"), nullptr);
 
-    reset_error_reports();
+    clear_errors();
     EXPECT_EQ(setup({str(0, "b"), num(3, 5)}), 0);   // switch 1 off: nothing
     EXPECT_EQ(leaf("b"), nullptr);
     EXPECT_EQ(g_last_error_code, 0u);
@@ -160,7 +160,7 @@ TEST_F(LayerCommand, NewLeafNeedsAKeyAndAnImageOrRecord)
     EXPECT_EQ(setup({str(0, "b"), num(3, 5)}), -1);
     EXPECT_EQ(g_last_error_code, 101230u);
 
-    reset_error_reports();
+    clear_errors();
     EXPECT_EQ(setup({str(0, "c"), num(5, 1), str(30, "nothing")}), -1);
     EXPECT_EQ(g_last_error_code, 101250u);
     EXPECT_EQ(leaf("c"), nullptr);   // no half-made node is left behind
@@ -184,10 +184,10 @@ TEST_F(LayerCommand, LeafResizeKeepsTheTopLeftAndFillsOpaqueBlack)
     EXPECT_EQ(get_pixel(s, 2, 1), 0xFF000000u);
     EXPECT_EQ(setup({str(0, "a"), num(6, 2)}), -1);
     EXPECT_EQ(g_last_error_code, 100244u);
-    reset_error_reports();
+    clear_errors();
     EXPECT_EQ(setup({str(0, "a"), str(29, ""), num(6, 2)}), -1);
     EXPECT_EQ(g_last_error_code, 100243u);
-    reset_error_reports();
+    clear_errors();
     EXPECT_EQ(setup({str(0, "a"), str(29, ""), num(6, 0), num(7, 2)}), -1);
     EXPECT_EQ(g_last_error_code, 101000u);
     EXPECT_EQ(s->width, 1);   // the image was not loaded either
@@ -214,14 +214,16 @@ TEST_F(LayerCommand, GroupsAreMadeWithOrderAndSizeAndResized)
 
     EXPECT_EQ(setup({str(0, "g/"), str(29, "")}), -1);
     EXPECT_EQ(g_last_error_code, 101280u);
-    reset_error_reports();
+    clear_errors();
     EXPECT_EQ(setup({str(0, "g/"), num(7, 8193)}), -1);
     EXPECT_EQ(g_last_error_code, 100010u);
     EXPECT_EQ(g->height, 3);   // the old canvas stays with its size
-    reset_error_reports();
+#ifndef _WIN32   // under Windows the width message box would wait for a click
+    clear_errors();
     EXPECT_EQ(setup({str(0, "h/"), num(5, 1), num(6, 8193), num(7, 1)}), -1);
     EXPECT_EQ(g_last_error_code, 100010u);
     EXPECT_EQ(group("h/"), nullptr);
+#endif
 }
 
 TEST_F(LayerCommand, OrderKeysReinsertAfterEqualSiblings)
@@ -261,7 +263,9 @@ TEST_F(LayerCommand, SharedRecordsAndMasks)
     EXPECT_EQ(setup({str(0, "a"), str(31, "m")}), 0);   // no pixels: skipped
     EXPECT_EQ(g_quit_flag, 0);
 
+#ifndef _WIN32   // the size message box
     make_leaf("big", 3, 1);
     EXPECT_EQ(setup({str(0, "a"), str(31, "big")}), -1);
     EXPECT_EQ(g_quit_flag, 1);
+#endif
 }

@@ -87,13 +87,19 @@ inline uint32_t get_pixel(const LayerState *s, int x, int y)
     return v;
 }
 
+// A fresh report state in which nothing is shown.
+inline void clear_errors()
+{
+    reset_error_reports();
+    g_error_shown = 1;
+}
+
 // Fresh reports, windows and an empty layer tree with "W0" under its root.
 class LayerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        reset_error_reports();
-        g_error_shown = 1;
+        clear_errors();
         g_quit_flag = 0;
         g_engine_switches[1] = 0;
         create_window_objects();

@@ -214,10 +214,10 @@ TEST_F(LayerTree, ImagesAreDecodedByFormatAndColourKeyed)
     EXPECT_EQ(get_pixel(s, 1, 0), 0xFF0000FFu);
     EXPECT_EQ(load_image_file(s, "kvlayer_t.jpg"), -1);
     EXPECT_EQ(g_last_error_code, 100210u);
-    reset_error_reports();
+    clear_errors();
     EXPECT_EQ(load_image_file(s, "kvlayer_t.gif"), -1);
     EXPECT_EQ(g_last_error_code, 100215u);
-    reset_error_reports();
+    clear_errors();
     g_image_decoders[KV_FMT_PNG] = nullptr;
     EXPECT_EQ(load_image_file(s, "kvlayer_t.png"), -1);
     EXPECT_EQ(g_last_error_code, 100030u);
