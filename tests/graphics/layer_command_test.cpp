@@ -269,3 +269,56 @@ TEST_F(LayerCommand, SharedRecordsAndMasks)
     EXPECT_EQ(g_quit_flag, 1);
 #endif
 }
+
+namespace {
+
+// Reference operators on 128-bit values, wrapped to 64 bits at the end.
+int64_t wrap128(__int128 v)
+{
+    return (int64_t)(uint64_t)(unsigned __int128)v;
+}
+int64_t ref_op(uint32_t op, int64_t a, int64_t b)
+{
+    switch (op) {
+    case 0: return b;
+    case 1: return wrap128((__int128)a + b);
+    case 2: return wrap128((__int128)a - b);
+    case 3: return wrap128((__int128)a * b);
+    case 4: return b == 0 ? a : wrap128((__int128)a / b);
+    default: return a;
+    }
+}
+
+}  // namespace
+
+TEST(LayerValueOps, AgreeWithWideArithmeticAndNeverTrap)
+{
+    const int64_t edges[] = {0, 1, -1, 2, -2, 3, 255, 256, 257, INT32_MAX, INT32_MIN,
+                             INT64_MAX, INT64_MIN, INT64_MAX - 1, INT64_MIN + 1};
+    uint64_t seed = 12345;
+    std::vector<int64_t> values(std::begin(edges), std::end(edges));
+    for (int i = 0; i < 40; i++) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        values.push_back((int64_t)(seed >> (seed & 31)));
+    }
+    for (uint32_t op = 0; op <= 6; op++) {
+        for (int64_t a : values) {
+            for (int64_t b : values) {
+                int64_t r = ref_op(op, a, b);
+                ASSERT_EQ(apply_value_op(op, a, b), r) << op << " " << a << " " << b;
+                int64_t m = apply_value_op_min(op, a, b, 1);
+                int64_t want_m = (op >= 2 && op <= 4 && !(op == 4 && b == 0) && r < 1) ? 1 : r;
+                ASSERT_EQ(m, want_m) << op << " " << a << " " << b;
+                int64_t c = apply_value_op_clamped(op, a, b, 0, 256);
+                int64_t want_c = r;
+                if (op == 1 && r > 256)
+                    want_c = 256;
+                if (op == 2 && r < 0)
+                    want_c = 0;
+                if ((op == 3 || (op == 4 && b != 0)) && (r < 0 || r > 256))
+                    want_c = r < 0 ? 0 : 256;
+                ASSERT_EQ(c, want_c) << op << " " << a << " " << b;
+            }
+        }
+    }
+}
