@@ -17,7 +17,14 @@ int32_t g_last_mouse_button;
 WindowEvents g_window_events;
 char **g_dropped_files;
 int32_t g_dropped_file_count;
+int32_t g_dropped_files_held;
 uint8_t g_block_screensaver = 1;
+uint8_t g_window_maximized;
+uint8_t g_maximize_frame_added;
+int32_t g_window_monitor_index;
+WindowRecentre g_window_recentre;
+uint8_t g_force_device_reset;
+DragLayer g_drag_layer;
 
 void window_object_init(WindowObject *win, int32_t number)
 {
@@ -70,11 +77,18 @@ int window_create(WindowObject *win, void *instance, int show_command, const cha
     return sys_window_create(win, instance, show_command, class_name, title);
 }
 
+// Frees every name held, also those a script has cut from the count.
 void free_dropped_files()
 {
-    for (int32_t i = 0; i < g_dropped_file_count; i++)
+    for (int32_t i = 0; i < g_dropped_files_held; i++)
         std::free(g_dropped_files[i]);
     std::free(g_dropped_files);
     g_dropped_files = nullptr;
     g_dropped_file_count = 0;
+    g_dropped_files_held = 0;
+}
+
+int window_flash(WindowObject *win, uint32_t timeout, uint32_t count)
+{
+    return sys_window_flash(win, timeout, count);
 }

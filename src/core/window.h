@@ -4,6 +4,7 @@
 #include "core/kv_base.h"
 
 struct TreeNode;
+struct LayerState;
 
 // BITMAPINFOHEADER, field by field.
 struct KvDibHeader {
@@ -57,8 +58,23 @@ extern int32_t g_last_mouse_button;
 struct WindowEvents { int32_t maximize, minimize, close, fullscreen_toggle; };
 extern WindowEvents g_window_events;
 extern char **g_dropped_files;
-extern int32_t g_dropped_file_count;
+extern int32_t g_dropped_file_count;   // scripts may lower it
+extern int32_t g_dropped_files_held;   // names allocated in g_dropped_files
 extern uint8_t g_block_screensaver;
+
+// Sizing state of the main window: maximised (and whether the sizing border
+// was added for it), the display device that holds it, and a pending
+// re-centre on a client size (the window command sets it).
+extern uint8_t g_window_maximized;
+extern uint8_t g_maximize_frame_added;
+extern int32_t g_window_monitor_index;
+struct WindowRecentre { uint8_t pending; int32_t width, height; };
+extern WindowRecentre g_window_recentre;
+// Set when the Direct3D device must be reset before the next present.
+extern uint8_t g_force_device_reset;
+// The layer by which window 0 can be dragged (window command).
+struct DragLayer { uint8_t set; TreeNode *node; LayerState *state; };
+extern DragLayer g_drag_layer;
 
 void window_object_init(WindowObject *win, int32_t number);
 void window_object_setup(WindowObject *win, const char *title);
@@ -66,3 +82,6 @@ void init_dib_header(WindowObject *win);
 int window_create(WindowObject *win, void *instance, int show_command,
                   const char *class_name, const char *title);
 void free_dropped_files();
+// Flashes the window's task-bar button count times, timeout ms apart: 0, or
+// -1 when the system lacks the call.
+int window_flash(WindowObject *win, uint32_t timeout, uint32_t count);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 struct WindowObject;
+struct SizeRect;
 
 // Registers the class (once per object) and creates the window; fills the
 // object's window handle. Returns 1 on success, 0 on failure.
@@ -28,3 +29,11 @@ void sys_window_remove_thick_frame(WindowObject *win);
 void sys_window_paint(WindowObject *win);
 // Detaches the input method from the window (screen-saver runs).
 void sys_window_detach_ime(WindowObject *win);
+// What the window's frame adds to a client size (AdjustWindowRectEx of a
+// 320 x 240 client with the window's styles, less 320 and 240); -1 each on
+// failure.
+void frame_size_for_client(void *hwnd, int32_t *w, int32_t *h);
+// FlashWindowEx with FLASHW_TRAY: 0, or -1 when it is missing.
+int sys_window_flash(WindowObject *win, uint32_t timeout, uint32_t count);
+// Sets the window's shape to the union of count rectangles: 0 or -1.
+int sys_window_set_region(WindowObject *win, const SizeRect *rects, int count);

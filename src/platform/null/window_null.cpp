@@ -68,3 +68,13 @@ void sys_redraw_all() {}
 void sys_window_remove_thick_frame(WindowObject *) {}
 void sys_window_paint(WindowObject *) {}
 void sys_window_detach_ime(WindowObject *) {}
+void frame_size_for_client(void *, int32_t *w, int32_t *h)
+{
+    *w = 0;
+    *h = 0;
+}
+int sys_window_flash(WindowObject *, uint32_t, uint32_t) { return 0; }
+int sys_window_set_region(WindowObject *win, const SizeRect *, int count)
+{
+    return win->hwnd && count >= 0 ? 0 : -1;
+}

@@ -14,6 +14,7 @@
 #include "core/settings.h"
 #include "core/window.h"
 #include "platform/sys_window.h"
+#include "platform/win32/window_win32.h"
 #include "script/project.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
@@ -36,6 +37,8 @@ static LRESULT on_close_command(WindowObject *win, HWND hwnd, WPARAM wp, LPARAM 
         return 0;
     case KV_CLOSE_ASK: {
         g_pause_frames = 1;
+        request_cursor_visible();
+        apply_cursor_request();
         int answer = MessageBoxA(hwnd, "終了します。よろしいですか？", g_window_title,
                                  MB_YESNO | MB_ICONINFORMATION);
         g_pause_frames = 0;
@@ -56,6 +59,8 @@ static LRESULT on_close_command(WindowObject *win, HWND hwnd, WPARAM wp, LPARAM 
 static LRESULT on_syscommand(WindowObject *win, HWND hwnd, WPARAM wp, LPARAM lp)
 {
     if (wp == KV_MENU_RESET_SIZE) {
+        if (g_gpu_mode)
+            g_force_device_reset = 1;
         g_menu_command = KV_MENU_RESET_SIZE;
         g_menu_command_companion = 0;
         return 0;
@@ -70,6 +75,10 @@ static LRESULT on_syscommand(WindowObject *win, HWND hwnd, WPARAM wp, LPARAM lp)
         g_window_events.maximize = win->number + 1;
         if (!win->maximize_allowed)
             return 0;
+        note_maximize(win, hwnd);
+        break;
+    case SC_RESTORE:
+        note_restore(win, hwnd);
         break;
     case SC_SCREENSAVE:
         if (!g_screensaver_build && g_block_screensaver)
@@ -98,6 +107,7 @@ static void on_drop_files(HDROP drop)
             DragQueryFileA(drop, i, name, 261);
             g_dropped_files[i] = name;
             g_dropped_file_count = (int32_t)i + 1;
+            g_dropped_files_held = (int32_t)i + 1;
         }
     }
     DragFinish(drop);
@@ -121,14 +131,24 @@ static LRESULT main_wndproc(WindowObject *win, HWND hwnd, UINT msg, WPARAM wp, L
         g_menu_command_companion = 0;
         break;
     case WM_CLOSE:
+        // A close from outside (task bar, another program) ends the run like
+        // the close box does: also the frames of the script thread.
+        if (win->number == 0 || win->close_mode != KV_CLOSE_WINDOW)
+            g_quit_flag = 1;
         g_window_slots[win->number] = -1;
         DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
+        if (win->number == 0)
+            tray_icon_remove();
         // Close mode 3 keeps the engine running for a sub-window only: with
         // the main window gone nothing could end the run any more.
-        if (win->number == 0 || win->close_mode != KV_CLOSE_WINDOW)
+        if (win->number == 0 || win->close_mode != KV_CLOSE_WINDOW) {
+            destroy_menu_set(0);
             PostQuitMessage(0);
+        }
+        win->hwnd = nullptr;
+        win->active = 0;
         break;
     case WM_ACTIVATE:
         win->active = LOWORD(wp) != 0;
@@ -151,6 +171,7 @@ static LRESULT main_wndproc(WindowObject *win, HWND hwnd, UINT msg, WPARAM wp, L
         return 0;
     case WM_LBUTTONDOWN:
         g_last_mouse_button = 1;
+        on_drag_click(win, lp);
         return 0;
     case WM_RBUTTONDOWN:
         g_last_mouse_button = 2;
@@ -167,6 +188,25 @@ static LRESULT main_wndproc(WindowObject *win, HWND hwnd, UINT msg, WPARAM wp, L
         break;
     case WM_DROPFILES:
         on_drop_files((HDROP)wp);
+        break;
+    case WM_MOVE:
+        on_window_move(win, hwnd);
+        break;
+    case WM_SIZING:
+        on_window_sizing(win, hwnd, wp, (RECT *)lp);
+        break;
+    case WM_GETMINMAXINFO:
+        on_window_minmax(win, hwnd, (MINMAXINFO *)lp);
+        break;
+    case WM_SIZE:
+        on_window_size(win, hwnd, wp);
+        break;
+    case WM_WINDOWPOSCHANGED:
+        on_window_pos_changed(win, hwnd);
+        break;
+    case WM_USER + 10:
+        if (on_tray_message(win, hwnd, wp, lp))
+            return 0;
         break;
     default:
         break;

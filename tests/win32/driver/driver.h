@@ -65,3 +65,10 @@ int cmd_hold_mutex(int argc, wchar_t **argv);
 int cmd_wait_exit(int argc, wchar_t **argv);
 int cmd_pid_of(int argc, wchar_t **argv);
 int cmd_run(int argc, wchar_t **argv);
+// Sizing and dropping (size.cpp).
+int cmd_client(int argc, wchar_t **argv);
+int cmd_resize(int argc, wchar_t **argv);
+int cmd_sizing(int argc, wchar_t **argv);
+int cmd_minmax(int argc, wchar_t **argv);
+int cmd_syscommand(int argc, wchar_t **argv);
+int cmd_drop(int argc, wchar_t **argv);

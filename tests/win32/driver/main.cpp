@@ -35,6 +35,12 @@ const Command k_commands[] = {
     {L"wait-exit", cmd_wait_exit, "wait-exit PID|--image NAME|--exe PATH [--timeout MS]"},
     {L"pid-of", cmd_pid_of, "pid-of --image NAME|--exe PATH"},
     {L"run", cmd_run, "run --desktop NAME[,WxH] [--] PROGRAM [ARGS...]"},
+    {L"client", cmd_client, "client HWND (prints the client W H)"},
+    {L"resize", cmd_resize, "resize HWND W H (outer size)"},
+    {L"sizing", cmd_sizing, "sizing HWND EDGE L T R B (WM_SIZING; prints the rectangle L T R B)"},
+    {L"minmax", cmd_minmax, "minmax HWND (WM_GETMINMAXINFO; prints MINW MINH MAXW MAXH)"},
+    {L"syscommand", cmd_syscommand, "syscommand HWND close|maximize|minimize|restore"},
+    {L"drop", cmd_drop, "drop HWND FILE... [--fill N] (WM_DROPFILES; names x<i> up to N names)"},
 };
 
 void write_utf8(DWORD which, const std::wstring &text)
