@@ -136,19 +136,11 @@ void apply_colour_key(LayerState *s);
 void mark_image_loaded_time();
 
 // Release of layer nodes. Every reference to the node (window roots, the
-// message window, the holders in g_layer_release_hooks) is cleared first; the
-// record goes with its last sharer, buffers and all.
+// message window, the drag layer) is cleared first; the record goes with its
+// last sharer, buffers and all.
 void free_object(TreeNode *node);
 void free_child_objects(TreeNode *node);
 void free_object_tree(TreeNode *node);
-// Holders of layer references outside this subsystem (the drag layer of the
-// window commands, ...) register a function here at start-up; each is called
-// with every node that is about to be freed and clears what points at it.
-enum { KV_LAYER_RELEASE_HOOKS = 8 };
-typedef void (*LayerReleaseHook)(TreeNode *node);
-extern LayerReleaseHook g_layer_release_hooks[KV_LAYER_RELEASE_HOOKS];
-// Adds fn to the first free slot (once); 0, or -1 when every slot is taken.
-int add_layer_release_hook(LayerReleaseHook fn);
 // Releases the GPU tile textures of a record whose last owner goes; set by the
 // Direct3D back end, null while it has none.
 extern void (*g_layer_texture_release)(LayerState *s);

@@ -9,22 +9,7 @@
 #include "script/args.h"
 #include "script/task.h"
 
-LayerReleaseHook g_layer_release_hooks[KV_LAYER_RELEASE_HOOKS];
 void (*g_layer_texture_release)(LayerState *s);
-
-int add_layer_release_hook(LayerReleaseHook fn)
-{
-    for (LayerReleaseHook &h : g_layer_release_hooks)
-        if (h == fn)
-            return 0;
-    for (LayerReleaseHook &h : g_layer_release_hooks) {
-        if (!h) {
-            h = fn;
-            return 0;
-        }
-    }
-    return -1;
-}
 
 // Clears every reference to node, then recomputes the record's two flags
 // from the references that remain (another sharer may still be a root).
@@ -35,9 +20,8 @@ static void forget_node(TreeNode *node, LayerState *s)
             w->root_layer = nullptr;
     if (g_message_window && g_message_window->layer == node)
         g_message_window->layer = nullptr;
-    for (LayerReleaseHook h : g_layer_release_hooks)
-        if (h)
-            h(node);
+    if (g_drag_layer.node == node)
+        g_drag_layer = DragLayer{};
     if (!s)
         return;
     s->window_root = 0;

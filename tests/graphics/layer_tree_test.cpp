@@ -32,9 +32,6 @@ int64_t prop(std::vector<Arg> args, uint32_t var = V_INT)
     return var_get_int(var, 0);
 }
 
-TreeNode *g_hook_seen;
-void hook(TreeNode *node) { g_hook_seen = node; }
-
 }  // namespace
 
 class LayerTree : public LayerTest {
@@ -71,7 +68,7 @@ TEST_F(LayerTree, SharedRecordLivesUntilItsLastOwnerGoes)
     EXPECT_EQ(g_last_error_code, 0u);
 }
 
-TEST_F(LayerTree, DeletingClearsWindowRootsMessageWindowAndHolders)
+TEST_F(LayerTree, DeletingClearsWindowRootsMessageWindowAndDragLayer)
 {
     TreeNode *w0 = name_tree_lookup(g_layer_tree, "W0", KV_FIND_FOLDER);
     ASSERT_EQ(g_windows[0]->root_layer, w0);
@@ -83,20 +80,19 @@ TEST_F(LayerTree, DeletingClearsWindowRootsMessageWindowAndHolders)
     MessageWindow mw{};
     mw.layer = t;
     g_message_window = &mw;
-    ASSERT_EQ(add_layer_release_hook(hook), 0);
-    g_hook_seen = nullptr;
+    g_drag_layer = DragLayer{1, t, rec(t)};
 
     EXPECT_EQ(del("g/"), 0);
     EXPECT_EQ(group("g/"), nullptr);
     EXPECT_EQ(g_windows[2]->root_layer, nullptr);
     EXPECT_EQ(mw.layer, nullptr);
-    EXPECT_EQ(g_hook_seen, g);   // the group goes after its child
+    EXPECT_EQ(g_drag_layer.node, nullptr);
+    EXPECT_EQ(g_drag_layer.state, nullptr);
+    EXPECT_EQ(g_drag_layer.set, 0);
 
     EXPECT_EQ(del(":W0/"), 0);
     EXPECT_EQ(g_windows[0]->root_layer, nullptr);
     g_message_window = nullptr;
-    for (LayerReleaseHook &h : g_layer_release_hooks)
-        h = nullptr;
 }
 
 TEST_F(LayerTree, WindowPixelPropertiesClampTheWindowAndReadUnderThePoint)
