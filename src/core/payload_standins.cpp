@@ -27,7 +27,4 @@ void *alloc_root_payload(int tree)
     return tree == KV_TREE_TASK ? alloc_task_root_payload() : alloc_zeroed(STANDIN_RECORD_SIZE);
 }
 
-SoundRecord *attach_sound_payload(TreeNode *node) { return (SoundRecord *)standin_attach(node); }
 MenuItem *attach_menu_payload(TreeNode *node, const char *) { return (MenuItem *)standin_attach(node); }
-
-int start_sound_root(SoundRecord *) { return 0; }

@@ -11,8 +11,6 @@
 #include "platform/sys.h"
 #include "script/project.h"
 
-ImageDecoderFn g_image_decoders[KV_IMAGE_FORMAT_SLOTS];
-
 const char *layer_command_name(int command)
 {
     if (command < 0 || !g_command_defs || (uint32_t)command >= g_command_def_count)

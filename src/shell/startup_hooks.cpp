@@ -41,13 +41,8 @@ int enumerate_fonts() { return 0; }
 void release_font_slots() {}
 int create_message_window() { return 0; }
 
-// No DirectSound yet: sound stays off.
-int create_direct_sound() { return 0; }
-void init_sound_command_table() {}
-int start_sound_thread() { return 0; }
 void release_movie_objects() {}
 void close_mci_movie() {}
-void release_direct_sound() {}
 void release_flash_control() {}
 void destroy_flash_host_window() {}
 int movie_window_exists() { return 0; }
