@@ -322,3 +322,34 @@ TEST(LayerValueOps, AgreeWithWideArithmeticAndNeverTrap)
         }
     }
 }
+
+TEST_F(LayerCommand, ChangesMarkTheParentAndUnchangedValuesDoNot)
+{
+    LayerState *a = make_leaf("a", 2, 2);
+    make_leaf("m", 2, 2);
+    a->x = 3;
+    TreeNode *w0 = name_tree_lookup(g_layer_tree, "W0", KV_FIND_FOLDER);
+    struct Case {
+        std::vector<Arg> args;
+        bool marks;
+    };
+    const Case cases[] = {
+        {{num(3, 3)}, false},       {{num(3, 4)}, true},         {{num(38, 5)}, false},
+        {{str(34, "m")}, true},     {{str(34, "m")}, false},     {{str(31, "m")}, true},
+        {{num(36, 3)}, true},       {{num(36, 3)}, false},       {{num(33, 10)}, true},
+        {{num(35, 20)}, true},      {{num(23, 128)}, false},     {{num(23, 7)}, true},
+        {{str(26, "x")}, true},     {{num(5, 1)}, true},         {{num(12, 1)}, false},
+        {{num(2, 10)}, false},      {{num(1, 0)}, false},
+    };
+    int i = 0;
+    for (const Case &c : cases) {
+        LayerState *top = rec(w0);   // as after a composed frame
+        top->needs_redraw = top->dirty_flag = 0;
+        top->mark_count = 0;
+        std::vector<Arg> args = c.args;
+        args.insert(args.begin(), str(0, "a"));
+        ASSERT_EQ(setup(args), 0);
+        EXPECT_EQ(rec(w0)->needs_redraw, c.marks ? 1 : 0) << "case " << i;
+        i++;
+    }
+}
