@@ -65,8 +65,7 @@ TreeNode *tree_path_parent(const char *path, TreeNode *root);
 void tree_insert_sorted(TreeNode *parent, TreeNode *node, int64_t key);
 TreeNode *create_tree_node(TreeNode *root, const char *path, uint8_t folder, int64_t key);
 TreeNode *tree_node_unlink(TreeNode *node);
-// Unlinks node and re-inserts it under the same parent by a new key (after
-// siblings of an equal key). A node without a parent is left as it is.
+// Unlinks node and inserts it again among its siblings by key.
 void set_layer_order(TreeNode *node, int64_t key);
 
 // Copies text into base path slot `tree` (KV_TREE_*), cut to at most 255
