@@ -31,7 +31,6 @@ void tray_icon_remove() {}
 int track_popup_request(int, int32_t, int32_t) { return 0; }
 
 void save_cache_free(int) {}
-void mt_seed(uint32_t) {}
 
 int d3d_init() { return 0; }
 void d3d_release_all() {}
