@@ -342,3 +342,35 @@ TEST_F(GeneralPlatform, TextTableFileIntoAnArray)
 }
 
 #endif
+
+#ifndef _WIN32
+
+// A generated script drives the commands through the loader: the typed
+// text, the pasted text and the registry value reach its variables, and it
+// answers with a box whose text the test reads.
+TEST_F(GeneralPlatform, ScriptRunsTheDesktopCommands)
+{
+    LOAD_OR_SKIP("project width=320 height=240\n"
+                 "var 1000 string global dims=4\n"
+                 "var 1001 int global dims=4 = 0\n"
+                 "script 0 \"main.kvs\"\n"
+                 "label SYSTEM_START\n"
+                 "    copy_to_clipboard flag=1 text=\"copied\"\n"
+                 "    message_box caption=\"one\" text=\"t\" yes_no=1 result={[1001 0 ]}\n"
+                 "    paste_from_clipboard flag=1 variable={[1000 0 ]}\n"
+                 "    message_box input_dialog=1 caption=\"in\" input={[1000 1 ]} result={[1001 1 ]}\n"
+                 "    reg_read key=\"HKEY_CURRENT_USER/Software/KvTest\" value=\"Name\" variable={[1000 2 ]}\n"
+                 "    message_box caption=\"two\" text={[1000 0 ] [1000 1 ] + [1000 2 ] +}\n"
+                 "    end restart=0\n");
+    null_registry_put(KV_REG_CURRENT_USER, "Software\\KvTest", "Name", "R");
+    null_answer_box(KV_IDNO);
+    null_answer_input("typed");
+    runtest::run_until_quit(5);
+    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
+    EXPECT_EQ(ivar(1001, 0), 2);
+    EXPECT_EQ(ivar(1001, 1), 1);
+    EXPECT_EQ(null_last_box().caption, "two");
+    EXPECT_EQ(null_last_box().text, "copiedtypedR");
+}
+
+#endif
