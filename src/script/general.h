@@ -7,6 +7,10 @@
 
 #include "core/kv_base.h"
 
+// The owner of the clipboard and of the modal boxes: the main window's
+// handle, null before it exists.
+void *script_owner_window();
+
 // --- frame timing ------------------------------------------------------------
 // The highest frame rate whose period (65536000 / rate, 16.16 milliseconds)
 // is not 0.

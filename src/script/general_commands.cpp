@@ -16,7 +16,7 @@
 #include "script/general.h"
 #include "script/vars.h"
 
-static void *main_window_handle()
+void *script_owner_window()
 {
     return g_windows[0] ? g_windows[0]->hwnd : nullptr;
 }
@@ -53,7 +53,7 @@ int copy_to_clipboard_run()
     if (!arg_present(0) || !arg_present(1))
         return 0;
     const char *text = arg_str(1);
-    if (sys_clipboard_set_text(main_window_handle(), text, std::strlen(text)) == KV_CLIP_NO_MEMORY) {
+    if (sys_clipboard_set_text(script_owner_window(), text, std::strlen(text)) == KV_CLIP_NO_MEMORY) {
         report_script_error_text(VAR_ERR_NO_MEMORY, 1);
         return -1;
     }
@@ -65,7 +65,7 @@ int paste_from_clipboard_run()
     if (!arg_present(0))
         return 0;
     char raw[KV_CLIP_TAKE + 1], text[KV_CLIP_TAKE + 2];
-    int64_t n = sys_clipboard_get_text(main_window_handle(), raw, sizeof raw);
+    int64_t n = sys_clipboard_get_text(script_owner_window(), raw, sizeof raw);
     if (n < 0)
         return -1;
     clipboard_filter_text(raw, (size_t)n, text);

@@ -4,7 +4,6 @@
 
 #include "core/error_report.h"
 #include "core/input.h"
-#include "core/window.h"
 #include "platform/sys_dialog.h"
 #include "script/args.h"
 #include "script/commands.h"
@@ -40,11 +39,6 @@ int message_box_choice(uint32_t flags, int result)
     return result == KV_IDYES ? 1 : result == KV_IDNO ? 2 : result == KV_IDCANCEL ? 3 : 0;
 }
 
-static void *main_window_handle()
-{
-    return g_windows[0] ? g_windows[0]->hwnd : nullptr;
-}
-
 static void store_choice(int choice)
 {
     uint32_t p = arg_pos(11);
@@ -67,7 +61,7 @@ static int input_dialog_run()
         report_script_error_text(VAR_ERR_NO_MEMORY, 1);
         return -1;
     }
-    if (sys_input_dialog(main_window_handle(), &req) == 1) {
+    if (sys_input_dialog(script_owner_window(), &req) == 1) {
         store_choice(1);
         if (uint32_t p = arg_pos(10))
             store_string_element(g_arg_slots.var_id[p], g_arg_slots.var_elem[p], req.result);
@@ -84,7 +78,7 @@ int message_box_run()
         return input_dialog_run();
     uint32_t flags = message_box_flags(arg_present(13), arg_present(14), arg_present(15),
                                        arg_int(18), arg_int(19));
-    int r = sys_script_message_box(main_window_handle(), arg_str(1), arg_str(0), flags);
+    int r = sys_script_message_box(script_owner_window(), arg_str(1), arg_str(0), flags);
     store_choice(message_box_choice(flags, r));
     return 0;
 }
