@@ -4,11 +4,6 @@
 #include "script/commands.h"
 
 int cmd_layer_image_op(void) { return cmd_undefined(); }  // 2
-int cmd_copy_to_clipboard(void) { return cmd_undefined(); }  // 5
-int cmd_paste_from_clipboard(void) { return cmd_undefined(); }  // 6
-int cmd_load_text_table(void) { return cmd_undefined(); }  // 8
-int cmd_message_box(void) { return cmd_undefined(); }  // 10
-int cmd_set_switches(void) { return cmd_undefined(); }  // 13
 int cmd_file_utility(void) { return cmd_undefined(); }  // 15
 int cmd_find_file(void) { return cmd_undefined(); }  // 16
 int cmd_flash_play(void) { return cmd_undefined(); }  // 17
@@ -16,10 +11,7 @@ int cmd_flash_close(void) { return cmd_undefined(); }  // 18
 int cmd_flash_query(void) { return cmd_undefined(); }  // 19
 int cmd_set_text_style(void) { return cmd_undefined(); }  // 21
 int cmd_get_text_info(void) { return cmd_undefined(); }  // 22
-int cmd_set_frame_timing(void) { return cmd_undefined(); }  // 23
 int cmd_set_input_switches(void) { return cmd_undefined(); }  // 35
-int cmd_math(void) { return cmd_undefined(); }  // 46
-int cmd_camera_calc(void) { return cmd_undefined(); }  // 47
 int cmd_menu_set(void) { return cmd_undefined(); }  // 48
 int cmd_menu_popup(void) { return cmd_undefined(); }  // 49
 int cmd_menu_delete(void) { return cmd_undefined(); }  // 50
@@ -28,7 +20,6 @@ int cmd_cursor(void) { return cmd_undefined(); }  // 55
 int cmd_movie_play(void) { return cmd_undefined(); }  // 56
 int cmd_movie_stop(void) { return cmd_undefined(); }  // 57
 int cmd_movie_info(void) { return cmd_undefined(); }  // 58
-int cmd_reg_read(void) { return cmd_undefined(); }  // 61
 int cmd_text_end(void) { return cmd_undefined(); }  // 64
 int cmd_screen_setup(void) { return cmd_undefined(); }  // 76
 int cmd_message_window_setup(void) { return cmd_undefined(); }  // 81

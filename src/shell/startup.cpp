@@ -27,6 +27,7 @@
 #include "platform/sys_shell.h"
 #include "platform/sys_window.h"
 #include "script/expr.h"
+#include "script/math_random.h"
 #include "script/project.h"
 #include "script/vars.h"
 #include "shell/main_loop.h"

@@ -24,8 +24,6 @@ void destroy_menu_set(int) {}
 void tray_icon_remove() {}
 int track_popup_request(int, int32_t, int32_t) { return 0; }
 
-void mt_seed(uint32_t) {}
-
 int d3d_init() { return 0; }
 void d3d_release_all() {}
 

@@ -21,8 +21,6 @@ void destroy_menu_set(int set);
 // Tray icon: removed when the main window goes.
 void tray_icon_remove();
 int track_popup_request(int set, int32_t x, int32_t y);
-// Random generator.
-void mt_seed(uint32_t seed);
 // Direct3D: d3d_init returns 0 ok, 1 fall back to CPU drawing, -1 stop.
 int d3d_init();
 void d3d_release_all();
