@@ -11,6 +11,7 @@
 #include "platform/sys_shell.h"
 #include "platform/sys_window.h"
 #include "shell/startup.h"
+#include "shell/display_modes.h"
 #include "shell/startup_hooks.h"
 
 // Waits until a started thread has set its done byte. The quit flag is set

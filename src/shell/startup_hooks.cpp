@@ -11,12 +11,6 @@
 
 uint8_t g_layered_window;
 
-int enumerate_monitors() { return 0; }
-int set_display_mode(int) { return 0; }
-int window_set_fullscreen(int) { return 0; }
-int window_is_fullscreen() { return 0; }
-int enter_windowed_mode(WindowObject *) { return 0; }
-
 int create_menu_bar_window() { return 0; }
 void update_fullscreen_menu_bar() {}
 void destroy_all_menus() {}

@@ -7,10 +7,6 @@
 struct WindowObject;
 struct TreeNode;
 
-// Display modes and full screen.
-int enumerate_monitors();
-int set_display_mode(int mode);
-int window_set_fullscreen(int on);
 // Menus.
 int create_menu_bar_window();
 void update_fullscreen_menu_bar();
@@ -40,6 +36,3 @@ int movie_window_exists();
 int movie_playing();
 // Layered main window (window command).
 extern uint8_t g_layered_window;
-// Full screen state.
-int window_is_fullscreen();
-int enter_windowed_mode(WindowObject *win);

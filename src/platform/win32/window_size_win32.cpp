@@ -18,6 +18,7 @@
 #include "platform/win32/window_win32.h"
 #include "script/project.h"
 #include "shell/screen_layout.h"
+#include "shell/display_modes.h"
 #include "shell/startup_hooks.h"
 #include "shell/window_shape.h"
 #include "shell/window_sizing.h"
