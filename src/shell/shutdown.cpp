@@ -8,6 +8,7 @@
 #include "graphics/render_workers.h"
 #include "media/sound.h"
 #include "platform/sys.h"
+#include "platform/sys_gpu.h"
 #include "platform/sys_shell.h"
 #include "platform/sys_window.h"
 #include "shell/startup.h"

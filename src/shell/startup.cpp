@@ -23,6 +23,7 @@
 #include "image/image_decoders.h"
 #include "media/sound.h"
 #include "platform/sys.h"
+#include "platform/sys_gpu.h"
 #include "platform/sys_shell.h"
 #include "platform/sys_window.h"
 #include "script/expr.h"

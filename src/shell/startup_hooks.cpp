@@ -21,9 +21,6 @@ int track_popup_request(int, int32_t, int32_t) { return 0; }
 void save_cache_free(int) {}
 void mt_seed(uint32_t) {}
 
-int d3d_init() { return 0; }
-void d3d_release_all() {}
-
 int enumerate_fonts() { return 0; }
 void release_font_slots() {}
 int create_message_window() { return 0; }
@@ -34,7 +31,4 @@ void release_flash_control() {}
 void destroy_flash_host_window() {}
 int movie_window_exists() { return 0; }
 int movie_playing() { return 0; }
-
-// No Direct3D presenter yet: every frame falls back to the CPU presenter.
-int d3d_present_frame(const uint8_t *) { return 1; }
 

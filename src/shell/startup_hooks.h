@@ -20,9 +20,6 @@ int track_popup_request(int set, int32_t x, int32_t y);
 // Save cache, random generator.
 void save_cache_free(int slot);
 void mt_seed(uint32_t seed);
-// Direct3D: d3d_init returns 0 ok, 1 fall back to CPU drawing, -1 stop.
-int d3d_init();
-void d3d_release_all();
 // Fonts and the message window.
 int enumerate_fonts();
 void release_font_slots();
