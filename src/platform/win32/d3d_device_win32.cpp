@@ -27,6 +27,14 @@ uint8_t g_recreate_frame_texture = 1;
 static uint8_t g_caps_checked = 1;
 static uint8_t g_mode_list_pending = 1;
 static uint32_t g_max_texture_w, g_max_texture_h;
+static DWORD g_ps_version_limit;
+
+void d3d_reset_first_run(DWORD ps_limit)
+{
+    g_caps_checked = 1;
+    g_mode_list_pending = 1;
+    g_ps_version_limit = ps_limit;
+}
 
 static const char *const k_no_ps20 =
     "ビデオカードにピクセルシェーダ 2.0以降 が実装されていません。\r\n"
@@ -124,7 +132,7 @@ int create_d3d_device()
     return -1;
 }
 
-int d3d_shader_rank(DWORD version)
+static int d3d_shader_rank(DWORD version)
 {
     if (version >= D3DPS_VERSION(3, 0))
         return 30;
@@ -147,7 +155,10 @@ int d3d_check_caps()
     g_d3d_device->GetDeviceCaps(&caps);
     g_max_texture_w = caps.MaxTextureWidth;
     g_max_texture_h = caps.MaxTextureHeight;
-    if (d3d_shader_rank(caps.PixelShaderVersion) < 20) {
+    DWORD ps = caps.PixelShaderVersion;
+    if (g_ps_version_limit && ps > g_ps_version_limit)
+        ps = g_ps_version_limit;
+    if (d3d_shader_rank(ps) < 20) {
         message_box_printf("環境チェック", "%s", k_no_ps20);
         return 1;
     }

@@ -31,6 +31,10 @@ int effect_begin_pass(KvEffect *e, IDirect3DTexture9 *tex, int32_t tex_w, int32_
 void effect_end_pass(KvEffect *e);
 void effect_release(KvEffect *e);
 
+// Tests: the capability check and mode listing run again on the next start;
+// ps_limit (0 none) caps the pixel shader version the device reports.
+void d3d_reset_first_run(DWORD ps_limit);
+
 template <class T> void release_com(T *&p)
 {
     if (p) {
