@@ -69,10 +69,17 @@ bool gpu_frame_fits(int32_t gw, int32_t gh, uint32_t tex_w, uint32_t tex_h, uint
            (uint32_t)gw <= tex_w && (uint32_t)gh <= tex_h && tex_w <= max_w && tex_h <= max_h;
 }
 
+void upload_frame_rect(uint8_t *dest, ptrdiff_t dest_pitch, const uint8_t *pixels, int32_t gw,
+                       int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    ptrdiff_t src_pitch = (ptrdiff_t)gw * 4, off = (ptrdiff_t)x * 4;
+    for (int32_t r = y; r < y + h; r++)
+        g_pixel_kernels.kern_copy(dest + r * dest_pitch + off, pixels + r * src_pitch + off,
+                                  (ptrdiff_t)w * 4);
+}
+
 void upload_frame_rows(uint8_t *dest, ptrdiff_t dest_pitch, const uint8_t *pixels, int32_t gw,
                        int32_t gh)
 {
-    ptrdiff_t row = (ptrdiff_t)gw * 4;
-    for (int32_t y = 0; y < gh; y++)
-        g_pixel_kernels.kern_copy(dest + y * dest_pitch, pixels + y * row, row);
+    upload_frame_rect(dest, dest_pitch, pixels, gw, 0, 0, gw, gh);
 }

@@ -39,3 +39,6 @@ bool gpu_frame_fits(int32_t gw, int32_t gh, uint32_t tex_w, uint32_t tex_h, uint
 // Copies gh rows of gw pixels (pitch gw x 4) into a locked surface.
 void upload_frame_rows(uint8_t *dest, ptrdiff_t dest_pitch, const uint8_t *pixels, int32_t gw,
                        int32_t gh);
+// The same for the rectangle (x, y, w, h) of the frame only, in place.
+void upload_frame_rect(uint8_t *dest, ptrdiff_t dest_pitch, const uint8_t *pixels, int32_t gw,
+                       int32_t x, int32_t y, int32_t w, int32_t h);
