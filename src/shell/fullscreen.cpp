@@ -105,9 +105,10 @@ int enter_fullscreen_mode(WindowObject *win)
     return 0;
 }
 
+// The menu taken off here belongs to the menu-bar window, which this build
+// does not have: the main window keeps its own.
 int enter_windowed_mode(WindowObject *win)
 {
-    sys_window_remove_menu(win->hwnd);
     g_windowed_sizes = {0, 0, 0, 0};
     g_screen_size.width = g_screen_size.shown_width = win->game_width;
     g_screen_size.height = g_screen_size.shown_height = win->game_height;
