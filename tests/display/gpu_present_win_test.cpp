@@ -185,6 +185,8 @@ std::string box_of(const std::function<void()> &fn)
             // The text control is 0xFFFF on Windows, 100 under Wine.
             if (!GetDlgItemTextA(box, 0xFFFF, buf, sizeof buf))
                 GetDlgItemTextA(box, 100, buf, sizeof buf);
+            if (!buf[0])
+                break;  // not filled in yet: read it again
             text = buf;
             PostMessageA(box, WM_COMMAND, IDOK, 0);
             break;
