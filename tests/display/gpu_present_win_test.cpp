@@ -209,6 +209,19 @@ TEST_F(GpuPresent, FiltersMatchTheirMaths)
     }
 }
 
+// A mode change asks for a new device: made before the upload, the flag
+// cleared, and the frame shown through it.
+TEST_F(GpuPresent, ForcedResetMakesANewDevice)
+{
+    g_render_mode = 2;
+    ASSERT_EQ(d3d_init(), 0);
+    g_force_device_reset = 1;
+    EXPECT_EQ(worst_difference(2, 64, 48), 0);
+    EXPECT_EQ(g_force_device_reset, 0);
+    EXPECT_EQ(g_gpu_mode, 1);
+    EXPECT_NE(g_frame_texture, nullptr);
+}
+
 TEST_F(GpuPresent, PixelShaderBelow20IsRefused)
 {
     g_render_mode = 2;
