@@ -8,10 +8,12 @@
 #include "graphics/render_workers.h"
 #include "media/sound.h"
 #include "platform/sys.h"
+#include "platform/sys_gpu.h"
 #include "platform/sys_shell.h"
 #include "platform/sys_window.h"
 #include "script/save.h"
 #include "shell/startup.h"
+#include "shell/display_modes.h"
 #include "shell/startup_hooks.h"
 
 // Waits until a started thread has set its done byte. The quit flag is set

@@ -7,10 +7,6 @@
 struct WindowObject;
 struct TreeNode;
 
-// Display modes and full screen.
-int enumerate_monitors();
-int set_display_mode(int mode);
-int window_set_fullscreen(int on);
 // Menus.
 int create_menu_bar_window();
 void update_fullscreen_menu_bar();
@@ -21,9 +17,6 @@ void destroy_menu_set(int set);
 // Tray icon: removed when the main window goes.
 void tray_icon_remove();
 int track_popup_request(int set, int32_t x, int32_t y);
-// Direct3D: d3d_init returns 0 ok, 1 fall back to CPU drawing, -1 stop.
-int d3d_init();
-void d3d_release_all();
 // Fonts and the message window.
 int enumerate_fonts();
 void release_font_slots();
@@ -37,6 +30,3 @@ int movie_window_exists();
 int movie_playing();
 // Layered main window (window command).
 extern uint8_t g_layered_window;
-// Full screen state.
-int window_is_fullscreen();
-int enter_windowed_mode(WindowObject *win);

@@ -67,6 +67,8 @@ int cmd_pid_of(int argc, wchar_t **argv);
 int cmd_run(int argc, wchar_t **argv);
 // Sizing and dropping (size.cpp).
 int cmd_client(int argc, wchar_t **argv);
+int cmd_screen(int argc, wchar_t **argv);
+int cmd_restore_mode(int argc, wchar_t **argv);
 int cmd_resize(int argc, wchar_t **argv);
 int cmd_sizing(int argc, wchar_t **argv);
 int cmd_minmax(int argc, wchar_t **argv);
