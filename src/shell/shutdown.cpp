@@ -11,6 +11,7 @@
 #include "platform/sys_window.h"
 #include "shell/startup.h"
 #include "shell/startup_hooks.h"
+#include "text/font_list.h"
 
 // Waits until a started thread has set its done byte. The quit flag is set
 // before, so the thread is on its way out.

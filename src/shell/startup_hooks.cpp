@@ -36,10 +36,6 @@ void mt_seed(uint32_t) {}
 int d3d_init() { return 0; }
 void d3d_release_all() {}
 
-int enumerate_fonts() { return 0; }
-void release_font_slots() {}
-int create_message_window() { return 0; }
-
 // No DirectSound yet: sound stays off.
 int create_direct_sound() { return 0; }
 void init_sound_command_table() {}

@@ -29,10 +29,6 @@ void mt_seed(uint32_t seed);
 // Direct3D: d3d_init returns 0 ok, 1 fall back to CPU drawing, -1 stop.
 int d3d_init();
 void d3d_release_all();
-// Fonts and the message window.
-int enumerate_fonts();
-void release_font_slots();
-int create_message_window();
 // Sound, movies, Flash.
 int create_direct_sound();
 void init_sound_command_table();
