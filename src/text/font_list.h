@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/kv_base.h"
+#include "platform/sys_fonts.h"
 
 enum { KV_FONT_SLOTS = 8, KV_GLYPH_SIZE_MAX = 256 };
 
@@ -37,6 +38,9 @@ extern FontSlotStyle g_font_slots;
 extern uint32_t g_nibble_ink[256];
 extern uint8_t g_coverage_alpha[32];
 extern uint32_t g_glyph_cell_size[KV_GLYPH_SIZE_MAX + 1];
+
+// The enumeration enumerate_fonts uses (the system's; tests put a fake here).
+extern void (*g_font_enumerator)(SysFontFn fn, void *user);
 
 // Start-up: lists the system's faces, gives each slot the first installed of
 // the preferred faces, then init_glyph_tables. Returns 0.
