@@ -120,6 +120,7 @@ int create_message_window()
     w->gradient_dir = 1;
     w->smooth = 1;
     w->needs_reset = 1;
+    w->restart_timer = 1;   // the first block's delays count from its first pass
     const uint32_t advance[4] = {1, 13, 1023, 1023}, skip[4] = {17, 1023, 1023, 1023};
     std::memcpy(g_message_advance_keys, advance, sizeof advance);
     std::memcpy(g_message_skip_keys, skip, sizeof skip);
