@@ -7,12 +7,14 @@
 #   4. runs it under Wine for a few seconds, on $DISPLAY when set, else in
 #      a private Xvfb, and saves a screenshot of its window to out/demo.png,
 #   5. closes the engine as a user would (WM_CLOSE) and reports its exit code.
-# Environment: KV_DEMO_SECONDS (default 3) how long the demo runs before the
-# screenshot; KV_DEMO_BUILD the build folder (default build-win).
+# Environment: KV_DEMO_SECONDS (default 4) how long the demo runs before the
+# screenshot: the title fades in, then the wipe uncovers the scene from about
+# 2 s on, so the default shows the scene; KV_DEMO_BUILD the build folder
+# (default build-win).
 set -uo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 cd "$top"
-seconds=${KV_DEMO_SECONDS:-3}
+seconds=${KV_DEMO_SECONDS:-4}
 build=${KV_DEMO_BUILD:-build-win}
 out=$top/out
 demo=$out/demo

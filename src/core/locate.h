@@ -36,6 +36,8 @@ extern LinkedFile *g_linked_files;
 extern uint32_t g_linked_file_count;
 
 // The memory file cache that scripts fill: 4 sets of at most 512 used slots.
+// The sound thread reads it while loading a sound (under g_engine_lock): every
+// change to it is made under g_engine_lock.
 enum { KV_CACHE_SETS = 4, KV_CACHE_SLOTS = 513 };
 struct FileCacheSet {
     char *name[KV_CACHE_SLOTS];

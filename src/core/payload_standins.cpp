@@ -39,7 +39,6 @@ LayerState *share_layer_payload(TreeNode *node, LayerState *state)
     attach_payload_ref(node, state);
     return state;
 }
-SoundRecord *attach_sound_payload(TreeNode *node) { return (SoundRecord *)standin_attach(node); }
 MenuItem *attach_menu_payload(TreeNode *node, const char *) { return (MenuItem *)standin_attach(node); }
 
 int create_layer_tree_top(TreeNode *layer_root)
@@ -47,5 +46,3 @@ int create_layer_tree_top(TreeNode *layer_root)
     TreeNode *w0 = create_tree_node(layer_root, "W0", 1, 0);
     return w0 && create_layer_payload(w0) == 0 ? 0 : -1;
 }
-
-int start_sound_root(SoundRecord *) { return 0; }

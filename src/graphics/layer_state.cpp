@@ -8,6 +8,7 @@
 #include "core/error_report.h"
 
 uint32_t g_colour_key = 0x00808080u;
+ImageDecoderFn g_image_decoders[KV_IMAGE_FORMAT_SLOTS];
 
 static char *new_name_buffer()
 {

@@ -236,7 +236,8 @@ void job_inflate_halves(int worker)
     }
     uLongf out_len = (uLongf)unpacked;
     int rc = uncompress(j.dst_pixels + dst_off, &out_len, j.file_data + src_off, (uLong)packed);
-    j.result = rc == Z_OK ? 0 : -1;
+    // A stream that ends early would leave bytes of the part unwritten.
+    j.result = rc == Z_OK && out_len == unpacked ? 0 : -1;
 }
 
 // --- dispatch by job code -----------------------------------------------------------------

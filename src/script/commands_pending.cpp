@@ -33,9 +33,6 @@ int cmd_movie_info(void) { return cmd_undefined(); }  // 58
 int cmd_reg_read(void) { return cmd_undefined(); }  // 61
 int cmd_save_slot(void) { return cmd_undefined(); }  // 69
 int cmd_save_cache_reset(void) { return cmd_undefined(); }  // 70
-int cmd_sound_control(void) { return cmd_undefined(); }  // 72
-int cmd_sound_delete(void) { return cmd_undefined(); }  // 73
-int cmd_sound_info(void) { return cmd_undefined(); }  // 74
 int cmd_screen_setup(void) { return cmd_undefined(); }  // 76
 int cmd_script_list_query(void) { return cmd_undefined(); }  // 77
 int cmd_task_start(void) { return cmd_undefined(); }  // 78

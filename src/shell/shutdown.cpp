@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "core/window.h"
 #include "graphics/render_workers.h"
+#include "media/sound.h"
 #include "platform/sys.h"
 #include "platform/sys_shell.h"
 #include "platform/sys_window.h"
@@ -38,6 +39,7 @@ void app_shutdown()
     g_quit_flag = 1;
     wait_thread_done(&g_sound_thread_done);
     wait_thread_done(&g_script_thread_done);
+    join_sound_thread();
     join_script_thread();
     stop_render_workers();
     if (g_gpu_mode)

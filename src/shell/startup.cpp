@@ -19,6 +19,8 @@
 #include "graphics/blend.h"
 #include "graphics/kernels.h"
 #include "graphics/render_workers.h"
+#include "image/image_decoders.h"
+#include "media/sound.h"
 #include "platform/sys.h"
 #include "platform/sys_shell.h"
 #include "platform/sys_window.h"
@@ -138,6 +140,7 @@ void init_tables_once()
     if (detect_directx_version(&major, &minor, &letter) == 0)
         g_directx_major = major;
     set_locator_extensions();
+    register_image_decoders();
 }
 
 int create_window_objects()
@@ -202,7 +205,7 @@ void join_script_thread()
 int engine_startup_stage2()
 {
     init_sound_command_table();
-    start_sound_thread();
+    start_sound_thread(g_processor_count - 1);
     if (g_sound_enabled && create_sound_root() != 0)
         return -1;
     return 0;

@@ -36,13 +36,8 @@ void mt_seed(uint32_t) {}
 int d3d_init() { return 0; }
 void d3d_release_all() {}
 
-// No DirectSound yet: sound stays off.
-int create_direct_sound() { return 0; }
-void init_sound_command_table() {}
-int start_sound_thread() { return 0; }
 void release_movie_objects() {}
 void close_mci_movie() {}
-void release_direct_sound() {}
 void release_flash_control() {}
 void destroy_flash_host_window() {}
 int movie_window_exists() { return 0; }

@@ -30,12 +30,8 @@ void mt_seed(uint32_t seed);
 int d3d_init();
 void d3d_release_all();
 // Sound, movies, Flash.
-int create_direct_sound();
-void init_sound_command_table();
-int start_sound_thread();
 void release_movie_objects();
 void close_mci_movie();
-void release_direct_sound();
 void release_flash_control();
 void destroy_flash_host_window();
 int movie_window_exists();

@@ -119,6 +119,7 @@ class Project:
         self.script_values = {}
         self.keymap = list(range(256))
         self.errno_texts = ["errno %d" % i for i in range(37)]
+        self.images = []   # (name, kind, width, height, pattern, options)
 
 
 _TYPES = {"int": 1, "float": 2, "string": 3}
@@ -164,6 +165,12 @@ def _split_args(line):
 
 def _unquote(text):
     return shlex.split(text)[0] if text.startswith('"') else text
+
+
+def _unquote_value(word):
+    """key="text" -> key=text."""
+    k, sep, v = word.partition("=")
+    return k + sep + _unquote(v) if sep else word
 
 
 def _arg(command, word):
@@ -231,6 +238,11 @@ def parse(text):
                 for w in rest:
                     if w.startswith("value="):
                         proj.script_values[num] = int(w[6:], 0)
+            elif head == "image":
+                from kvgen import images
+                name, kind, pattern = _unquote(rest[0]), rest[1], rest[4]
+                opts = images.parse_options([_unquote_value(w) for w in rest[5:]])
+                proj.images.append((name, kind, int(rest[2], 0), int(rest[3], 0), pattern, opts))
             elif cur is None:
                 raise ValueError("instruction before any script")
             elif head == "label":
@@ -606,15 +618,35 @@ def write(proj, outdir, damage=None, pack_file=None):
             continue
         with open(os.path.join(kvbin, name), "wb") as f:
             f.write(data)
+    formats = write_images(proj, outdir)
     if pack_file:
         from kvgen import pack
-        for fn in ("pack_folder", "pack_dir", "write_pack"):
-            if hasattr(pack, fn):
-                getattr(pack, fn)(outdir, pack_file)
-                break
-        else:
-            raise SystemExit("kvgen.pack offers no folder packer")
+        entries = [e for e in pack.folder_entries(outdir) if not e.name.endswith(b".kpf")]
+        for e in entries:   # a .kcg image goes by its format byte, not its name
+            e.format = formats.get(e.name, e.format)
+        pack.write_pack(pack_file, entries)
     return files
+
+
+def write_images(proj, outdir):
+    """Writes the description's images into outdir; gives {pack entry name:
+    format code} of those whose name does not tell their format."""
+    from kvgen import images, pack
+    formats = {}
+    for name, kind, w, h, pattern, opts in proj.images:
+        try:
+            data = images.make(kind, w, h, pattern, **dict(opts))[0]
+        except ValueError as e:
+            raise SystemExit("image %s: %s" % (name, e))
+        rel = name + images.EXTENSIONS[kind]
+        path = os.path.join(outdir, *rel.replace("\\", "/").split("/"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+        entry = pack.entry_name(sjis(os.path.relpath(path, outdir)))
+        if pack.format_code(entry) != images.FORMAT_CODES[kind]:
+            formats[bytes(entry)] = images.FORMAT_CODES[kind]
+    return formats
 
 
 def _cmd_project(args):

@@ -142,7 +142,11 @@ _ids(72, "sound_control", 13, {0: "path", 1: "enable", 2: "file", 3: "play", 4: 
                        6: "start", 7: "loop", 8: "end", 9: "count", 10: "volume", 11: "pan",
                        12: "pitch"}, strings=(0, 2))
 _ids(73, "sound_delete", 1, {0: "path"}, strings=(0,))
-_ids(74, "sound_info", 24, {0: "path", 23: "result"}, strings=(0,))
+_ids(74, "sound_info", 24, {0: "path", 1: "loaded", 2: "enabled", 3: "playing", 4: "paused",
+                     5: "volume", 6: "pan", 7: "pitch", 8: "file", 9: "format", 10: "start",
+                     11: "loop", 12: "end", 13: "count", 14: "passes", 15: "position",
+                     16: "length", 17: "channels", 18: "bits", 19: "rate", 20: "level1",
+                     21: "level2", 22: "decoder", 23: "result"}, strings=(0,))
 _ids(76, "screen_setup", 8, {0: "no_saver", 1: "run_inactive", 2: "width", 3: "height"})
 _ids(77, "script_list_query", 5, {0: "name", 1: "count", 2: "value", 3: "index", 4: "result"})
 _ids(78, "task_start", 38, {0: "path", 1: "enable1", 2: "enable2", 3: "order", 34: "label",

@@ -72,3 +72,5 @@ int cmd_sizing(int argc, wchar_t **argv);
 int cmd_minmax(int argc, wchar_t **argv);
 int cmd_syscommand(int argc, wchar_t **argv);
 int cmd_drop(int argc, wchar_t **argv);
+// Reading back what a window shows (capture.cpp).
+int cmd_capture(int argc, wchar_t **argv);

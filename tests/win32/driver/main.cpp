@@ -34,6 +34,7 @@ const Command k_commands[] = {
     {L"hold-mutex", cmd_hold_mutex, "hold-mutex NAME SECONDS"},
     {L"wait-exit", cmd_wait_exit, "wait-exit PID|--image NAME|--exe PATH [--timeout MS]"},
     {L"pid-of", cmd_pid_of, "pid-of --image NAME|--exe PATH"},
+    {L"capture", cmd_capture, "capture HWND FILE [--window] (client area as raw B,G,R,A rows, A 0 off the screen; prints W H)"},
     {L"run", cmd_run, "run --desktop NAME[,WxH] [--] PROGRAM [ARGS...]"},
     {L"client", cmd_client, "client HWND (prints the client W H)"},
     {L"resize", cmd_resize, "resize HWND W H (outer size)"},
