@@ -22,10 +22,9 @@ int create_message_window();
 // Clears the block (counts, indices, arrays) when needs-reset is set.
 void reset_message_window();
 
-// Appends text (n bytes, Shift-JIS) as characters with the window's current
-// style: 0, or -1 after error 102000 (fatal) when the block would pass 8190
-// text bytes or its code entries would not leave room for the closing codes.
-int message_append_text(const char *text, size_t n);
+// message_append_text (declared with the tasks, as the string commands of the
+// script engine append through it too) refuses text that would pass 8190
+// bytes or leave no room in the code entries for the closing codes.
 // Appends one control code with the window's size and height in its entry.
 // reserve: keep room for the closing codes. 0, or -1 after error 102000.
 int message_append_code(uint8_t code, bool reserve);
