@@ -324,3 +324,17 @@ TEST_F(GlyphPaint_, CacheKeepsItsKeyOnlyAfterABuild)
     }
     EXPECT_EQ(build_count(), 3);
 }
+
+TEST_F(GlyphPaint_, APaintedGlyphMarksItsLayerASkippedOneDoesNot)
+{
+    ink_fn() = [](GlyphCell *cell, const uint8_t *, int) { ink(cell, 10, 10); };
+    TestLayer parent(200, 200), child(40, 30);
+    child.node.parent = &parent.node;
+    const uint8_t ch[] = "A";
+    draw_text_char(ch, 0xFFFFFF, -1, 0, 0, 20, 20, 0, 1, 0, 21, 0, 0, &child.node);   // passes the right edge
+    EXPECT_EQ(parent.s->dirty_flag, 0);
+    EXPECT_EQ(parent.s->needs_redraw, 0);
+    draw_text_char(ch, 0xFFFFFF, -1, 0, 0, 20, 20, 0, 0, 0, 20, 10, 0, &child.node);
+    EXPECT_EQ(parent.s->dirty_flag, 1);
+    EXPECT_EQ(parent.s->needs_redraw, 1);
+}
