@@ -63,6 +63,13 @@ int render_glyph_gdi(const uint8_t *chars, int32_t size, int32_t height, uint8_t
 const GlyphCell *glyph_current_cell();
 void glyph_cache_release_all();
 
+// Copies of drawn cells for the current key of a slot (code: the character's
+// bytes, first byte low; never 0). find copies a kept cell into g and gives
+// its measurements: 1, or 0 when the character is not kept.
+int glyph_memo_find(int slot, uint32_t code, const GlyphCell *g, int32_t *advance, int32_t *height);
+void glyph_memo_store(int slot, uint32_t code, const GlyphCell *g, int32_t advance, int32_t height);
+void glyph_memo_clear(int slot);
+
 // Renders once and paints one pass (edge 0), nine (outline, edge 1..10 and
 // negative) or three (shadow, edge 11 and up); marks the layer dirty.
 // Returns the advance.

@@ -41,6 +41,7 @@ void release_slot(int slot)
     c.cell = GlyphCell{};
     c.source = nullptr;
     clear_key(c);
+    glyph_memo_clear(slot);
 }
 
 LayerState *layer_of(TreeNode *node)
@@ -123,12 +124,17 @@ int render_glyph_gdi(const uint8_t *chars, int32_t size, int32_t height, uint8_t
     int32_t font_height = smooth == 1 ? 4 * size : size;
     if (prepare_glyph_font(size, height, bold, font_height, cell) < 0)
         return 0;
+    int slot = (int)g_font_list.current_slot;
     const GlyphCell *g = glyph_current_cell();
-    std::memset(g->bits, 0xFF, (size_t)g->byte_count);
     int len = sjis_char_len(chars);
-    g_glyph_source->draw((int)g_font_list.current_slot, chars, len);
+    uint32_t code = len == 2 ? (uint32_t)chars[0] | (uint32_t)chars[1] << 8 : chars[0];
+    if (glyph_memo_find(slot, code, g, advance, glyph_height))
+        return 0;
+    std::memset(g->bits, 0xFF, (size_t)g->byte_count);
+    g_glyph_source->draw(slot, chars, len);
     measure_glyph(g, font_slot_is_proportional(), len == 2, size, height, smooth == 1 ? 4 : 1,
                   advance, glyph_height);
+    glyph_memo_store(slot, code, g, *advance, *glyph_height);
     return 0;
 }
 

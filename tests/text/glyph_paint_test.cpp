@@ -338,3 +338,30 @@ TEST_F(GlyphPaint_, APaintedGlyphMarksItsLayerASkippedOneDoesNot)
     EXPECT_EQ(parent.s->dirty_flag, 1);
     EXPECT_EQ(parent.s->needs_redraw, 1);
 }
+
+TEST_F(GlyphPaint_, RepeatedCharactersAreCopiedNotRedrawn)
+{
+    int draws = 0;
+    ink_fn() = [&](GlyphCell *cell, const uint8_t *c, int len) {
+        draws++;
+        ink(cell, c[0] % 64, len == 2 ? c[1] % 64 : 3);
+    };
+    const uint8_t *chars[] = {(const uint8_t *)"\x82\xa0", (const uint8_t *)"a", (const uint8_t *)"\x82\xa2"};
+    std::vector<uint8_t> first[3];
+    int32_t adv, h;
+    for (int round = 0; round < 3; round++) {
+        for (int k = 0; k < 3; k++) {
+            render_glyph_gdi(chars[k], 20, 20, 0, 1, &adv, &h);
+            const GlyphCell *g = glyph_current_cell();
+            std::vector<uint8_t> bits(g->bits, g->bits + g->byte_count);
+            if (round == 0)
+                first[k] = bits;
+            else
+                EXPECT_EQ(bits, first[k]) << k;
+            EXPECT_EQ(adv, k == 1 ? 10 : 20);
+        }
+    }
+    EXPECT_EQ(draws, 3);
+    render_glyph_gdi(chars[0], 20, 20, 1, 1, &adv, &h);   // another key draws again
+    EXPECT_EQ(draws, 4);
+}
