@@ -25,8 +25,6 @@ void sys_window_show(WindowObject *win);
 void sys_redraw_all();
 // Removes the sizing border from the window.
 void sys_window_remove_thick_frame(WindowObject *win);
-// Paints the window's frame (GDI): the back buffer scaled to the client area.
-void sys_window_paint(WindowObject *win);
 // Detaches the input method from the window (screen-saver runs).
 void sys_window_detach_ime(WindowObject *win);
 // What the window's frame adds to a client size (AdjustWindowRectEx of a

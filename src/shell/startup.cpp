@@ -16,6 +16,7 @@
 #include "core/settings.h"
 #include "core/tree.h"
 #include "core/window.h"
+#include "display/scale.h"
 #include "graphics/blend.h"
 #include "graphics/kernels.h"
 #include "graphics/render_workers.h"
@@ -239,6 +240,7 @@ int engine_startup()
     load_engine_settings();
     load_save_settings();
     init_pixel_kernels();
+    init_scale_tables();
     detect_system_caps();
     if (g_os_code >= 1 && g_os_code <= 19) {
         message_box_printf("エラー", "Windows95/NT3.5/NT4 では起動できません。");

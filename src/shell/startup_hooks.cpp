@@ -6,6 +6,7 @@
 
 #include "core/entry.h"
 #include "core/window.h"
+#include "display/present.h"
 #include "platform/sys_window.h"
 
 uint8_t g_layered_window;
@@ -43,12 +44,7 @@ void destroy_flash_host_window() {}
 int movie_window_exists() { return 0; }
 int movie_playing() { return 0; }
 
-// Until the presenters exist the frame is painted with GDI from the back buffer.
-int window_present(WindowObject *win)
-{
-    if (win && win->number == 0 && sys_window_exists(win))
-        sys_window_paint(win);
-    return 0;
-}
+// No Direct3D presenter yet: every frame falls back to the CPU presenter.
+int d3d_present_frame(const uint8_t *) { return 1; }
 
 int run_screensaver_mode() { return 0; }

@@ -36,8 +36,6 @@ void release_flash_control();
 void destroy_flash_host_window();
 int movie_window_exists();
 int movie_playing();
-// Layer composition and presentation of one window; non-zero ends the run.
-int window_present(WindowObject *win);
 // Layered main window (window command).
 extern uint8_t g_layered_window;
 // Full screen state.
