@@ -10,6 +10,7 @@
 #include "core/frame_state.h"
 #include "core/input.h"
 #include "core/quit.h"
+#include "core/tree.h"
 #include "script/scheduler.h"
 #include "script/task.h"
 #include "text/message_window.h"
@@ -333,4 +334,32 @@ TEST_F(MessagePump, SetupKeysDelayAndFlags)
     append("あ");
     close_block();
     EXPECT_EQ(std::string((const char *)w()->codes), "2E");
+}
+
+TEST_F(MessagePump, SetupBindsALayerByPath)
+{
+    init_path_special_chars();
+    if (!g_layer_tree) {
+        ASSERT_EQ(create_tree_roots(), 0);
+    }
+    char path[KV_PATH_MAX];
+    ASSERT_GE(normalize_script_path(path, "msgwin", g_tree_path_roots[KV_TREE_LAYER], 0), 0);
+    TreeNode *node = create_tree_node(g_layer_tree, path, 0, 5);
+    ASSERT_TRUE(node);
+    LayerState *s = layer_state_new();
+    node->payload = s;
+    set_args({{0, 0, 0, "msgwin"}});
+    EXPECT_EQ(message_setup_args(), 0);
+    EXPECT_EQ(w()->layer, node);
+    EXPECT_EQ(s->message_window, 1);
+    set_args({{0, 0, 0, "nowhere"}});
+    EXPECT_EQ(message_setup_args(), -1);
+    EXPECT_EQ(g_last_error_code, 101250u);
+    EXPECT_EQ(s->message_window, 0);   // the old binding is let go
+    EXPECT_EQ(w()->layer, nullptr);
+    tree_node_unlink(node);
+    std::free(node->name);
+    std::free(node);
+    layer_state_release_buffers(s);
+    std::free(s);
 }
