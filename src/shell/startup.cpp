@@ -29,9 +29,10 @@
 #include "script/project.h"
 #include "script/vars.h"
 #include "shell/main_loop.h"
+#include "shell/compiler_link.h"
+#include "shell/startup_hooks.h"
 #include "text/font_list.h"
 #include "text/message_window.h"
-#include "shell/startup_hooks.h"
 
 static uint32_t g_timer_period;
 static std::thread g_script_thread;

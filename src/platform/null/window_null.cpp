@@ -77,3 +77,5 @@ int sys_window_set_region(WindowObject *win, const SizeRect *, int count)
 {
     return win->hwnd && count >= 0 ? 0 : -1;
 }
+
+int sys_preview_run(uint64_t) { return 1; }
