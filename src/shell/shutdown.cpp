@@ -15,6 +15,7 @@
 #include "shell/startup.h"
 #include "shell/display_modes.h"
 #include "shell/startup_hooks.h"
+#include "text/font_list.h"
 
 // Waits until a started thread has set its done byte. The quit flag is set
 // before, so the thread is on its way out.

@@ -35,6 +35,8 @@
 #include "shell/compiler_link.h"
 #include "shell/display_modes.h"
 #include "shell/startup_hooks.h"
+#include "text/font_list.h"
+#include "text/message_window.h"
 
 static uint32_t g_timer_period;
 static std::thread g_script_thread;

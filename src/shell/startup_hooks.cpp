@@ -19,10 +19,6 @@ void tray_icon_remove() {}
 int track_popup_request(int, int32_t, int32_t) { return 0; }
 
 
-int enumerate_fonts() { return 0; }
-void release_font_slots() {}
-int create_message_window() { return 0; }
-
 void release_movie_objects() {}
 void close_mci_movie() {}
 void release_flash_control() {}

@@ -17,10 +17,6 @@ void destroy_menu_set(int set);
 // Tray icon: removed when the main window goes.
 void tray_icon_remove();
 int track_popup_request(int set, int32_t x, int32_t y);
-// Fonts and the message window.
-int enumerate_fonts();
-void release_font_slots();
-int create_message_window();
 // Sound, movies, Flash.
 void release_movie_objects();
 void close_mci_movie();
