@@ -33,13 +33,6 @@ int enumerate_fonts() { return 0; }
 void release_font_slots() {}
 int create_message_window() { return 0; }
 
-void release_movie_objects() {}
-void close_mci_movie() {}
-void release_flash_control() {}
-void destroy_flash_host_window() {}
-int movie_window_exists() { return 0; }
-int movie_playing() { return 0; }
-
 // No Direct3D presenter yet: every frame falls back to the CPU presenter.
 int d3d_present_frame(const uint8_t *) { return 1; }
 

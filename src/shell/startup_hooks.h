@@ -30,13 +30,6 @@ void d3d_release_all();
 int enumerate_fonts();
 void release_font_slots();
 int create_message_window();
-// Sound, movies, Flash.
-void release_movie_objects();
-void close_mci_movie();
-void release_flash_control();
-void destroy_flash_host_window();
-int movie_window_exists();
-int movie_playing();
 // Layered main window (window command).
 extern uint8_t g_layered_window;
 // Full screen state.
