@@ -43,9 +43,11 @@ static MovieRect flash_rect()
     return movie_place(movie_current_view(0), g_flash.x, g_flash.y, g_flash.width, g_flash.height);
 }
 
+// From the window procedure: skipped while a command holds the lock.
 void flash_set_window_rect()
 {
-    if (!g_flash.active)
+    std::unique_lock<std::recursive_mutex> lock(g_movie_lock, std::try_to_lock);
+    if (!lock.owns_lock() || !g_flash.active)
         return;
     MovieRect dest = flash_rect();
     sys_flash_place(&dest);
@@ -104,6 +106,7 @@ static int start_flash(int32_t user)
 
 int flash_play_run()
 {
+    std::lock_guard<std::recursive_mutex> lock(g_movie_lock);
     int32_t *fields[] = {&g_flash.x, &g_flash.y, &g_flash.width, &g_flash.height};
     for (uint32_t id = 2; id <= 5; id++)
         if (arg_present(id))
@@ -118,6 +121,7 @@ int flash_play_run()
 
 int flash_close_run()
 {
+    std::lock_guard<std::recursive_mutex> lock(g_movie_lock);
     close_flash();
     return 0;
 }
