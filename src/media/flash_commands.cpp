@@ -81,8 +81,11 @@ static int take_file()
 
 static int start_flash(int32_t user)
 {
-    // Only one movie: a second play without a close ends the first.
-    close_flash();
+    // Only one movie: a second play without a close ends the first (the
+    // file just named stays).
+    release_flash_control();
+    sys_flash_destroy_window();
+    g_flash.active = 0;
     MovieRect dest = flash_rect();
     if (sys_flash_create_window(&dest) != 0) {
         message_box_printf(nullptr, "ウィンドウを生成できませんでした。");

@@ -79,7 +79,10 @@ void movie_on_graph_event()
 void movie_on_mci_notify(uintptr_t code, uint32_t device)
 {
     // 1 successful, 4 aborted, 8 failed; 2 (superseded) leaves it playing.
-    if ((code == 1 || code == 4 || code == 8) && device == g_movie_mci_device.load())
+    // Device 0 counts as the current one: Wine's MPEGVideo driver names no
+    // device in its notices.
+    uint32_t current = g_movie_mci_device.load();
+    if ((code == 1 || code == 4 || code == 8) && current && (device == current || device == 0))
         g_movie_playing = 0;
 }
 

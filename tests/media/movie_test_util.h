@@ -59,6 +59,18 @@ inline void write_file(const std::string &name, const std::vector<uint8_t> &byte
     std::fclose(f);
 }
 
+// Message boxes are recorded, never shown.
+inline std::vector<std::string> &boxes()
+{
+    static std::vector<std::string> list;
+    return list;
+}
+inline int record_box(const char *, const char *text)
+{
+    boxes().push_back(text);
+    return 1;
+}
+
 struct MovieFixture : ::testing::Test {
     std::filesystem::path old_dir, dir;
     WindowObject main_window = {};
@@ -66,6 +78,8 @@ struct MovieFixture : ::testing::Test {
     {
         g_error_shown = 1;
         reset_error_reports();
+        boxes().clear();
+        g_message_box_hook = record_box;
         g_quit_flag = 0;
         old_dir = std::filesystem::current_path();
         dir = std::filesystem::temp_directory_path() /
@@ -86,6 +100,7 @@ struct MovieFixture : ::testing::Test {
         flash_close_run();
         g_movie_draw_rule = 0;
         g_windows[0] = nullptr;
+        g_message_box_hook = nullptr;
         var_table_free();
         g_quit_flag = 0;
         std::filesystem::current_path(old_dir);
