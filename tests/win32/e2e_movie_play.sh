@@ -2,7 +2,8 @@
 # layer II) is made here with GStreamer, then the Windows media tests play it
 # and a damaged copy through MCI and through DirectShow: each plays to its end
 # and the playing flag clears, or the player fails with its failure result.
-# Nothing may hang (every run has a time-out). Skipped (77) without the
+# Then the same without any GStreamer plugin: MCI opens nothing and
+# DirectShow fails with 101510. Nothing may hang (every run has a time-out). Skipped (77) without the
 # GStreamer encoder and multiplexer.
 source "$KV_LIB"
 
@@ -27,4 +28,16 @@ echo "$out" | grep -v "GStreamer-CRITICAL\|^$"
 [ $rc -eq 0 ] || fail "media tests under Wine: exit $rc"
 echo "$out" | grep -q "GeneratedMovie (" || fail "the movie test did not run"
 echo "$out" | grep -q "SKIPPED.*GeneratedMovie" && fail "the movie test was skipped"
+
+note "again without any GStreamer plugin: both players fail honestly"
+mkdir -p no-plugins
+out=$(GST_PLUGIN_SYSTEM_PATH_1_0="$PWD/no-plugins" GST_PLUGIN_PATH_1_0="$PWD/no-plugins" \
+      GST_REGISTRY_1_0="$PWD/no-plugins/registry.bin" KV_TEST_MOVIE="Z:$(pwd)/clip.mpg" \
+      "$KV_WINE_RUN" --timeout 150 "$KV_BUILD/tests/test_media.exe" \
+      --gtest_filter='WinMovie.GeneratedMovie' 2>&1)
+rc=$?
+echo "$out" | grep "through"
+[ $rc -eq 0 ] || fail "media tests without plugins: exit $rc"
+echo "$out" | grep -q "clip.mpg through DirectShow: result -1, playing 0, error 101510" ||
+  fail "DirectShow without plugins did not fail with 101510"
 echo "e2e_movie_play: ok"
