@@ -27,7 +27,9 @@ PKGS="g++ cmake ninja-build pkg-config dpkg-dev python3
   wine wine64 xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho locales
   libjpeg-turbo-progs vorbis-tools
   libbenchmark-dev ccache clang libclang-rt-14-dev libpixman-1-dev lua5.4
-  imagemagick x11-apps procps psmisc"
+  imagemagick x11-apps procps psmisc
+  gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav"
 APT="apt-get -q -y -o DPkg::Lock::Timeout=600"
 # shellcheck disable=SC2086
 if [ "$(dpkg-query -W -f='${Status}\n' $PKGS 2>/dev/null | grep -c 'ok installed')" \

@@ -8,6 +8,7 @@
 #include <cstring>
 
 uint8_t g_movie_rule = 1;
+uint8_t g_movie_draw_rule = 0;
 uint8_t g_cfg_word1 = 1;
 uint8_t g_cfg_sse_enabled = 1;
 uint8_t g_cfg_sse2_enabled = 1;
@@ -34,6 +35,7 @@ uint32_t g_directx_major;
 void reset_engine_settings()
 {
     g_movie_rule = 1;
+    g_movie_draw_rule = 0;
     g_cfg_word1 = 1;
     g_cfg_sse_enabled = 1;
     g_cfg_sse2_enabled = 1;
@@ -111,6 +113,7 @@ void apply_engine_settings(const uint8_t *data, size_t size)
     take_flag(data, size, 10, &g_cfg_script_flag);
     take_flag(data, size, 11, &g_cfg_start_fullscreen);
     take_flag(data, size, 13, &g_texture_16bit);
+    take_flag(data, size, 16, &g_movie_draw_rule);
     for (size_t i = 0; i < KV_COUNTOF(g_word_rules); i++) {
         uint32_t w;
         if (settings_word(data, size, g_word_rules[i].word, &w))

@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "core/window.h"
 #include "graphics/render_workers.h"
+#include "media/movie.h"
 #include "media/sound.h"
 #include "platform/sys.h"
 #include "platform/sys_gpu.h"

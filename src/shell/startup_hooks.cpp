@@ -19,10 +19,4 @@ void tray_icon_remove() {}
 int track_popup_request(int, int32_t, int32_t) { return 0; }
 
 
-void release_movie_objects() {}
-void close_mci_movie() {}
-void release_flash_control() {}
-void destroy_flash_host_window() {}
-int movie_window_exists() { return 0; }
-int movie_playing() { return 0; }
 

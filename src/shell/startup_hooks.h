@@ -17,12 +17,5 @@ void destroy_menu_set(int set);
 // Tray icon: removed when the main window goes.
 void tray_icon_remove();
 int track_popup_request(int set, int32_t x, int32_t y);
-// Sound, movies, Flash.
-void release_movie_objects();
-void close_mci_movie();
-void release_flash_control();
-void destroy_flash_host_window();
-int movie_window_exists();
-int movie_playing();
 // Layered main window (window command).
 extern uint8_t g_layered_window;
