@@ -12,8 +12,6 @@ int cmd_paste_from_clipboard(void) { return cmd_undefined(); }  // 6
 int cmd_load_text_table(void) { return cmd_undefined(); }  // 8
 int cmd_message_box(void) { return cmd_undefined(); }  // 10
 int cmd_set_switches(void) { return cmd_undefined(); }  // 13
-int cmd_file_utility(void) { return cmd_undefined(); }  // 15
-int cmd_find_file(void) { return cmd_undefined(); }  // 16
 int cmd_flash_play(void) { return cmd_undefined(); }  // 17
 int cmd_flash_close(void) { return cmd_undefined(); }  // 18
 int cmd_flash_query(void) { return cmd_undefined(); }  // 19
@@ -50,7 +48,4 @@ int cmd_window_setup(void) { return cmd_undefined(); }  // 88
 int cmd_window_hide(void) { return cmd_undefined(); }  // 89
 int cmd_window_info(void) { return cmd_undefined(); }  // 90
 int cmd_text_append(void) { return cmd_undefined(); }  // 91
-int cmd_jpeg_frames_load(void) { return cmd_undefined(); }  // 92
-int cmd_jpeg_frames_free(void) { return cmd_undefined(); }  // 93
-int cmd_jpeg_frames_info(void) { return cmd_undefined(); }  // 94
 int cmd_format_value(void) { return cmd_undefined(); }  // 95

@@ -48,6 +48,7 @@ int movie_window_exists() { return 0; }
 int movie_playing() { return 0; }
 
 void apply_pending_layer_state(TreeNode *) {}
+int layer_mark_dirty(TreeNode *) { return 0; }
 int window_compose_if_dirty(WindowObject *) { return 0; }
 
 // Until the presenters exist the frame is painted with GDI from the back buffer.
