@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "image/image_test_support.h"
+#include "image_test_support.h"
 
 namespace kvimg {
 
