@@ -156,12 +156,12 @@ TEST(ImageWriters, BmpLayoutOfASmallImage)
 // Every way the file layer can fail, for every writer: -1 with the message,
 // the old file untouched, no temporary file left.
 namespace {
-long g_write_budget;
+long long g_write_budget;
 size_t failing_write(const void *d, size_t n, FILE *f)
 {
-    if ((long)n > g_write_budget)
+    if ((long long)n > g_write_budget)
         return std::fwrite(d, 1, (size_t)(g_write_budget > 0 ? g_write_budget : 0), f) * 0;
-    g_write_budget -= (long)n;
+    g_write_budget -= (long long)n;
     return std::fwrite(d, 1, n, f);
 }
 FILE *failing_open(const char *, const char *) { return nullptr; }
@@ -173,7 +173,7 @@ TEST(ImageWriters, FailuresKeepTheOldFile)
 {
     struct Fault {
         const char *name;
-        long budget;   // bytes that may be written (-1: no write fault)
+        long long budget;   // bytes that may be written (-1: no write fault)
         bool open, close, replace;
     };
     const Fault faults[] = {
@@ -191,7 +191,7 @@ TEST(ImageWriters, FailuresKeepTheOldFile)
             QuietOps ops;
             std::string path = tmp.file("keep");
             write_file(path, old);
-            g_write_budget = f.budget < 0 ? 1L << 40 : f.budget;
+            g_write_budget = f.budget < 0 ? 1LL << 40 : f.budget;
             g_image_file_ops.write = failing_write;
             if (f.open)
                 g_image_file_ops.open = failing_open;
