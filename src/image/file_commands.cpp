@@ -120,10 +120,8 @@ static void *main_window()
     return g_windows[0] ? g_windows[0]->hwnd : nullptr;
 }
 
-int cmd_file_utility(void)
+int file_utility_run()
 {
-    if (load_command_args(15) & 0xFF)
-        return -1;
     char a[KV_WRITE_PATH_MAX], b[KV_WRITE_PATH_MAX], folder[KV_WRITE_PATH_MAX];
     if (!file_arg(0, a) || !file_arg(1, b) || !file_arg(2, folder))
         return -1;
@@ -183,10 +181,8 @@ static int file_query_exists(int kind, const char *name)
     }
 }
 
-int cmd_find_file(void)
+int find_file_run()
 {
-    if (load_command_args(16) & 0xFF)
-        return -1;
     int kind = -1;
     for (int k = FIND_SOUND; k >= FIND_FOLDER && kind < 0; k--)
         if (arg_present((uint32_t)k))
@@ -218,4 +214,18 @@ int cmd_find_file(void)
             var_set_number(id, elem, 0);
     }
     return 0;
+}
+
+int cmd_file_utility(void)
+{
+    if (load_command_args(15) & 0xFF)
+        return -1;
+    return file_utility_run();
+}
+
+int cmd_find_file(void)
+{
+    if (load_command_args(16) & 0xFF)
+        return -1;
+    return find_file_run();
 }

@@ -15,6 +15,11 @@ int cache_file_in_memory(int set, int32_t count, const char *name, uint8_t sound
 // and the slot's data are left to the caller (who holds g_engine_lock).
 void cache_drop_entry(int set, int32_t slot);
 
+// The commands after their arguments are loaded (for tests: the slots filled
+// by hand).
+int file_utility_run();
+int find_file_run();
+
 // Creates each folder of a '\'-separated path that ends before a '\' (so the
 // last folder only when the path ends in '\'). Errors are ignored.
 void create_directory_path(const char *path);

@@ -61,3 +61,7 @@ void decode_jpeg_frame(TreeNode *layer, int64_t n);
 // 0, -1 (no pixel buffer) or -2 (decoder failure).
 int decode_jpeg_from_memory(const uint8_t *data, size_t size, TreeNode *layer);
 int decode_jpeg_alpha_plane(const uint8_t *data, size_t size, TreeNode *layer);
+
+// Commands 92 and 94 after their arguments are loaded.
+int jpeg_frames_load_run();
+int jpeg_frames_info_run();

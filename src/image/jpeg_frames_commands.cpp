@@ -11,10 +11,8 @@
 #include "script/commands.h"
 #include "script/vars.h"
 
-int cmd_jpeg_frames_load(void)
+int jpeg_frames_load_run()
 {
-    if (load_command_args(92) & 0xFF)
-        return -1;
     TreeNode *layer = nullptr;
     if (arg_present(0)) {
         char path[KV_PATH_MAX];
@@ -39,6 +37,13 @@ int cmd_jpeg_frames_load(void)
     return 0;
 }
 
+int cmd_jpeg_frames_load(void)
+{
+    if (load_command_args(92) & 0xFF)
+        return -1;
+    return jpeg_frames_load_run();
+}
+
 int cmd_jpeg_frames_free(void)
 {
     if (load_command_args(93) & 0xFF)
@@ -47,10 +52,8 @@ int cmd_jpeg_frames_free(void)
     return 0;
 }
 
-int cmd_jpeg_frames_info(void)
+int jpeg_frames_info_run()
 {
-    if (load_command_args(94) & 0xFF)
-        return -1;
     uint32_t p = arg_pos(0);
     if (!p)
         return 0;
@@ -67,4 +70,11 @@ int cmd_jpeg_frames_info(void)
         return 0;
     var_set_number(g_arg_slots.var_id[p], g_arg_slots.var_elem[p], value);
     return 0;
+}
+
+int cmd_jpeg_frames_info(void)
+{
+    if (load_command_args(94) & 0xFF)
+        return -1;
+    return jpeg_frames_info_run();
 }
