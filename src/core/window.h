@@ -31,6 +31,7 @@ struct WindowObject {
     int32_t game_width, game_height;
     int32_t opacity;                 // 256 = opaque
     uint8_t show_flag;
+    uint8_t frame_shown;             // a frame was drawn since the window was last painted black
     uint8_t class_registered;
     uint8_t close_mode;
     uint8_t maximize_allowed, minimize_allowed;

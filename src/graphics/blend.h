@@ -53,10 +53,11 @@ struct BlendFn {
 // Index: kind * 40 + mode * 2 + (1 for full opacity, 0 for partial).
 extern BlendFn g_blend_fns[KV_BLEND_FNS];
 
-// Callers clamp the mode before looking an entry up.
+// Callers clamp the mode before looking an entry up: a mode outside 0..18
+// is blended as normal (0).
 static inline int blend_mode_clamp(int mode)
 {
-    return mode < 0 ? 0 : (mode >= KV_BLEND_MODES ? KV_BLEND_MODES - 1 : mode);
+    return mode >= 0 && mode < KV_BLEND_MODES ? mode : 0;
 }
 // Opacity 0..256 of a layer, clamped; full entry when it reaches 256.
 static inline int blend_opacity_clamp(int opacity)

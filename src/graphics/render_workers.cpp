@@ -148,16 +148,19 @@ int render_worker_count()
     return g_workers_running > 0 ? g_workers_running : 1;
 }
 
-void dispatch_render_jobs()
+// Runs records [0, n) with the handshake; the caller runs record `own`
+// itself (-1: none) while the workers run theirs.
+static void dispatch_records(int n, int own)
 {
-    int n = g_workers_running;
-    if (n == 0) {
+    if (g_workers_running == 0) {
         g_render_jobs[0].index = 0;
         run_render_job_handler(0);
         return;
     }
     bool started[KV_MAX_RENDER_WORKERS] = {};
     for (int i = 0; i < n; i++) {
+        if (i == own)
+            continue;
         RenderWorker &w = g_workers[i];
         if (w.exited.load(std::memory_order_acquire))
             continue;
@@ -165,7 +168,11 @@ void dispatch_render_jobs()
         w.ack.wait();
         started[i] = true;
     }
+    if (own >= 0)
+        run_render_job_handler(own);
     for (int i = 0; i < n; i++) {
+        if (i == own)
+            continue;
         if (started[i])
             g_workers[i].done.wait();
         // A worker that left on the quit flag did not run its record: run it
@@ -173,6 +180,11 @@ void dispatch_render_jobs()
         if (g_workers[i].exited.load(std::memory_order_acquire))
             run_render_job_handler(i);
     }
+}
+
+void dispatch_render_jobs()
+{
+    dispatch_records(g_workers_running, -1);
 }
 
 void split_render_rows(int32_t begin, int32_t end, int n, int i, int32_t *first, int32_t *last)
@@ -203,7 +215,9 @@ void run_render_job_split(const RenderJob &job, int32_t begin, int32_t end)
             r.row_end = last;
         }
     }
-    dispatch_render_jobs();
+    // The caller would only wait: it takes the last share itself, and with
+    // one worker the whole job, which saves a hand-over per job.
+    dispatch_records(n, n - 1);
 }
 
 void run_render_job_all(const RenderJob &job)

@@ -95,7 +95,8 @@ int render_worker_count();
 void dispatch_render_jobs();
 // Fills every record from `job` (keeping each index), gives each worker its
 // share of the rows [begin, end) (row_begin/row_end for 11, 21, 41, 42;
-// blit_row_begin/blit_row_end for 101-104), dispatches and waits.
+// blit_row_begin/blit_row_end for 101-104), dispatches and waits. The calling
+// thread runs the last share itself (with one worker, the whole job).
 void run_render_job_split(const RenderJob &job, int32_t begin, int32_t end);
 // Fills every record from `job` without splitting (1001), dispatches, waits.
 void run_render_job_all(const RenderJob &job);

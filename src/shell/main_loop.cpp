@@ -7,6 +7,8 @@
 #include "core/settings.h"
 #include "core/tree.h"
 #include "core/window.h"
+#include "graphics/compose.h"
+#include "graphics/layer.h"
 #include "platform/sys.h"
 #include "platform/sys_window.h"
 #include "script/project.h"
@@ -65,7 +67,7 @@ int run_frame()
         if (g_quit_flag)
             return 1;
     } while (g_pass_request);
-    apply_pending_layer_state(g_layer_tree);
+    apply_pending_layer_state(g_layer_tree ? g_layer_tree->first_child : nullptr);
 
     bool draw = drawing_allowed();
     if (draw) {
@@ -84,7 +86,7 @@ int run_frame()
         for (WindowObject *w : g_windows)
             if (w && window_present(w) != 0)
                 return 1;
-        reset_dirty_rects(g_layer_tree);
+        reset_dirty_rects(g_layer_tree ? g_layer_tree->first_child : nullptr);
     }
     if (g_popup_request)
         open_popup();
@@ -92,14 +94,10 @@ int run_frame()
     return g_quit_flag;
 }
 
-// Walks the node, its following siblings and (for folders) their children.
+// The node, its following siblings and (for groups) their children.
 void reset_dirty_rects(TreeNode *node)
 {
-    for (; node; node = node->next) {
-        layer_reset_dirty(node);
-        if (node->is_folder)
-            reset_dirty_rects(node->first_child);
-    }
+    reset_layer_dirty_rects(node);
 }
 
 void drain_messages()

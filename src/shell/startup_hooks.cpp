@@ -47,10 +47,6 @@ void destroy_flash_host_window() {}
 int movie_window_exists() { return 0; }
 int movie_playing() { return 0; }
 
-void apply_pending_layer_state(TreeNode *) {}
-int layer_mark_dirty(TreeNode *) { return 0; }
-int window_compose_if_dirty(WindowObject *) { return 0; }
-
 // Until the presenters exist the frame is painted with GDI from the back buffer.
 int window_present(WindowObject *win)
 {
@@ -58,7 +54,5 @@ int window_present(WindowObject *win)
         sys_window_paint(win);
     return 0;
 }
-
-void layer_reset_dirty(TreeNode *) {}
 
 int run_screensaver_mode() { return 0; }

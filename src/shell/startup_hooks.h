@@ -41,12 +41,7 @@ void destroy_flash_host_window();
 int movie_window_exists();
 int movie_playing();
 // Layer composition and presentation of one window; non-zero ends the run.
-void apply_pending_layer_state(TreeNode *root);
-int window_compose_if_dirty(WindowObject *win);
 int window_present(WindowObject *win);
-// Clears one layer record's dirty state: its dirty flag word and change
-// bytes, and the rectangle to the empty form (999999999, -999999999).
-void layer_reset_dirty(TreeNode *node);
 // Layered main window (window command).
 extern uint8_t g_layered_window;
 // Full screen state.

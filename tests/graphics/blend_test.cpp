@@ -278,8 +278,8 @@ TEST(BlendCases, KindDNormalStopsAt254)
 TEST(BlendCases, ModeAndOpacityClamp)
 {
     EXPECT_EQ(0, blend_mode_clamp(-3));
-    EXPECT_EQ(18, blend_mode_clamp(19));
-    EXPECT_EQ(18, blend_mode_clamp(127));
+    EXPECT_EQ(0, blend_mode_clamp(19));
+    EXPECT_EQ(0, blend_mode_clamp(127));
     EXPECT_EQ(256, blend_opacity_clamp(300));
     EXPECT_EQ(0, blend_opacity_clamp(-1));
 }

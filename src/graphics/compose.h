@@ -1,0 +1,79 @@
+// Composition of the layer trees: the blit rectangle of the child being
+// blended, the rule-mask weights, the per-window entry of the frame step,
+// and the edge arithmetic that marking and composition share.
+//
+// A child's position is a 32-bit signed value kept in a 64-bit field; its
+// edges (x + width - 1) are computed in 64 bits, as the sums do not fit 32.
+#pragma once
+
+#include "core/kv_base.h"
+#include "core/tree.h"
+#include "graphics/blend.h"
+#include "graphics/layer.h"
+
+struct WindowObject;
+
+// The overlap of the current child with its parent's dirty rectangle.
+struct BlitRect {
+    int32_t src_x, src_y;   // in the child's image
+    int32_t dst_x, dst_y;   // in the parent's canvas
+    int32_t width, height;
+};
+extern BlitRect g_blit_rect;
+
+// Clip bits: the side of the child that lies beyond the dirty rectangle.
+enum { KV_CLIP_TOP = 1, KV_CLIP_BOTTOM = 2, KV_CLIP_LEFT = 4, KV_CLIP_RIGHT = 8 };
+
+static inline LayerState *layer_state_of(const TreeNode *node)
+{
+    return node ? (LayerState *)node->payload : nullptr;
+}
+
+// The child's rectangle in its parent's canvas (inclusive).
+static inline LayerRect layer_edges(const LayerState *s)
+{
+    int64_t x = (int32_t)s->x, y = (int32_t)s->y;
+    return LayerRect{x, y, x + (int64_t)s->width - 1, y + (int64_t)s->height - 1};
+}
+static inline bool layer_has_area(const LayerState *s)
+{
+    return s->width >= 1 && s->height >= 1;
+}
+static inline bool layer_has_rule_mask(const LayerState *s)
+{
+    return s->rule_mask_name && s->rule_mask_name[0] != '\0';
+}
+static inline bool rects_meet(const LayerRect &a, const LayerRect &b)
+{
+    return a.left <= b.right && a.top <= b.bottom && a.right >= b.left && a.bottom >= b.top;
+}
+static inline void rect_widen(LayerRect *r, const LayerRect &by)
+{
+    if (by.left < r->left) r->left = by.left;
+    if (by.top < r->top) r->top = by.top;
+    if (by.right > r->right) r->right = by.right;
+    if (by.bottom > r->bottom) r->bottom = by.bottom;
+}
+// The blend mode a record is composed with: 0..18, anything else as 0.
+static inline int layer_blend_mode(const LayerState *s)
+{
+    return blend_mode_clamp(s->blend_mode);
+}
+static inline int layer_opacity(const LayerState *s)
+{
+    return s->opacity < 0 ? 0 : (s->opacity > 256 ? 256 : s->opacity);
+}
+
+// Fills g_blit_rect for a child of `dst` that meets its dirty rectangle.
+void clip_layer_blit(const LayerState *dst, const LayerState *child, int clip);
+// Fills g_rule_weights for rule progress p, softness s and opacity o.
+void set_rule_weights(int progress, int softness, int opacity);
+
+// Composes the window's layer tree when its root needs a redraw. Returns
+// g_quit_flag, or -1 when the composition failed. A window without a root
+// layer composes nothing.
+int window_compose_if_dirty(WindowObject *win);
+// Marks a group wholly dirty (dirty, whole-image and needs-redraw flags, the
+// dirty rectangle over the whole image), as a repaint of its window needs.
+// Does nothing for a missing node or record.
+void mark_layer_wholly_dirty(TreeNode *node);
