@@ -128,6 +128,7 @@ void decode_jpeg_frame(TreeNode *layer, int64_t n)
         return;
     uint32_t i = n < 0 ? 0 : n >= (int64_t)c.count ? c.count - 1 : (uint32_t)n;
     s->has_alpha = c.alpha_flag != 0;
+    layer_mark_dirty(layer);   // the old area too, for a frame of another size
     size_t size;
     const uint8_t *p = jpeg_frame_stream(&c, i, false, &size);
     if (decode_jpeg_from_memory(p, size, layer) != -1 && c.alpha_flag) {
