@@ -155,6 +155,32 @@ TEST(JpegFrames, DamagedFramesAreNotFatal)
     EXPECT_EQ(decode_jpeg_from_memory(cut.data(), cut.size(), &h.node), -2);
 }
 
+// Four-component frames as the image decoder takes them; sizes refused on
+// either axis before any pixel is written.
+TEST(JpegFrames, FrameSizesAndComponents)
+{
+    Image im = gradient_image(24, 16, false, 8);
+    Held h(Bytes{});
+    Bytes cmyk = write_jpeg(im, 4, false);
+    ASSERT_EQ(decode_jpeg_from_memory(cmyk.data(), cmyk.size(), &h.node), 0);
+    EXPECT_LE(max_difference(h.layer.s, im), 24);
+    struct {
+        int w, h;
+    } refused[] = {
+        {1, 8193},
+#if !defined(_WIN32)   // the size box would wait for a click under Wine
+        {8193, 1},
+#endif
+    };
+    for (auto &r : refused) {
+        quiet_reports();
+        Bytes big = write_jpeg(gradient_image(r.w, r.h, false, 1), 1, false);
+        EXPECT_EQ(decode_jpeg_from_memory(big.data(), big.size(), &h.node), -1);
+        EXPECT_EQ(g_last_error_code, 100010u);
+        EXPECT_EQ(h.layer.s->width, 24);
+    }
+}
+
 // Each refusal: -1, 104010 last, nothing held.
 TEST(JpegFrames, RefusedContainers)
 {
