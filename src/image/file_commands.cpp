@@ -190,9 +190,10 @@ int find_file_run()
     uint32_t p = arg_pos(7);
     if (kind < 0 || !p)
         return 0;
-    char name[KV_PATH_MAX];
-    std::strncpy(name, arg_str((uint32_t)kind), sizeof name - 1);
-    name[sizeof name - 1] = 0;
+    char name[KV_PATH_MAX] = "";
+    const char *given = arg_str((uint32_t)kind);
+    if (std::strlen(given) < sizeof name)   // a longer name names no file
+        std::strcpy(name, given);
     path_to_lower(name);
     sjis_replace_char(name, '/', '\\');
     uint32_t id = g_arg_slots.var_id[p];

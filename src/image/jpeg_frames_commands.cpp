@@ -26,8 +26,12 @@ int jpeg_frames_load_run()
     }
     if (arg_present(1)) {
         char name[KV_PATH_MAX];
-        std::strncpy(name, arg_str(1), sizeof name - 1);
-        name[sizeof name - 1] = 0;
+        const char *given = arg_str(1);
+        if (std::strlen(given) >= sizeof name) {
+            report_script_error(104010, 1, "");
+            return 0;
+        }
+        std::strcpy(name, given);
         path_to_lower(name);
         sjis_replace_char(name, '/', '\\');
         load_jpeg_frames_file(name);
