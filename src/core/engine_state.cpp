@@ -5,6 +5,7 @@ char *g_argv_copy[9];
 int g_argv_count;
 
 ScreenSize g_screen_size;
+uint8_t g_fullscreen;
 uint8_t *g_back_buffer;
 size_t g_back_buffer_bytes;
 int32_t g_fullscreen_bpp;

@@ -17,10 +17,14 @@ struct ScreenSize {
     int32_t width, height;                  // current game size
     int32_t initial_width, initial_height;  // game size at start-up
     int32_t shown_width, shown_height;      // client area and back buffer
+    int32_t letterbox_x, letterbox_y;       // where the shown frame stands in the client area
 };
 extern ScreenSize g_screen_size;
+// The main window is full screen (1).
+extern uint8_t g_fullscreen;
 
-// 32-bit pixels, pitch 4*W, one spare row and one spare pixel.
+// 32-bit pixels, pitch 4*W, one spare row and one spare pixel. Its capacity
+// in bytes is g_back_buffer_bytes (0 while there is none).
 extern uint8_t *g_back_buffer;
 extern size_t g_back_buffer_bytes;
 

@@ -6,6 +6,7 @@
 
 #include "core/error_report.h"
 #include "core/pack.h"
+#include "platform/sys_files.h"
 #include "platform/sys_shell.h"
 
 char g_exe_path[KV_PATH_SIZE];
@@ -138,20 +139,20 @@ static uint32_t read_u32le(const unsigned char *b)
 
 uint32_t read_appended_header()
 {
-    FILE *f = std::fopen(g_exe_path, "rb");
+    FILE *f = sys_fopen(g_exe_path, "rb");
     if (!f)
         return 0;
     unsigned char head[12];
-    if (g_res_offset && std::fseek(f, (long)g_res_offset, SEEK_SET) == 0 &&
+    if (g_res_offset && sys_fseek64(f, g_res_offset, SEEK_SET) == 0 &&
         std::fread(head, 1, sizeof head, f) == sizeof head &&
         std::memcmp(head, "KVER", 4) == 0) {
         g_appended_pack_offset = read_u32le(head + 4);
         g_screensaver_build = read_u32le(head + 8) != 0;
     }
     uint32_t size = 0;
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        long end = std::ftell(f);
-        size = end > 0 ? (uint32_t)end : 0;
+    if (sys_fseek64(f, 0, SEEK_END) == 0) {
+        int64_t end = sys_ftell64(f);
+        size = end > 0 && end <= (int64_t)UINT32_MAX ? (uint32_t)end : 0;
     }
     std::fclose(f);
     return size;
@@ -161,11 +162,11 @@ int has_appended_data()
 {
     if (g_res_offset == 0)
         return 0;
-    FILE *f = std::fopen(g_exe_path, "rb");
+    FILE *f = sys_fopen(g_exe_path, "rb");
     if (!f)
         return 0;
     char magic[4];
-    int found = std::fseek(f, (long)g_res_offset, SEEK_SET) == 0 &&
+    int found = sys_fseek64(f, g_res_offset, SEEK_SET) == 0 &&
                 std::fread(magic, 1, 4, f) == 4 && std::memcmp(magic, "KVER", 4) == 0;
     std::fclose(f);
     return found;
@@ -180,8 +181,10 @@ void probe_appended_data()
     if (g_res_offset == 0)
         message_box_printf(nullptr, "FS");
     // 4 is the value of an executable whose offset was never filled in.
+    // The pack must start inside the file: a header pointing past its end
+    // is no appended project.
     if (g_res_offset != 4 && g_res_offset && g_exe_size && g_res_offset != g_exe_size &&
-        has_appended_data()) {
+        (uint64_t)g_res_offset + g_appended_pack_offset < g_exe_size && has_appended_data()) {
         g_project_packed = 1;
         g_appended_pack_first = 1;
     }

@@ -216,8 +216,10 @@ int message_box_printf(const char *caption, const char *format, ...)
         buf[0] = 0;
     else if ((size_t)n >= sizeof buf)
         sjis_trim_cut(buf);   // drop a half character at the cut
-    return sys_message_box(caption, buf);
+    return g_message_box_hook ? g_message_box_hook(caption, buf) : sys_message_box(caption, buf);
 }
+
+int (*g_message_box_hook)(const char *caption, const char *text);
 
 void debug_trace(const char *, ...) {}
 

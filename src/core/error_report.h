@@ -88,6 +88,9 @@ void show_error_dialog(const char *message);
 
 // System-modal message box with a printf-style text (1024 bytes at most).
 int message_box_printf(const char *caption, const char *format, ...) KV_PRINTF_FORMAT(2, 3);
+// Where message_box_printf shows its text: null for the system's box; tests
+// put a recorder here.
+extern int (*g_message_box_hook)(const char *caption, const char *text);
 // Trace hook for diagnostics: accepts any printf-style text and discards it.
 void debug_trace(const char *format, ...) KV_PRINTF_FORMAT(1, 2);
 

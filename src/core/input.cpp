@@ -145,8 +145,8 @@ static std::mutex g_stage_lock;
 
 // Letterbox offsets of window 0's frame in its client area (set where the
 // frame is presented; 0 while the game fills the client area).
-static int32_t letterbox_x(void) { return 0; }
-static int32_t letterbox_y(void) { return 0; }
+static int32_t letterbox_x(void) { return g_screen_size.letterbox_x; }
+static int32_t letterbox_y(void) { return g_screen_size.letterbox_y; }
 
 static void map_window_mouse(int i, int32_t sx, int32_t sy, InputStage &st)
 {

@@ -65,6 +65,8 @@ TreeNode *tree_path_parent(const char *path, TreeNode *root);
 void tree_insert_sorted(TreeNode *parent, TreeNode *node, int64_t key);
 TreeNode *create_tree_node(TreeNode *root, const char *path, uint8_t folder, int64_t key);
 TreeNode *tree_node_unlink(TreeNode *node);
+// Unlinks node and inserts it again among its siblings by key.
+void set_layer_order(TreeNode *node, int64_t key);
 
 // Copies text into base path slot `tree` (KV_TREE_*), cut to at most 255
 // bytes on a character boundary. 0, or -1 for a bad slot.

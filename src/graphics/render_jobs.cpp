@@ -7,6 +7,7 @@
 #include "graphics/blend.h"
 #include "graphics/kernels.h"
 #include "graphics/render_workers.h"
+#include "graphics/scale_rows.h"
 
 static inline uint8_t *row_at(uint8_t *base, int64_t y, int64_t pitch, int64_t x)
 {
@@ -179,22 +180,28 @@ static inline uint32_t bilinear_px(const uint8_t *a, const uint8_t *b, int w, in
     return out;
 }
 
+// Columns come as byte offsets into the source row (g_scale_cols) and four
+// lanes of weight each (g_scale_col_weights); each worker keeps its own two
+// rows of horizontal sums.
 void job_scale_bilinear(int worker)
 {
     const RenderJob &j = g_render_jobs[worker];
     if (!j.dst_pixels || !j.src_pixels || !j.col_table || !j.col_weights)
         return;
     int32_t width = j.dst_pitch;
+    BilinearRowCtx ctx;
+    ctx.src = j.src_pixels;
+    ctx.src_pitch = j.src_pitch;
+    ctx.col_offsets = j.col_table;
+    ctx.col_weights = j.col_weights;
+    ctx.rounding = KV_BILINEAR_WIDE;
+    bilinear_ctx_init(&ctx, worker);
     for (int32_t r = j.row_begin; r < j.row_end; r++) {
-        int32_t first, end;
-        uint8_t *d = scaler_row(j, r, width, &first, &end);
+        uint8_t *d = scaler_row(j, r, width, &ctx.first, &ctx.end);
+        if (ctx.end > KV_SCALE_TABLE_SIZE)
+            ctx.end = KV_SCALE_TABLE_SIZE;
         RowPos pos = bilinear_row_pos(j, r, j.dst_height);
-        const uint8_t *s0 = row_at(j.src_pixels, pos.row, j.src_pitch, 0);
-        const uint8_t *s1 = s0 + (ptrdiff_t)j.src_pitch * 4;
-        for (int32_t c = first; c < end; c++) {
-            uint32_t off = j.col_table[c];
-            store_px(d + (ptrdiff_t)c * 4, bilinear_px(s0 + off, s1 + off, j.col_weights[c], pos.t));
-        }
+        bilinear_row(&ctx, d, pos.row, pos.t);
     }
 }
 

@@ -52,7 +52,7 @@ struct RenderJob {
     const uint32_t *row_table;   // 11: source row per destination row
     const uint32_t *col_table;   // 11: source column; 21: source byte offset;
                                  // 41: 24.8 positions of the doubled grid
-    const uint16_t *col_weights; // 21: column weight per destination column
+    const uint16_t *col_weights; // 21: four lanes of the weight per destination column
 
     // Blend jobs 101-104: the blit and the layer values the rows need.
     int32_t blit_row_begin;  // first row of the blit handled by this worker (relative)

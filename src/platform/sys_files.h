@@ -19,3 +19,10 @@ FILE *sys_fopen(const char *path, const char *mode);
 // 64-bit positioning: 0 or -1; tell gives -1 on failure.
 int sys_fseek64(FILE *f, int64_t pos, int whence);
 int64_t sys_ftell64(FILE *f);
+
+// Creates one folder level: 0 when it was created or already exists, -1 otherwise.
+int sys_make_folder(const char *path);
+// Replaces `to` by `from` in one step (the old `to` stays whole until then): 0 or -1.
+int sys_replace_file(const char *from, const char *to);
+// Deletes a file: 0 or -1.
+int sys_remove_file(const char *path);

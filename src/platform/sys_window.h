@@ -25,8 +25,6 @@ void sys_window_show(WindowObject *win);
 void sys_redraw_all();
 // Removes the sizing border from the window.
 void sys_window_remove_thick_frame(WindowObject *win);
-// Paints the window's frame (GDI): the back buffer scaled to the client area.
-void sys_window_paint(WindowObject *win);
 // Detaches the input method from the window (screen-saver runs).
 void sys_window_detach_ime(WindowObject *win);
 // What the window's frame adds to a client size (AdjustWindowRectEx of a
@@ -37,3 +35,8 @@ void frame_size_for_client(void *hwnd, int32_t *w, int32_t *h);
 int sys_window_flash(WindowObject *win, uint32_t timeout, uint32_t count);
 // Sets the window's shape to the union of count rectangles: 0 or -1.
 int sys_window_set_region(WindowObject *win, const SizeRect *rects, int count);
+// Screen-saver preview: a child window "KAVRENScreenSaver" filling the given
+// parent and showing the appended preview bitmap, with its message loop,
+// which ends when the parent (and so the child) goes. 0 once the loop has
+// ended, 1 when the parent is no window or the preview cannot be made.
+int sys_preview_run(uint64_t parent);

@@ -24,6 +24,9 @@ extern const CommandRegistration g_command_registrations[KV_COMMAND_COUNT];
 // Sets every slot to cmd_undefined, then the slots of the registration table.
 void command_table_fill(void);
 
+// Name of command c in kvc.kbn, for reports ("" when unknown).
+const char *script_command_name(int c);
+
 // --- handlers, by command number ----------------------------------------------
 int cmd_args_only_0(void);          // 0
 int cmd_layer_setup(void);          // 1

@@ -19,7 +19,6 @@ int cmd_set_text_style(void) { return cmd_undefined(); }  // 21
 int cmd_get_text_info(void) { return cmd_undefined(); }  // 22
 int cmd_set_frame_timing(void) { return cmd_undefined(); }  // 23
 int cmd_set_input_switches(void) { return cmd_undefined(); }  // 35
-int cmd_load_slot(void) { return cmd_undefined(); }  // 40
 int cmd_math(void) { return cmd_undefined(); }  // 46
 int cmd_camera_calc(void) { return cmd_undefined(); }  // 47
 int cmd_menu_set(void) { return cmd_undefined(); }  // 48
@@ -32,18 +31,10 @@ int cmd_movie_stop(void) { return cmd_undefined(); }  // 57
 int cmd_movie_info(void) { return cmd_undefined(); }  // 58
 int cmd_reg_read(void) { return cmd_undefined(); }  // 61
 int cmd_text_end(void) { return cmd_undefined(); }  // 64
-int cmd_save_slot(void) { return cmd_undefined(); }  // 69
-int cmd_save_cache_reset(void) { return cmd_undefined(); }  // 70
 int cmd_screen_setup(void) { return cmd_undefined(); }  // 76
-int cmd_script_list_query(void) { return cmd_undefined(); }  // 77
-int cmd_task_start(void) { return cmd_undefined(); }  // 78
-int cmd_task_end(void) { return cmd_undefined(); }  // 79
-int cmd_task_query(void) { return cmd_undefined(); }  // 80
 int cmd_message_window_setup(void) { return cmd_undefined(); }  // 81
 int cmd_get_message_state(void) { return cmd_undefined(); }  // 82
 int cmd_tray_icon(void) { return cmd_undefined(); }  // 83
-int cmd_var_ops(void) { return cmd_undefined(); }  // 85
-int cmd_var_info(void) { return cmd_undefined(); }  // 86
 int cmd_window_setup(void) { return cmd_undefined(); }  // 88
 int cmd_window_hide(void) { return cmd_undefined(); }  // 89
 int cmd_window_info(void) { return cmd_undefined(); }  // 90

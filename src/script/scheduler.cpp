@@ -189,52 +189,135 @@ static void run_task(ScriptTask *t)
     g_last_handler_result = r;
 }
 
-int run_script_tasks(TreeNode *node)
+// --- ended tasks ------------------------------------------------------------------
+
+static TreeNode **g_release_list;
+static uint32_t g_release_count, g_release_cap;
+
+void task_release_later(TreeNode *node)
 {
     if (!node)
-        return 0;
-    for (uint32_t k = node->child_count; k >= 1 && !g_quit_flag; k--) {
-        TreeNode *child = task_list_nth(node, k);
-        if (!child)
+        return;
+    if (node->payload)
+        ((ScriptTask *)node->payload)->ended = 1;
+    if (g_release_count == g_release_cap) {
+        uint32_t cap = g_release_cap ? g_release_cap * 2 : 16;
+        TreeNode **p = (TreeNode **)std::realloc(g_release_list, cap * sizeof *p);
+        if (!p)
+            return;   // kept unreleased: a leak, never a use after free
+        g_release_list = p;
+        g_release_cap = cap;
+    }
+    g_release_list[g_release_count++] = node;
+}
+
+void task_release_pending(void)
+{
+    for (uint32_t k = 0; k < g_release_count; k++) {
+        TreeNode *node = g_release_list[k];
+        if (g_cur_task_node == node) {
+            g_cur_task_node = nullptr;
+            g_cur_script = nullptr;
+        }
+        script_task_free((ScriptTask *)node->payload);
+        std::free(node->name);
+        std::free(node);
+    }
+    g_release_count = 0;
+}
+
+// --- the pass ------------------------------------------------------------------------
+
+// The children of every folder being walked, taken when the walk reaches the
+// folder: tasks started during the pass are not among them, and ending or
+// re-ordering tasks does not move the others. Nested folders stack their
+// lists on top (indices, as the buffer may move).
+static TreeNode **g_walk_list;
+static uint32_t g_walk_top, g_walk_cap;
+static uint32_t g_walk_depth;
+
+static bool walk_reserve(uint32_t n)
+{
+    if ((uint64_t)g_walk_top + n <= g_walk_cap)
+        return true;
+    uint64_t cap = g_walk_cap ? g_walk_cap : 64;
+    while (cap < (uint64_t)g_walk_top + n)
+        cap *= 2;
+    TreeNode **p = (TreeNode **)std::realloc(g_walk_list, cap * sizeof *p);
+    if (!p) {
+        report_system_error_text(100010, 1);
+        return false;
+    }
+    g_walk_list = p;
+    g_walk_cap = (uint32_t)cap;
+    return true;
+}
+
+// A node of the list that is still in the tree and not ended.
+static bool still_there(const TreeNode *child, const TreeNode *parent)
+{
+    if (child->parent != parent)
+        return false;
+    const ScriptTask *t = (const ScriptTask *)child->payload;
+    return !(t && t->ended);
+}
+
+static void visit_task(TreeNode *child, ScriptTask *t)
+{
+    g_cur_script = t;
+    g_cur_task_node = child;
+    if (t->pass_stamp == g_pass_count)
+        return;
+    t->pass_stamp = g_pass_count;
+    message_wait_update(t);
+    if (t->message_wait)
+        return;
+    if (t->wait_frames)
+        t->wait_frames--;
+    if (t->deadline_set && deadline_reached(t->wait_deadline, g_script_clock())) {
+        t->deadline_set = 0;
+        t->wait_deadline = 0;
+    }
+    if (t->wait_frames || t->deadline_set)
+        return;
+    run_task(t);
+}
+
+static void walk_children(TreeNode *node)
+{
+    uint32_t n = node->child_count;
+    if (!walk_reserve(n))
+        return;
+    uint32_t base = g_walk_top;
+    uint32_t got = 0;
+    for (TreeNode *c = node->first_child; c && got < n; c = c->next)
+        g_walk_list[base + got++] = c;
+    g_walk_top = base + got;
+    for (uint32_t k = got; k >= 1 && !g_quit_flag; k--) {
+        TreeNode *child = g_walk_list[base + k - 1];
+        if (!still_there(child, node))
             continue;
         ScriptTask *t = (ScriptTask *)child->payload;
         if (t && !(t->enable1 & t->enable2))
             continue;
         if (child->is_folder) {
-            run_script_tasks(child);
+            walk_children(child);
             continue;
         }
         // A task that has no script yet has nothing to run.
-        if (!t || !t->file)
-            continue;
-        g_cur_script = t;
-        g_cur_task_node = child;
-        if (t->pass_stamp == g_pass_count)
-            continue;
-        t->pass_stamp = g_pass_count;
-        message_wait_update(t);
-        if (t->message_wait)
-            continue;
-        if (t->wait_frames)
-            t->wait_frames--;
-        if (t->deadline_set && deadline_reached(t->wait_deadline, g_script_clock())) {
-            t->deadline_set = 0;
-            t->wait_deadline = 0;
-        }
-        if (t->wait_frames || t->deadline_set)
-            continue;
-        run_task(t);
-        // A task that ended itself has left the tree and is no longer the
-        // current one: nothing refers to it any more.
-        if (t->ended) {
-            if (g_cur_script == t)
-                g_cur_script = nullptr;
-            if (g_cur_task_node == child)
-                g_cur_task_node = nullptr;
-            script_task_free(t);
-            std::free(child->name);
-            std::free(child);
-        }
+        if (t && t->file)
+            visit_task(child, t);
     }
+    g_walk_top = base;
+}
+
+int run_script_tasks(TreeNode *node)
+{
+    if (!node)
+        return 0;
+    g_walk_depth++;
+    walk_children(node);
+    if (--g_walk_depth == 0)
+        task_release_pending();
     return 0;
 }

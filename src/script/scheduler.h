@@ -12,6 +12,14 @@ struct TreeNode;
 // returns 0. The frame step calls it on g_task_tree once per pass.
 int run_script_tasks(TreeNode *node);
 
+// Ended tasks: a node that left the task tree during a pass (its task
+// marked ended) is released with its task, frames and strings after the
+// pass, so that neither the walk nor the handler that ended it meets freed
+// memory.
+void task_release_later(TreeNode *node);
+// Releases every node handed to task_release_later (the pass end calls it).
+void task_release_pending(void);
+
 // The k-th child of node (k below 2: the first), walking from the head.
 TreeNode *task_list_nth(TreeNode *node, uint32_t k);
 

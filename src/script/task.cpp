@@ -9,6 +9,7 @@
 #include "core/error_report.h"
 #include "core/tree.h"
 #include "script/project.h"
+#include "script/scheduler.h"
 #include "script/script_file.h"
 
 ScriptTask *g_cur_script;
@@ -87,10 +88,12 @@ void script_task_free(ScriptTask *t)
 
 void task_end_running(void)
 {
-    if (g_cur_task_node)
+    if (g_cur_task_node) {
         tree_node_unlink(g_cur_task_node);
-    if (g_cur_script)
+        task_release_later(g_cur_task_node);
+    } else if (g_cur_script) {
         g_cur_script->ended = 1;
+    }
     g_cur_script = nullptr;
     g_cur_task_node = nullptr;
 }

@@ -87,6 +87,14 @@ int var_set_float(uint32_t id, int64_t index, double value);     // float, int (
 int var_set_string(uint32_t id, int64_t index, const char *text, uint32_t length);
 int store_string_element(uint32_t id, int64_t index, const char *text);
 
+// Element count := product of the dimension sizes; above 4,000,000 reports
+// 101100, zero or less 101110 (both fatal, -1).
+int var_check_count(uint32_t id);
+// Sets dimension 1 to new_size (checked 1..4,000,000 before anything is
+// allocated): the first elements are kept, new ones are 0, 0.0 or empty
+// strings. 0, or -1 after a report (100010, 101100, 101110, 101140).
+int var_resize(uint32_t id, int64_t new_size);
+
 // --- assignment -------------------------------------------------------------
 // Operators 0..8 (= += -= *= /= %= &= |= ^=): row 0 integer, row 1 floating.
 // Each does nothing when the index is outside the element array.

@@ -7,12 +7,14 @@
 #include "core/settings.h"
 #include "core/tree.h"
 #include "core/window.h"
+#include "display/present.h"
 #include "graphics/compose.h"
 #include "graphics/layer.h"
 #include "platform/sys.h"
 #include "platform/sys_window.h"
 #include "script/project.h"
 #include "script/scheduler.h"
+#include "shell/startup.h"
 #include "shell/startup_hooks.h"
 
 static void run_countdowns()
@@ -40,6 +42,16 @@ static bool drawing_allowed()
     if (g_movie_rule == 1)
         return !movie_playing();
     return true;
+}
+
+// The back buffer grows on the thread that presents: while frames run on the
+// script thread the window procedure only records the shown size.
+static void fit_back_buffer()
+{
+    int32_t w = g_screen_size.shown_width, h = g_screen_size.shown_height;
+    size_t need = back_buffer_bytes(w, h);
+    if (need && (!g_back_buffer || g_back_buffer_bytes < need))
+        alloc_back_buffer(w, h);
 }
 
 static int open_popup()
@@ -83,6 +95,7 @@ int run_frame()
     g_skip_decision = (uint8_t)frame_limiter();
     update_fullscreen_menu_bar();
     if (draw) {
+        fit_back_buffer();
         for (WindowObject *w : g_windows)
             if (w && window_present(w) != 0)
                 return 1;
@@ -135,8 +148,16 @@ void run_main_loop()
     }
 }
 
+static thread_local bool t_runs_frames;
+
+bool runs_frames_here()
+{
+    return !g_frame_thread_mode || t_runs_frames;
+}
+
 void run_frames_until_quit()
 {
+    t_runs_frames = true;
     // A paused frame returns 0 even once the quit flag is set, so the flag
     // is tested here too: shutdown waits for this thread.
     while (run_frame() == 0 && !g_quit_flag) {

@@ -14,3 +14,6 @@ void run_main_loop();
 void drain_messages();
 // The body of the script thread: frames until one asks to end.
 void run_frames_until_quit();
+// Whether the calling thread runs the frames (false on the main thread while
+// frames run on the script thread: there the back buffer must not move).
+bool runs_frames_here();

@@ -7,6 +7,7 @@
 #include "core/engine_state.h"
 #include "core/settings.h"
 #include "core/window.h"
+#include "shell/main_loop.h"
 #include "shell/startup.h"
 #include "shell/startup_hooks.h"
 
@@ -57,8 +58,12 @@ uint32_t resize_back_buffer(int32_t gw, int32_t gh, int32_t tw, int32_t th)
     return rebuild_back_buffer(l.shown_w, l.shown_h);
 }
 
+// While frames run on the script thread, the window procedure only records the
+// shown size: the frame step grows the buffer before it presents.
 uint32_t rebuild_back_buffer(int32_t w, int32_t h)
 {
+    if (!runs_frames_here())
+        return 0;
     size_t bytes = back_buffer_bytes(w, h);
     if (!bytes || !g_back_buffer || bytes > g_back_buffer_bytes)
         return alloc_back_buffer(w, h);
@@ -68,6 +73,8 @@ uint32_t rebuild_back_buffer(int32_t w, int32_t h)
 
 uint32_t reserve_back_buffer(int32_t w, int32_t h)
 {
+    if (!runs_frames_here())
+        return 0;
     size_t bytes = back_buffer_bytes(w, h);
     if (bytes && g_back_buffer && bytes <= g_back_buffer_bytes)
         return 0;

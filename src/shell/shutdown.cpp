@@ -10,6 +10,7 @@
 #include "platform/sys.h"
 #include "platform/sys_shell.h"
 #include "platform/sys_window.h"
+#include "script/save.h"
 #include "shell/startup.h"
 #include "shell/startup_hooks.h"
 

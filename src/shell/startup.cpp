@@ -16,6 +16,7 @@
 #include "core/settings.h"
 #include "core/tree.h"
 #include "core/window.h"
+#include "display/scale.h"
 #include "graphics/blend.h"
 #include "graphics/kernels.h"
 #include "graphics/render_workers.h"
@@ -28,6 +29,7 @@
 #include "script/project.h"
 #include "script/vars.h"
 #include "shell/main_loop.h"
+#include "shell/compiler_link.h"
 #include "shell/startup_hooks.h"
 
 static uint32_t g_timer_period;
@@ -237,6 +239,7 @@ int engine_startup()
     load_engine_settings();
     load_save_settings();
     init_pixel_kernels();
+    init_scale_tables();
     detect_system_caps();
     if (g_os_code >= 1 && g_os_code <= 19) {
         message_box_printf("エラー", "Windows95/NT3.5/NT4 では起動できません。");

@@ -6,6 +6,7 @@
 
 #include "core/entry.h"
 #include "core/window.h"
+#include "display/present.h"
 #include "platform/sys_window.h"
 
 uint8_t g_layered_window;
@@ -16,13 +17,6 @@ int window_set_fullscreen(int) { return 0; }
 int window_is_fullscreen() { return 0; }
 int enter_windowed_mode(WindowObject *) { return 0; }
 
-// The compiled project is taken from the executable's folder.
-int run_compiler_link()
-{
-    std::memcpy(g_data_folder, g_exe_folder, sizeof g_exe_folder);
-    return 0;
-}
-
 int create_menu_bar_window() { return 0; }
 void update_fullscreen_menu_bar() {}
 void destroy_all_menus() {}
@@ -30,7 +24,6 @@ void destroy_menu_set(int) {}
 void tray_icon_remove() {}
 int track_popup_request(int, int32_t, int32_t) { return 0; }
 
-void save_cache_free(int) {}
 void mt_seed(uint32_t) {}
 
 int d3d_init() { return 0; }
@@ -47,12 +40,6 @@ void destroy_flash_host_window() {}
 int movie_window_exists() { return 0; }
 int movie_playing() { return 0; }
 
-// Until the presenters exist the frame is painted with GDI from the back buffer.
-int window_present(WindowObject *win)
-{
-    if (win && win->number == 0 && sys_window_exists(win))
-        sys_window_paint(win);
-    return 0;
-}
+// No Direct3D presenter yet: every frame falls back to the CPU presenter.
+int d3d_present_frame(const uint8_t *) { return 1; }
 
-int run_screensaver_mode() { return 0; }

@@ -11,8 +11,6 @@ struct TreeNode;
 int enumerate_monitors();
 int set_display_mode(int mode);
 int window_set_fullscreen(int on);
-// Compiler link: sets the data folder to the executable's folder.
-int run_compiler_link();
 // Menus.
 int create_menu_bar_window();
 void update_fullscreen_menu_bar();
@@ -23,8 +21,7 @@ void destroy_menu_set(int set);
 // Tray icon: removed when the main window goes.
 void tray_icon_remove();
 int track_popup_request(int set, int32_t x, int32_t y);
-// Save cache, random generator.
-void save_cache_free(int slot);
+// Random generator.
 void mt_seed(uint32_t seed);
 // Direct3D: d3d_init returns 0 ok, 1 fall back to CPU drawing, -1 stop.
 int d3d_init();
@@ -40,8 +37,6 @@ void release_flash_control();
 void destroy_flash_host_window();
 int movie_window_exists();
 int movie_playing();
-// Layer composition and presentation of one window; non-zero ends the run.
-int window_present(WindowObject *win);
 // Layered main window (window command).
 extern uint8_t g_layered_window;
 // Full screen state.

@@ -150,7 +150,7 @@ TEST(RenderWorkers, ScalerJobsSameOnOneAndTwoWorkers)
     std::vector<uint8_t> src = random_pixels(rng, (size_t)sw * sh * 4 + sw * 4 + 4);
     std::vector<uint8_t> dst = random_pixels(rng, (size_t)dw * dh * 4 + dw * 4 + 4);
     std::vector<uint32_t> rows(dh), cols(2 * dw);
-    std::vector<uint16_t> weights(dw);
+    std::vector<uint16_t> weights(4 * dw);
     RenderJob job = {};
     job.src_pixels = src.data();
     job.src_pitch = sw;
@@ -171,10 +171,12 @@ TEST(RenderWorkers, ScalerJobsSameOnOneAndTwoWorkers)
     job.dst_width = dw;
     expect_same_on_all_counts(job, dst, 0, dh);
 
-    // 21: bilinear, byte offsets and weights per column.
+    // 21: bilinear, byte offsets and four lanes of weight per column.
     for (int c = 0; c < dw; c++) {
         cols[c] = (uint32_t)rng.range(0, sw - 2) * 4;
-        weights[c] = (uint16_t)rng.range(0, 256);
+        uint16_t w = (uint16_t)rng.range(0, 255);
+        for (int k = 0; k < 4; k++)
+            weights[4 * c + k] = w;
     }
     job.code = JOB_SCALE_BILINEAR;
     job.col_weights = weights.data();

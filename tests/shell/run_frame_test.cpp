@@ -10,7 +10,9 @@
 #include "core/entry.h"
 #include "core/quit.h"
 #include "core/window.h"
+#include "script/project.h"
 #include "shell/main_loop.h"
+#include "shell/screen_layout.h"
 #include "shell/startup.h"
 
 namespace {
@@ -158,3 +160,21 @@ TEST_F(RunFrame, MainLoopEndsWithoutWindow)
     EXPECT_EQ(g_running, 0);
 }
 #endif
+
+// While frames run on the script thread the window procedure (here: a thread
+// that does not run frames) only records a new shown size; the frame step
+// grows the back buffer before it presents.
+TEST_F(RunFrame, BackBufferGrowsOnTheFrameThreadOnly)
+{
+    g_frame_thread_mode = 1;
+    ASSERT_EQ(alloc_back_buffer(32, 24), 0u);
+    size_t small = g_back_buffer_bytes;
+    g_screen_size.shown_width = 320;
+    g_screen_size.shown_height = 240;
+    EXPECT_EQ(rebuild_back_buffer(320, 240), 0u);
+    EXPECT_EQ(reserve_back_buffer(640, 480), 0u);
+    EXPECT_EQ(g_back_buffer_bytes, small);
+    run_frame();
+    EXPECT_EQ(g_back_buffer_bytes, back_buffer_bytes(320, 240));
+    g_frame_thread_mode = 0;
+}

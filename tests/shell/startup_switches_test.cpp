@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/error_report.h"
 #include "core/quit.h"
+#include "platform/null/link_null.h"
 #include "platform/null/shell_null.h"
 #include "shell/startup.h"
 
@@ -51,9 +55,21 @@ TEST(StartupSwitches, InfoShowsLicenceNotice)
 
 TEST(StartupSwitches, WordThatOnlyBeginsLikeASwitchIsNone)
 {
+    // Start-up goes on to the compiler link, whose compiler ends at once.
+    char old[4096];
+    ASSERT_NE(getcwd(old, sizeof old), nullptr);
+    std::string dir = ::testing::TempDir() + "kv_switch_XXXXXX";
+    ASSERT_TRUE(mkdtemp(&dir[0]));
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    mkdir("system", 0755);
+    mkdir("system/RODaz", 0755);
+    std::fclose(std::fopen("system/RODaz/RODaz.exe", "wb"));
+    null_set_compiler([](int) { return 0; });
     int starts = null_settings_program_starts();
-    start_with("/kvcfg2");     // start-up goes on and stops later: no project here
-    start_with("/inf");
+    EXPECT_EQ(start_with("/kvcfg2"), -1);
+    EXPECT_EQ(start_with("/inf"), -1);
+    null_set_compiler(nullptr);
+    EXPECT_EQ(chdir(old), 0);
     EXPECT_EQ(null_settings_program_starts(), starts);
     EXPECT_STREQ(g_dialog_caption, "KAVREN Debug Info.");
     EXPECT_NE(g_last_error_code, 100000u);

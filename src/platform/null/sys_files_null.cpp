@@ -61,3 +61,20 @@ int64_t sys_ftell64(FILE *f)
 {
     return (int64_t)ftello(f);
 }
+
+int sys_make_folder(const char *path)
+{
+    if (mkdir(native_path(path).c_str(), 0777) == 0)
+        return 0;
+    return sys_path_kind(path) == 1 ? 0 : -1;
+}
+
+int sys_replace_file(const char *from, const char *to)
+{
+    return std::rename(native_path(from).c_str(), native_path(to).c_str()) == 0 ? 0 : -1;
+}
+
+int sys_remove_file(const char *path)
+{
+    return std::remove(native_path(path).c_str()) == 0 ? 0 : -1;
+}

@@ -66,7 +66,6 @@ void sys_window_show(WindowObject *)
 }
 void sys_redraw_all() {}
 void sys_window_remove_thick_frame(WindowObject *) {}
-void sys_window_paint(WindowObject *) {}
 void sys_window_detach_ime(WindowObject *) {}
 void frame_size_for_client(void *, int32_t *w, int32_t *h)
 {
@@ -78,3 +77,5 @@ int sys_window_set_region(WindowObject *win, const SizeRect *, int count)
 {
     return win->hwnd && count >= 0 ? 0 : -1;
 }
+
+int sys_preview_run(uint64_t) { return 1; }

@@ -43,3 +43,20 @@ int64_t sys_ftell64(FILE *f)
 {
     return _ftelli64(f);
 }
+
+int sys_make_folder(const char *path)
+{
+    if (CreateDirectoryA(path, nullptr))
+        return 0;
+    return sys_path_kind(path) == 1 ? 0 : -1;
+}
+
+int sys_replace_file(const char *from, const char *to)
+{
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0 : -1;
+}
+
+int sys_remove_file(const char *path)
+{
+    return DeleteFileA(path) ? 0 : -1;
+}

@@ -13,6 +13,7 @@
 #include "core/quit.h"
 #include "core/settings.h"
 #include "core/window.h"
+#include "display/present.h"
 #include "platform/sys_window.h"
 #include "platform/win32/window_win32.h"
 #include "script/project.h"
@@ -121,10 +122,10 @@ static LRESULT main_wndproc(WindowObject *win, HWND hwnd, UINT msg, WPARAM wp, L
             return 0;
         break;
     case WM_PAINT:
-        window_present(win);
+        window_paint(win);
         break;
     case WM_ACTIVATEAPP:
-        window_present(win);
+        window_paint(win);
         return 0;
     case WM_COMMAND:
         g_menu_command = LOWORD(wp);
@@ -152,7 +153,7 @@ static LRESULT main_wndproc(WindowObject *win, HWND hwnd, UINT msg, WPARAM wp, L
         break;
     case WM_ACTIVATE:
         win->active = LOWORD(wp) != 0;
-        window_present(win);
+        window_paint(win);
         break;
     case WM_SYSCOMMAND:
         return on_syscommand(win, hwnd, wp, lp);
@@ -381,30 +382,6 @@ void sys_window_remove_thick_frame(WindowObject *win)
     SetWindowLongPtrA(hwnd, GWL_STYLE, style & ~(LONG_PTR)WS_THICKFRAME);
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-}
-
-// GDI output of the back buffer (32-bit, top-down) scaled to the client area.
-void sys_window_paint(WindowObject *win)
-{
-    if (!g_back_buffer || !win->hwnd)
-        return;
-    HWND hwnd = hwnd_of(win);
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = g_screen_size.shown_width;
-    bi.bmiHeader.biHeight = -g_screen_size.shown_height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    HDC dc = GetDC(hwnd);
-    if (!dc)
-        return;
-    StretchDIBits(dc, 0, 0, rc.right - rc.left, rc.bottom - rc.top, 0, 0,
-                  g_screen_size.shown_width, g_screen_size.shown_height, g_back_buffer, &bi,
-                  DIB_RGB_COLORS, SRCCOPY);
-    ReleaseDC(hwnd, dc);
 }
 
 void sys_window_detach_ime(WindowObject *win)

@@ -1,0 +1,298 @@
+// Writing the cached slots into a save file (layout in save.h): a new file,
+// an append behind the entries of an existing one, or a rewrite that
+// replaces entries in place. New files and rewrites are written to a
+// temporary file that replaces the old one only when every write, seek and
+// close succeeded.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/error_report.h"
+#include "script/project.h"
+#include "script/save.h"
+
+static uint32_t get32(const uint8_t *p)
+{
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+static void put32(uint8_t *p, uint32_t v)
+{
+    p[0] = (uint8_t)v;
+    p[1] = (uint8_t)(v >> 8);
+    p[2] = (uint8_t)(v >> 16);
+    p[3] = (uint8_t)(v >> 24);
+}
+
+static int report_io(void)
+{
+    int e = errno;
+    const char *text = (e >= 0 && e < 37 && g_errno_texts[e]) ? g_errno_texts[e] : "";
+    report_script_error(KV_ERR_SAVE_IO, 1, e, text);
+    return -1;
+}
+
+// One output file: every failure is kept and reported once at the end.
+struct SaveOut {
+    FILE *f;
+    bool failed;
+};
+
+static void out_write(SaveOut *o, const void *p, size_t n)
+{
+    if (!o->failed && n && g_save_file_ops.write(p, n, o->f) != n)
+        o->failed = true;
+}
+
+static void out_u32(SaveOut *o, uint32_t v)
+{
+    uint8_t b[4];
+    put32(b, v);
+    out_write(o, b, 4);
+}
+
+static void out_seek(SaveOut *o, int64_t pos)
+{
+    if (!o->failed && g_save_file_ops.seek(o->f, pos, SEEK_SET) != 0)
+        o->failed = true;
+}
+
+// Closes the file; false when this or anything before failed.
+static bool out_close(SaveOut *o)
+{
+    bool ok = !o->failed;
+    if (g_save_file_ops.close(o->f) != 0)
+        ok = false;
+    o->f = nullptr;
+    return ok;
+}
+
+// Writes the cached slot s (1-based) at *offset: its number and record.
+// False when the offset would leave the 32-bit range of the table.
+static bool out_cached(SaveOut *o, int s, uint64_t *offset, uint32_t *table)
+{
+    uint64_t next = *offset + 4 + (uint64_t)g_slot_size[s - 1];
+    if (next > 0xFFFFFFFFu) {
+        o->failed = true;
+        return false;
+    }
+    table[s - 1] = (uint32_t)*offset;
+    out_u32(o, (uint32_t)s);
+    out_write(o, g_slot_data[s - 1], (size_t)g_slot_size[s - 1]);
+    *offset = next;
+    return true;
+}
+
+static void out_table(SaveOut *o, const uint32_t *table)
+{
+    uint8_t b[KV_SAVE_SLOTS * 4];
+    for (int k = 0; k < KV_SAVE_SLOTS; k++)
+        put32(b + 4 * k, table[k]);
+    out_write(o, b, sizeof b);
+}
+
+// Appends the slots still cached in ascending order; returns how many.
+static uint32_t out_remaining(SaveOut *o, uint64_t *offset, uint32_t *table)
+{
+    uint32_t n = 0;
+    for (int s = 1; s <= KV_SAVE_SLOTS; s++)
+        if (g_slot_size[s - 1] > 0 && out_cached(o, s, offset, table))
+            n++;
+    return n;
+}
+
+// "<path>.tmp" replaces path once it is complete; on failure it is removed.
+static int finish_temp(SaveOut *o, const char *tmp, const char *path)
+{
+    bool ok = out_close(o);
+    int e = errno;
+    if (ok && g_save_file_ops.replace(tmp, path) == 0)
+        return 0;
+    e = errno ? errno : e;
+    g_save_file_ops.remove(tmp);
+    errno = e;
+    return report_io();
+}
+
+static int open_temp(SaveOut *o, const char *path, char *tmp, size_t size)
+{
+    std::snprintf(tmp, size, "%s.tmp", path);
+    o->failed = false;
+    o->f = g_save_file_ops.open(tmp, "wb");
+    return o->f ? 0 : report_io();
+}
+
+static int write_new(const char *path)
+{
+    char folder[512];
+    std::snprintf(folder, sizeof folder, "%s", path);
+    if (char *cut = std::strrchr(folder, '\\'))
+        cut[1] = 0;
+    else
+        folder[0] = 0;
+    if (folder[0])
+        save_dir_create(folder);
+    char tmp[600];
+    SaveOut o;
+    if (open_temp(&o, path, tmp, sizeof tmp) != 0)
+        return -1;
+    static uint32_t table[KV_SAVE_SLOTS];
+    std::memset(table, 0, sizeof table);
+    out_write(&o, "KVSD", 4);
+    out_u32(&o, KV_SAVE_VERSION);
+    out_seek(&o, KV_SAVE_ENTRIES);
+    uint64_t offset = KV_SAVE_ENTRIES;
+    uint32_t count = out_remaining(&o, &offset, table);
+    out_seek(&o, 8);
+    out_u32(&o, count);
+    out_u32(&o, KV_SAVE_SLOTS);
+    out_table(&o, table);
+    return finish_temp(&o, tmp, path);
+}
+
+static int append_slots(FILE *f, const uint8_t *head, uint32_t *table)
+{
+    SaveOut o = {f, false};
+    int64_t size = -1;
+    if (g_save_file_ops.seek(f, 0, SEEK_END) == 0)
+        size = g_save_file_ops.tell(f);
+    if (size < 0) {
+        int e = errno;
+        g_save_file_ops.close(f);
+        errno = e;
+        return report_io();
+    }
+    if (size < KV_SAVE_ENTRIES) {
+        g_save_file_ops.close(f);
+        report_script_error_text(KV_ERR_SAVE_MAGIC, 1);
+        return -1;
+    }
+    uint64_t offset = (uint64_t)size;
+    uint32_t n = out_remaining(&o, &offset, table);
+    if (!o.failed && std::fflush(f) != 0)
+        o.failed = true;
+    out_seek(&o, 8);
+    out_u32(&o, get32(head + 8) + n);
+    out_u32(&o, KV_SAVE_SLOTS);
+    out_table(&o, table);
+    return out_close(&o) ? 0 : report_io();
+}
+
+// Every old entry from 4112 on lies inside the file with its 16-byte head,
+// a slot number 1..1024 and its P bytes.
+static bool entries_sound(const uint8_t *old, uint64_t size)
+{
+    uint64_t off = KV_SAVE_ENTRIES;
+    while (off < size) {
+        if (size - off < KV_SAVE_ENTRY_HEAD)
+            return false;
+        uint32_t slot = get32(old + off);
+        uint64_t packed = get32(old + off + 8);
+        if (slot < 1 || slot > KV_SAVE_SLOTS || packed > size - off - KV_SAVE_ENTRY_HEAD)
+            return false;
+        off += KV_SAVE_ENTRY_HEAD + packed;
+    }
+    return true;
+}
+
+static int rewrite_file(const char *path, const uint8_t *old, uint64_t size)
+{
+    if (size < KV_SAVE_ENTRIES || !entries_sound(old, size)) {
+        report_script_error_text(KV_ERR_SAVE_MAGIC, 1);
+        return -1;
+    }
+    static uint32_t old_table[KV_SAVE_SLOTS], table[KV_SAVE_SLOTS];
+    for (int k = 0; k < KV_SAVE_SLOTS; k++)
+        old_table[k] = get32(old + KV_SAVE_HEAD + 4 * k);
+    std::memset(table, 0, sizeof table);
+    char tmp[600];
+    SaveOut o;
+    if (open_temp(&o, path, tmp, sizeof tmp) != 0)
+        return -1;
+    out_write(&o, old, KV_SAVE_HEAD);
+    out_seek(&o, KV_SAVE_ENTRIES);
+    uint64_t off = KV_SAVE_ENTRIES, offset = KV_SAVE_ENTRIES;
+    // Entries the table does not point at (left by an interrupted append)
+    // are kept as they are, without a table entry.
+    while (off < size && !o.failed) {
+        uint32_t slot = get32(old + off);
+        uint64_t len = KV_SAVE_ENTRY_HEAD + (uint64_t)get32(old + off + 8);
+        bool current = old_table[slot - 1] == off;
+        if (current && g_slot_size[slot - 1] > 0) {
+            out_cached(&o, (int)slot, &offset, table);
+            save_cache_free((int)slot - 1);
+        } else if (offset + len > 0xFFFFFFFFu) {
+            o.failed = true;
+        } else {
+            if (current)
+                table[slot - 1] = (uint32_t)offset;
+            out_write(&o, old + off, (size_t)len);
+            offset += len;
+        }
+        off += len;
+    }
+    uint32_t added = out_remaining(&o, &offset, table);
+    if (added) {
+        out_seek(&o, 8);
+        out_u32(&o, get32(old + 8) + added);
+    }
+    out_seek(&o, KV_SAVE_HEAD);
+    out_table(&o, table);
+    return finish_temp(&o, tmp, path);
+}
+
+int save_file_write(const char *path)
+{
+    errno = 0;
+    FILE *f = g_save_file_ops.open(path, "r+b");
+    if (!f) {
+        // A file that exists but cannot be opened is never replaced.
+        if (g_save_file_ops.path_kind(path) != -1)
+            return report_io();
+        int r = write_new(path);
+        if (r == 0)
+            save_cache_free(-1);
+        return r;
+    }
+    static uint8_t head[KV_SAVE_ENTRIES];
+    if (g_save_file_ops.read(head, sizeof head, f) != sizeof head || std::memcmp(head, "KVSD", 4) != 0) {
+        g_save_file_ops.close(f);
+        report_script_error_text(KV_ERR_SAVE_MAGIC, 1);
+        return -1;
+    }
+    if (get32(head + 4) != KV_SAVE_VERSION) {
+        g_save_file_ops.close(f);
+        report_script_error_text(KV_ERR_SAVE_VERSION, 1);
+        return -1;
+    }
+    static uint32_t table[KV_SAVE_SLOTS];
+    bool rewrite = false;
+    for (int k = 0; k < KV_SAVE_SLOTS; k++) {
+        table[k] = get32(head + KV_SAVE_HEAD + 4 * k);
+        rewrite |= g_slot_size[k] > 0 && table[k] != 0;
+    }
+    int r;
+    if (!rewrite) {
+        r = append_slots(f, head, table);
+    } else {
+        r = -1;
+        int64_t size = -1;
+        if (g_save_file_ops.seek(f, 0, SEEK_END) == 0)
+            size = g_save_file_ops.tell(f);
+        uint8_t *old = size >= 0 ? (uint8_t *)std::malloc((size_t)size + 128) : nullptr;
+        bool read_ok = old && g_save_file_ops.seek(f, 0, SEEK_SET) == 0 &&
+                       g_save_file_ops.read(old, (size_t)size, f) == (size_t)size;
+        g_save_file_ops.close(f);
+        if (size < 0 || (old && !read_ok)) {
+            report_io();
+        } else if (!old) {
+            report_script_error_text(100010, 1);
+        } else {
+            r = rewrite_file(path, old, (uint64_t)size);
+        }
+        std::free(old);
+    }
+    if (r == 0)
+        save_cache_free(-1);
+    return r;
+}

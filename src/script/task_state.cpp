@@ -1,0 +1,265 @@
+// The task state string (layout in task_state.h): the encoder, and a bounded
+// decoder that reads the whole string into a scratch image first and changes
+// the task only when every field was sound.
+#include "script/task_state.h"
+
+#include <cstring>
+
+#include "core/error_report.h"
+#include "script/project.h"
+#include "script/script_file.h"
+#include "script/task.h"
+
+enum : uint32_t {
+    KV_ERR_STATE = 900000,
+    KV_ERR_STATE_SCRIPT = 102130,
+    KV_ERR_NO_MEMORY = 100010
+};
+enum { CMD_TASK_START = 78 };
+
+static const char k_state_header[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+
+// --- writing ----------------------------------------------------------------------
+
+static char *put_letters(char *p, uint32_t v, int letters)
+{
+    for (int k = letters - 1; k >= 0; k--)
+        *p++ = (char)('a' + ((v >> (4 * k)) & 15));
+    return p;
+}
+
+static const char *script_name_of(uint32_t file)
+{
+    if (file < g_script_count && g_script_names && g_script_names[file])
+        return g_script_names[file];
+    return "";
+}
+
+int task_state_encode(char *buf, const ScriptTask *t)
+{
+    if (!buf || !t)
+        return -1;
+    char *p = buf;
+    std::memcpy(p, k_state_header, 8);
+    p += 8;
+    uint32_t b = t->block_depth <= KV_MAX_LEVELS ? t->block_depth : (uint32_t)KV_MAX_LEVELS;
+    p = put_letters(p, b, 2);
+    for (uint32_t k = 1; k <= b; k++) {
+        p = put_letters(p, t->blocks[k].saved_loop_depth, 2);
+        p = put_letters(p, t->blocks[k].start_pc, 8);
+        p = put_letters(p, t->blocks[k].end_pc, 8);
+    }
+    uint32_t c = t->call_depth <= KV_MAX_LEVELS ? t->call_depth : (uint32_t)KV_MAX_LEVELS;
+    p = put_letters(p, t->state_reserved_call, 2);
+    p = put_letters(p, c, 2);
+    for (uint32_t k = 0; k < c; k++) {
+        static const CallFrame empty = {};
+        const CallFrame *f = t->frames[k] ? t->frames[k] : &empty;
+        p = put_letters(p, f->block_depth, 2);
+        p = put_letters(p, f->loop_depth, 2);
+        p = put_letters(p, f->return_pc, 8);
+        p = put_letters(p, f->return_file, 8);
+    }
+    uint32_t l = t->loop_depth <= KV_MAX_LEVELS ? t->loop_depth : (uint32_t)KV_MAX_LEVELS;
+    p = put_letters(p, l, 2);
+    for (uint32_t k = 1; k <= l; k++) {
+        const LoopLevel &lv = t->loops[k];
+        p = put_letters(p, lv.saved_block_depth, 2);
+        p = put_letters(p, lv.start_pc, 8);
+        p = put_letters(p, lv.end_pc, 8);
+        p = put_letters(p, (uint32_t)lv.counter, 8);
+        p = put_letters(p, (uint32_t)lv.count, 8);
+    }
+    p = put_letters(p, t->state_reserved_tail, 2);
+    p = put_letters(p, t->state_reserved_word, 8);
+    p = put_letters(p, t->pc, 8);
+    const char *name = script_name_of(t->file_number);
+    size_t n = std::strlen(name);
+    if (n > KV_STATE_NAME_MAX)
+        n = KV_STATE_NAME_MAX;
+    p = put_letters(p, (uint32_t)n, 8);
+    std::memcpy(p, name, n);
+    p += n;
+    *p = 0;
+    return (int)(p - buf);
+}
+
+// --- reading ----------------------------------------------------------------------
+
+struct StateReader {
+    const char *p;
+    size_t left;
+    bool bad;
+};
+
+static uint32_t get_letters(StateReader *r, int letters)
+{
+    if (r->bad || r->left < (size_t)letters) {
+        r->bad = true;
+        return 0;
+    }
+    uint32_t v = 0;
+    for (int k = 0; k < letters; k++) {
+        unsigned c = (unsigned char)r->p[k] - 'a';
+        if (c > 15) {
+            r->bad = true;
+            return 0;
+        }
+        v = (v << 4) | c;
+    }
+    r->p += letters;
+    r->left -= (size_t)letters;
+    return v;
+}
+
+static uint8_t get_depth(StateReader *r)
+{
+    uint32_t d = get_letters(r, 2);
+    if (d > KV_MAX_LEVELS)
+        r->bad = true;
+    return (uint8_t)d;
+}
+
+struct FrameImage {
+    uint8_t block_depth, loop_depth;
+    uint32_t return_pc, return_file;
+};
+
+struct StateImage {
+    uint8_t block_depth, call_depth, loop_depth;
+    BlockLevel blocks[KV_MAX_LEVELS + 1];
+    FrameImage frames[KV_MAX_LEVELS];
+    LoopLevel loops[KV_MAX_LEVELS + 1];
+    uint8_t reserved_call, reserved_tail;
+    uint32_t reserved_word, pc, file;
+};
+
+static void read_fields(StateReader *r, StateImage *s)
+{
+    s->block_depth = get_depth(r);
+    for (uint32_t k = 1; k <= s->block_depth && !r->bad; k++) {
+        s->blocks[k].saved_loop_depth = get_depth(r);
+        s->blocks[k].start_pc = get_letters(r, 8);
+        s->blocks[k].end_pc = get_letters(r, 8);
+    }
+    s->reserved_call = (uint8_t)get_letters(r, 2);
+    s->call_depth = get_depth(r);
+    for (uint32_t k = 0; k < s->call_depth && !r->bad; k++) {
+        s->frames[k].block_depth = get_depth(r);
+        s->frames[k].loop_depth = get_depth(r);
+        s->frames[k].return_pc = get_letters(r, 8);
+        s->frames[k].return_file = get_letters(r, 8);
+        if (s->frames[k].return_file > 0xFFFFu)
+            r->bad = true;
+    }
+    s->loop_depth = get_depth(r);
+    for (uint32_t k = 1; k <= s->loop_depth && !r->bad; k++) {
+        LoopLevel &lv = s->loops[k];
+        lv.saved_block_depth = get_depth(r);
+        lv.start_pc = get_letters(r, 8);
+        lv.end_pc = get_letters(r, 8);
+        lv.counter = (int32_t)get_letters(r, 8);
+        lv.count = (int32_t)get_letters(r, 8);
+    }
+    s->reserved_tail = (uint8_t)get_letters(r, 2);
+    s->reserved_word = get_letters(r, 8);
+    s->pc = get_letters(r, 8);
+}
+
+// The script number of a name: the first exact match in the script list.
+static int64_t find_script(const char *name, size_t n)
+{
+    for (uint32_t k = 0; k < g_script_count && g_script_names; k++) {
+        const char *s = g_script_names[k] ? g_script_names[k] : "";
+        if (std::strlen(s) == n && std::memcmp(s, name, n) == 0)
+            return k;
+    }
+    return -1;
+}
+
+static int report_bad_state(void)
+{
+    report_script_error_text(KV_ERR_STATE, 1);
+    return 0;
+}
+
+static void apply_state(ScriptTask *t, const StateImage *s)
+{
+    t->block_depth = s->block_depth;
+    for (uint32_t k = 1; k <= s->block_depth; k++)
+        t->blocks[k] = s->blocks[k];
+    t->state_reserved_call = s->reserved_call;
+    t->call_depth = s->call_depth;
+    for (uint32_t k = 0; k < s->call_depth; k++) {
+        CallFrame *f = t->frames[k];
+        f->block_depth = s->frames[k].block_depth;
+        f->loop_depth = s->frames[k].loop_depth;
+        f->return_pc = s->frames[k].return_pc;
+        f->return_file = (uint16_t)s->frames[k].return_file;
+    }
+    t->loop_depth = s->loop_depth;
+    for (uint32_t k = 1; k <= s->loop_depth; k++)
+        t->loops[k] = s->loops[k];
+    t->state_reserved_tail = s->reserved_tail;
+    t->state_reserved_word = s->reserved_word;
+    t->pc = s->pc;
+    t->file_number = (uint16_t)s->file;
+}
+
+int task_state_decode_bytes(const char *text, size_t length, ScriptTask *t)
+{
+    if (!text || !t)
+        return -1;
+    if (length < 8 || std::memcmp(text, k_state_header, 8) != 0)
+        return report_bad_state();
+    static StateImage s;
+    std::memset(&s, 0, sizeof s);
+    StateReader r = {text + 8, length - 8, false};
+    read_fields(&r, &s);
+    uint32_t n = get_letters(&r, 8);
+    if (r.bad)
+        return report_bad_state();
+    // Longer names were cut by the writer; only that much is read.
+    uint32_t take = n > (uint32_t)KV_STATE_NAME_MAX ? (uint32_t)KV_STATE_NAME_MAX : n;
+    if (take > r.left)
+        return report_bad_state();
+    int64_t file = find_script(r.p, take);
+    if (file < 0 || file > 0xFFFF) {
+        char name[KV_STATE_NAME_MAX + 1];
+        std::memcpy(name, r.p, take);
+        name[take] = 0;
+        report_script_error(KV_ERR_STATE_SCRIPT, 1, script_command_name(CMD_TASK_START), name);
+        return 0;
+    }
+    s.file = (uint32_t)file;
+    for (uint32_t k = 0; k < s.call_depth; k++) {
+        if (!task_frame(t, k))
+            return 0;   // reported (100010)
+    }
+    apply_state(t, &s);
+    return (int)(r.p + take - text);
+}
+
+int task_state_decode(const char *text, ScriptTask *t)
+{
+    if (!text || !t)
+        return -1;
+    return task_state_decode_bytes(text, std::strlen(text), t);
+}
+
+int task_state_check(const ScriptTask *t)
+{
+    uint32_t n = t->instr_count;
+    bool ok = t->pc < n;
+    for (uint32_t k = 1; k <= t->block_depth && ok; k++)
+        ok = t->blocks[k].start_pc < n && t->blocks[k].end_pc < n;
+    for (uint32_t k = 1; k <= t->loop_depth && ok; k++)
+        ok = t->loops[k].start_pc < n && t->loops[k].end_pc < n;
+    for (uint32_t k = 0; k < t->call_depth && ok; k++)
+        ok = t->frames[k] && t->frames[k]->return_file < g_script_file_count;
+    if (!ok) {
+        report_script_error_text(KV_ERR_STATE, 1);
+        return -1;
+    }
+    return 0;
+}
