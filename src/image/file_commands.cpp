@@ -14,6 +14,7 @@
 #include "image/image_writers.h"
 #include "platform/sys_error.h"
 #include "platform/sys_file_ops.h"
+#include "platform/sys_files.h"
 #include "script/args.h"
 #include "script/commands.h"
 #include "script/vars.h"
@@ -61,7 +62,7 @@ void create_directory_path(const char *path)
         if (path[i] == '\\' && i > 0) {
             std::memcpy(part, path, i);
             part[i] = 0;
-            sys_create_folder(part);
+            sys_make_folder(part);
         }
     }
 }
@@ -138,7 +139,7 @@ int file_utility_run()
         sys_copy_file(a, b);
     if (arg_present(5)) {
         if (have_a && append_if_missing(a, ".sd"))
-            sys_delete_file(a);
+            sys_remove_file(a);
         if (folder[0])
             sys_remove_folder(folder);
     }

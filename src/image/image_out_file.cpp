@@ -4,7 +4,6 @@
 
 #include "image/image_writers.h"
 #include "platform/sys.h"
-#include "platform/sys_file_ops.h"
 #include "platform/sys_files.h"
 
 static size_t default_write(const void *data, size_t size, FILE *f)
@@ -13,12 +12,12 @@ static size_t default_write(const void *data, size_t size, FILE *f)
 }
 
 ImageFileOps g_image_file_ops = {sys_fopen,        default_write,   std::fclose,
-                                 sys_replace_file, sys_delete_file, sys_message_box};
+                                 sys_replace_file, sys_remove_file, sys_message_box};
 
 void image_file_ops_reset()
 {
     g_image_file_ops = {sys_fopen,        default_write,   std::fclose,
-                        sys_replace_file, sys_delete_file, sys_message_box};
+                        sys_replace_file, sys_remove_file, sys_message_box};
 }
 
 bool image_out_open(ImageOutFile *o, const char *path)
@@ -55,7 +54,7 @@ bool image_out_commit(ImageOutFile *o)
     if (g_image_file_ops.close(o->f) != 0)
         ok = false;
     o->f = nullptr;
-    if (ok && g_image_file_ops.replace(o->temp, o->path))
+    if (ok && g_image_file_ops.replace(o->temp, o->path) == 0)
         return true;
     g_image_file_ops.remove(o->temp);
     return false;

@@ -23,13 +23,13 @@ int save_image_jpeg(LayerState *s, const char *path, int quality);
 
 // The file calls of the writers, in one table so that tests can make any of
 // them fail (and see the message box). The defaults are sys_fopen, fwrite,
-// fclose, sys_replace_file, sys_delete_file and sys_message_box.
+// fclose, sys_replace_file, sys_remove_file (0 or -1) and sys_message_box.
 struct ImageFileOps {
     FILE *(*open)(const char *path, const char *mode);
     size_t (*write)(const void *data, size_t size, FILE *f);
     int (*close)(FILE *f);
-    bool (*replace)(const char *from, const char *to);
-    bool (*remove)(const char *path);
+    int (*replace)(const char *from, const char *to);
+    int (*remove)(const char *path);
     int (*message)(const char *caption, const char *text);
 };
 extern ImageFileOps g_image_file_ops;

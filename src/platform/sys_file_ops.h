@@ -1,6 +1,5 @@
-// File and folder operations of the script file commands, the safe
-// replacement step of the image writers, the registry reader and shell
-// opening. Paths are Shift-JIS bytes with '\' separators.
+// File and folder operations of the script file commands (beside those of
+// sys_files.h), the registry reader and shell opening. Paths are Shift-JIS bytes with '\' separators.
 // Win32: src/platform/win32/file_ops_win32.cpp; stand-in: src/platform/null.
 #pragma once
 
@@ -9,11 +8,7 @@
 
 // Each gives true on success.
 bool sys_copy_file(const char *from, const char *to);       // an existing `to` is overwritten
-bool sys_delete_file(const char *path);
-bool sys_create_folder(const char *path);
 bool sys_remove_folder(const char *path);
-// Moves `from` over `to`, replacing an existing `to` in one step.
-bool sys_replace_file(const char *from, const char *to);
 
 // Size of the file a find for `name` hits first; -1 when there is none or
 // the hit is a folder.

@@ -166,7 +166,7 @@ size_t failing_write(const void *d, size_t n, FILE *f)
 }
 FILE *failing_open(const char *, const char *) { return nullptr; }
 int failing_close(FILE *f) { std::fclose(f); return EOF; }
-bool failing_replace(const char *, const char *) { return false; }
+int failing_replace(const char *, const char *) { return -1; }
 }  // namespace
 
 TEST(ImageWriters, FailuresKeepTheOldFile)

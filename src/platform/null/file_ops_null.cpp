@@ -40,24 +40,9 @@ bool sys_copy_file(const char *from, const char *to)
     return ok;
 }
 
-bool sys_delete_file(const char *path)
-{
-    return unlink(posix_path(path).c_str()) == 0;
-}
-
-bool sys_create_folder(const char *path)
-{
-    return mkdir(posix_path(path).c_str(), 0777) == 0;
-}
-
 bool sys_remove_folder(const char *path)
 {
     return rmdir(posix_path(path).c_str()) == 0;
-}
-
-bool sys_replace_file(const char *from, const char *to)
-{
-    return std::rename(posix_path(from).c_str(), posix_path(to).c_str()) == 0;
 }
 
 int64_t sys_find_file_size(const char *name)

@@ -11,24 +11,9 @@ bool sys_copy_file(const char *from, const char *to)
     return CopyFileA(from, to, FALSE) != 0;
 }
 
-bool sys_delete_file(const char *path)
-{
-    return DeleteFileA(path) != 0;
-}
-
-bool sys_create_folder(const char *path)
-{
-    return CreateDirectoryA(path, nullptr) != 0;
-}
-
 bool sys_remove_folder(const char *path)
 {
     return RemoveDirectoryA(path) != 0;
-}
-
-bool sys_replace_file(const char *from, const char *to)
-{
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 int64_t sys_find_file_size(const char *name)
