@@ -1,0 +1,361 @@
+// Colour effects: brightness, colour tone, threshold, negative, saturation
+// and sepia. Each works pixel by pixel over the rectangle; alpha is kept.
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/effect_rows.h"
+
+void effect_copy_whole_image(const EffectJob *j)
+{
+    if (j->dst != j->src)
+        memcpy(j->dst, j->src, (size_t)j->sw * 4 * (size_t)j->sh);
+}
+
+void effect_copy_outside_rect(const EffectJob *j)
+{
+    if (j->dst == j->src)
+        return;
+    size_t pitch = (size_t)j->sw * 4, left = (size_t)j->x1 * 4, right = (size_t)(j->x2 + 1) * 4;
+    for (int32_t y = 0; y < j->sh; y++) {
+        const uint8_t *s = j->src + y * pitch;
+        uint8_t *d = j->dst + y * pitch;
+        if (y < j->y1 || y > j->y2) {
+            memcpy(d, s, pitch);
+            continue;
+        }
+        memcpy(d, s, left);
+        memcpy(d + right, s + right, pitch - right);
+    }
+}
+
+// Adds `add` or subtracts `sub` (0..255) from B, G, R with saturation.
+static void brightness_row(uint8_t *d, const uint8_t *s, int32_t n, int add, int sub)
+{
+    uint32_t a3 = (uint32_t)add * 0x010101u, s3 = (uint32_t)sub * 0x010101u;
+    __m128i va = _mm_set1_epi32((int)a3), vs = _mm_set1_epi32((int)s3);
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
+        v = _mm_subs_epu8(_mm_adds_epu8(v, va), vs);
+        _mm_storeu_si128((__m128i *)(d + i * 4), v);
+    }
+    for (; i < n; i++) {
+        for (int c = 0; c < 3; c++)
+            d[i * 4 + c] = effect_clamp_byte((int)s[i * 4 + c] + add - sub);
+        d[i * 4 + 3] = s[i * 4 + 3];
+    }
+}
+
+// B, G, R := clamp(s + p - 128, 0, 255).
+int effect_brightness(EffectJob *j)
+{
+    int64_t delta = (int64_t)j->p - 128;
+    int add = delta > 0 ? (int)(delta > 255 ? 255 : delta) : 0;
+    int sub = delta < 0 ? (int)(delta < -255 ? 255 : -delta) : 0;
+    int32_t w = effect_rect_width(j);
+    for (int32_t y = j->y1; y <= j->y2; y++)
+        brightness_row(effect_rect_row(j, y), effect_src_px(j, j->x1, y), w, add, sub);
+    return 0;
+}
+
+// B, G, R := 255 - s.
+int effect_negative(EffectJob *j)
+{
+    int32_t w = effect_rect_width(j);
+    __m128i m = _mm_set1_epi32(0x00FFFFFF);
+    for (int32_t y = j->y1; y <= j->y2; y++) {
+        const uint8_t *s = effect_src_px(j, j->x1, y);
+        uint8_t *d = effect_rect_row(j, y);
+        int32_t i = 0;
+        for (; i + 4 <= w; i += 4) {
+            __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
+            _mm_storeu_si128((__m128i *)(d + i * 4), _mm_xor_si128(v, m));
+        }
+        for (; i < w; i++) {
+            for (int c = 0; c < 3; c++)
+                d[i * 4 + c] = (uint8_t)(255 - s[i * 4 + c]);
+            d[i * 4 + 3] = s[i * 4 + 3];
+        }
+    }
+    return 0;
+}
+
+// Per channel value v (0x80 neutral): s + ((255 - s) * up >> 7) - (s * down >> 7),
+// up = max(v - 128, 0), down = max(128 - v, 0); alpha has up = down = 0.
+static inline uint8_t tone_byte(int s, int up, int down)
+{
+    return (uint8_t)(s + (((255 - s) * up) >> 7) - ((s * down) >> 7));
+}
+
+// Two pixels in 16-bit lanes; every product stays below 2^15.
+static inline __m128i tone_half(__m128i v, __m128i up, __m128i down)
+{
+    __m128i inv = _mm_sub_epi16(_mm_set1_epi16(255), v);
+    __m128i plus = _mm_srli_epi16(_mm_mullo_epi16(inv, up), 7);
+    __m128i minus = _mm_srli_epi16(_mm_mullo_epi16(v, down), 7);
+    return _mm_sub_epi16(_mm_add_epi16(v, plus), minus);
+}
+
+int effect_colour_tone(EffectJob *j)
+{
+    uint32_t p = (uint32_t)j->p;
+    int up[4] = {}, down[4] = {};
+    for (int c = 0; c < 3; c++) {
+        int v = (int)((p >> (8 * c)) & 0xFF);   // B from bits 0-7, G 8-15, R 16-23
+        up[c] = v > 128 ? v - 128 : 0;
+        down[c] = v < 128 ? 128 - v : 0;
+    }
+    __m128i vup = _mm_setr_epi16((short)up[0], (short)up[1], (short)up[2], 0, (short)up[0],
+                                 (short)up[1], (short)up[2], 0);
+    __m128i vdown = _mm_setr_epi16((short)down[0], (short)down[1], (short)down[2], 0,
+                                   (short)down[0], (short)down[1], (short)down[2], 0);
+    __m128i z = _mm_setzero_si128();
+    int32_t w = effect_rect_width(j);
+    for (int32_t y = j->y1; y <= j->y2; y++) {
+        const uint8_t *s = effect_src_px(j, j->x1, y);
+        uint8_t *d = effect_rect_row(j, y);
+        int32_t i = 0;
+        for (; i + 4 <= w; i += 4) {
+            __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
+            __m128i lo = tone_half(_mm_unpacklo_epi8(v, z), vup, vdown);
+            __m128i hi = tone_half(_mm_unpackhi_epi8(v, z), vup, vdown);
+            _mm_storeu_si128((__m128i *)(d + i * 4), _mm_packus_epi16(lo, hi));
+        }
+        for (; i < w; i++)
+            for (int c = 0; c < 4; c++)
+                d[i * 4 + c] = tone_byte(s[i * 4 + c], up[c], down[c]);
+    }
+    return 0;
+}
+
+// Image-sized result (in place when the result is A's own buffer; a
+// separate result takes A's pixels outside the rectangle):
+// B, G, R := 255 when B + G + R >= 3p, else 0.
+int effect_threshold(EffectJob *j)
+{
+    effect_copy_outside_rect(j);
+    int64_t limit = 3 * (int64_t)j->p;
+    int32_t lim32 = (int32_t)(limit < 0 ? 0 : (limit > 766 ? 766 : limit));
+    __m128i ones = _mm_set1_epi32(0x00010001), low = _mm_set1_epi32(0x00FF00FF);
+    __m128i vlim = _mm_set1_epi32(lim32 - 1), colour = _mm_set1_epi32(0x00FFFFFF);
+    int32_t w = effect_rect_width(j);
+    for (int32_t y = j->y1; y <= j->y2; y++) {
+        uint8_t *d = effect_image_px(j, j->x1, y);
+        const uint8_t *s = effect_src_px(j, j->x1, y);
+        int32_t i = 0;
+        for (; i + 4 <= w; i += 4) {
+            __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
+            // (B + R) + G per pixel: the even bytes and the green byte.
+            __m128i even = _mm_and_si128(v, low);
+            __m128i green = _mm_and_si128(_mm_srli_epi32(v, 8), _mm_set1_epi32(0xFF));
+            __m128i sum = _mm_add_epi32(_mm_madd_epi16(even, ones), green);
+            __m128i on = _mm_and_si128(_mm_cmpgt_epi32(sum, vlim), colour);
+            v = _mm_or_si128(_mm_andnot_si128(colour, v), on);
+            _mm_storeu_si128((__m128i *)(d + i * 4), v);
+        }
+        for (; i < w; i++) {
+            const uint8_t *px = s + i * 4;
+            uint8_t v = (int64_t)px[0] + px[1] + px[2] >= limit ? 255 : 0;
+            d[i * 4] = d[i * 4 + 1] = d[i * 4 + 2] = v;
+            d[i * 4 + 3] = px[3];
+        }
+    }
+    return 0;
+}
+
+// The grey of a pixel, (B + G + R) / 3, by table.
+struct GreyTable {
+    uint8_t v[766];
+    GreyTable()
+    {
+        for (int i = 0; i < 766; i++)
+            v[i] = (uint8_t)(i / 3);
+    }
+};
+static const GreyTable g_grey;
+
+// p >= 128: push each channel away from the grey by k = p - 128 (in 1/128),
+// lowering k for a pixel whose channel would leave 0..255 so that its hue
+// stays; p < 128: pull towards the grey by k = 128 - p (p = 0 gives grey).
+static void saturate_pixel(uint8_t *d, const uint8_t *s, int64_t k_more, int64_t k_less)
+{
+    int64_t g = g_grey.v[s[0] + s[1] + s[2]];
+    if (k_less > 0) {
+        for (int c = 0; c < 3; c++)
+            d[c] = effect_clamp_byte(s[c] + (((g - s[c]) * k_less) >> 7));
+        return;
+    }
+    int64_t k = k_more;
+    for (int c = 0; c < 3; c++) {
+        int64_t diff = s[c] - g, want = s[c] + ((diff * k_more) >> 7);
+        if (want > 255)
+            k = std::min(k, ((255 - s[c]) * 128) / diff);
+        else if (want < 0)
+            k = std::min(k, (-128 * (int64_t)s[c]) / diff);
+    }
+    for (int c = 0; c < 3; c++)
+        d[c] = effect_clamp_byte(s[c] + (((s[c] - g) * k) >> 7));
+}
+
+// The lowered k of four pixels: the lesser of two fractions num / den
+// (compared by cross products, then divided once, in single precision, which
+// is exact here: products stay below 2^24, and a quotient's rounding error
+// stays below 1 / den, the least distance of a fraction that is not whole
+// from the next whole number).
+static inline __m128i lowered_k4(__m128 n0, __m128 d0, __m128 n1, __m128 d1)
+{
+    __m128 less = _mm_cmplt_ps(_mm_mul_ps(n1, d0), _mm_mul_ps(n0, d1));
+    __m128 n = _mm_or_ps(_mm_and_ps(less, n1), _mm_andnot_ps(less, n0));
+    __m128 d = _mm_or_ps(_mm_and_ps(less, d1), _mm_andnot_ps(less, d0));
+    return _mm_cvttps_epi32(_mm_div_ps(n, d));
+}
+
+// Only the largest channel can pass 255 first and only the smallest can
+// fall below 0 first (the wanted value grows with c - grey), and their
+// factors (255 - c) * 128 / (c - grey) and c * 128 / (grey - c) are the
+// least of their kind. A fraction whose channel stays inside counts as 1e9.
+static __m128i lowered_k(__m128i hi, __m128i lo, __m128i grey, __m128i out_hi, __m128i out_lo)
+{
+    __m128i z = _mm_setzero_si128(), one16 = _mm_set1_epi16(1);
+    __m128i n16[2] = {_mm_slli_epi16(_mm_sub_epi16(_mm_set1_epi16(255), hi), 7), _mm_slli_epi16(lo, 7)};
+    __m128i d16[2] = {_mm_max_epi16(_mm_sub_epi16(hi, grey), one16),
+                      _mm_max_epi16(_mm_sub_epi16(grey, lo), one16)};
+    __m128i o16[2] = {out_hi, out_lo};
+    const __m128 big = _mm_set1_ps(1e9f), one = _mm_set1_ps(1.0f);
+    __m128i k[2];
+    for (int h = 0; h < 2; h++) {
+        __m128 n[2], d[2];
+        for (int c = 0; c < 2; c++) {
+            __m128i n32 = h ? _mm_unpackhi_epi16(n16[c], z) : _mm_unpacklo_epi16(n16[c], z);
+            __m128i d32 = h ? _mm_unpackhi_epi16(d16[c], z) : _mm_unpacklo_epi16(d16[c], z);
+            __m128 o = _mm_castsi128_ps(h ? _mm_unpackhi_epi16(o16[c], o16[c])
+                                          : _mm_unpacklo_epi16(o16[c], o16[c]));
+            n[c] = _mm_or_ps(_mm_and_ps(o, _mm_cvtepi32_ps(n32)), _mm_andnot_ps(o, big));
+            d[c] = _mm_or_ps(_mm_and_ps(o, _mm_cvtepi32_ps(d32)), _mm_andnot_ps(o, one));
+        }
+        k[h] = lowered_k4(n[0], d[0], n[1], d[1]);
+    }
+    return _mm_packs_epi32(k[0], k[1]);
+}
+
+// Eight pixels, one per 16-bit lane, for 0 <= p <= 256.
+static void saturate8(uint8_t *d, const uint8_t *s, int k_more, int k_less)
+{
+    __m128i p0 = _mm_loadu_si128((const __m128i *)s), p1 = _mm_loadu_si128((const __m128i *)(s + 16));
+    __m128i m = _mm_set1_epi32(0xFF);
+    __m128i ch[3];
+    for (int c = 0; c < 3; c++)
+        ch[c] = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(p0, 8 * c), m),
+                                _mm_and_si128(_mm_srli_epi32(p1, 8 * c), m));
+    __m128i sum = _mm_add_epi16(_mm_add_epi16(ch[0], ch[1]), ch[2]);
+    __m128i grey = _mm_mulhi_epu16(sum, _mm_set1_epi16(21846));   // sum / 3 for sum <= 765
+    __m128i diff[3], k;
+    if (k_less > 0) {
+        k = _mm_set1_epi16((short)k_less);
+        for (int c = 0; c < 3; c++)
+            diff[c] = _mm_sub_epi16(grey, ch[c]);
+    } else {
+        k = _mm_set1_epi16((short)k_more);
+        for (int c = 0; c < 3; c++)
+            diff[c] = _mm_sub_epi16(ch[c], grey);
+        __m128i hi = _mm_max_epi16(_mm_max_epi16(ch[0], ch[1]), ch[2]);
+        __m128i lo = _mm_min_epi16(_mm_min_epi16(ch[0], ch[1]), ch[2]);
+        __m128i up = _mm_add_epi16(hi, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(hi, grey), k), 7));
+        __m128i down = _mm_add_epi16(lo, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(lo, grey), k), 7));
+        __m128i out_hi = _mm_cmpgt_epi16(up, _mm_set1_epi16(255));
+        __m128i out_lo = _mm_cmplt_epi16(down, _mm_setzero_si128());
+        if (_mm_movemask_epi8(_mm_or_si128(out_hi, out_lo)))
+            k = _mm_min_epi16(k, lowered_k(hi, lo, grey, out_hi, out_lo));
+    }
+    __m128i res[3];
+    for (int c = 0; c < 3; c++) {
+        __m128i v = _mm_add_epi16(ch[c], _mm_srai_epi16(_mm_mullo_epi16(diff[c], k), 7));
+        res[c] = _mm_packus_epi16(v, v);
+    }
+    __m128i a = _mm_packs_epi32(_mm_srli_epi32(p0, 24), _mm_srli_epi32(p1, 24));
+    a = _mm_packus_epi16(a, a);
+    __m128i bg = _mm_unpacklo_epi8(res[0], res[1]), ra = _mm_unpacklo_epi8(res[2], a);
+    _mm_storeu_si128((__m128i *)d, _mm_unpacklo_epi16(bg, ra));
+    _mm_storeu_si128((__m128i *)(d + 16), _mm_unpackhi_epi16(bg, ra));
+}
+
+int filter_saturation(EffectJob *j)
+{
+    int64_t p = j->p < 0 ? 0 : j->p;
+    int64_t k_more = p >= 128 ? p - 128 : 0, k_less = p < 128 ? 128 - p : 0;
+    bool vector = p <= 256;   // products of 16 bits
+    int32_t w = effect_rect_width(j);
+    for (int32_t y = j->y1; y <= j->y2; y++) {
+        const uint8_t *s = effect_src_px(j, j->x1, y);
+        uint8_t *d = effect_rect_row(j, y);
+        int32_t i = 0;
+        if (vector)
+            for (; i + 8 <= w; i += 8)
+                saturate8(d + i * 4, s + i * 4, (int)k_more, (int)k_less);
+        for (; i < w; i++) {
+            saturate_pixel(d + i * 4, s + i * 4, k_more, k_less);
+            d[i * 4 + 3] = s[i * 4 + 3];
+        }
+    }
+    return 0;
+}
+
+// Luma in 20-bit fraction (weights 306, 601, 117 sum to 1024), then R up by
+// about 17.88, G down by about 0.27, B down by about 44.2. p is not used.
+// With Y = 306 R + 601 G + 117 B, (Y * 1024 + c) >> 20 == (Y + ceil(c / 1024)) >> 10.
+static inline void sepia_pixel(uint8_t *d, const uint8_t *s)
+{
+    int32_t l = (306 * s[2] + 601 * s[1] + 117 * s[0]) * 1024;
+    int32_t r = (l + 18748416) >> 20, g = (l - 287585) >> 20, b = (l - 46347025) >> 20;
+    d[2] = (uint8_t)(r > 255 ? 255 : r);
+    d[1] = (uint8_t)(g < 0 ? 0 : g);
+    d[0] = (uint8_t)(b < 0 ? 0 : b);
+    d[3] = s[3];
+}
+
+// Y of four pixels (32-bit lanes).
+static inline __m128i sepia_luma4(__m128i v)
+{
+    const __m128i weights = _mm_setr_epi16(117, 601, 306, 0, 117, 601, 306, 0);
+    __m128i z = _mm_setzero_si128();
+    __m128 lo = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(v, z), weights));
+    __m128 hi = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpackhi_epi8(v, z), weights));
+    return _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(lo, hi, 0x88)),
+                         _mm_castps_si128(_mm_shuffle_ps(lo, hi, 0xDD)));
+}
+
+// (Y + add) >> 10 of eight pixels, saturated to bytes (in the low 8 bytes).
+static inline __m128i sepia_channel8(__m128i y0, __m128i y1, int add)
+{
+    __m128i k = _mm_set1_epi32(add);
+    __m128i w = _mm_packs_epi32(_mm_srai_epi32(_mm_add_epi32(y0, k), 10),
+                                _mm_srai_epi32(_mm_add_epi32(y1, k), 10));
+    return _mm_packus_epi16(w, w);
+}
+
+int filter_sepia(EffectJob *j)
+{
+    int32_t w = effect_rect_width(j);
+    for (int32_t y = j->y1; y <= j->y2; y++) {
+        const uint8_t *s = effect_src_px(j, j->x1, y);
+        uint8_t *d = effect_rect_row(j, y);
+        int32_t i = 0;
+        for (; i + 8 <= w; i += 8) {
+            __m128i v0 = _mm_loadu_si128((const __m128i *)(s + i * 4));
+            __m128i v1 = _mm_loadu_si128((const __m128i *)(s + i * 4 + 16));
+            __m128i y0 = sepia_luma4(v0), y1 = sepia_luma4(v1);
+            __m128i r = sepia_channel8(y0, y1, 18309), g = sepia_channel8(y0, y1, -281);
+            __m128i b = sepia_channel8(y0, y1, -45261);
+            __m128i a = _mm_packs_epi32(_mm_srli_epi32(v0, 24), _mm_srli_epi32(v1, 24));
+            a = _mm_packus_epi16(a, a);
+            __m128i bg = _mm_unpacklo_epi8(b, g), ra = _mm_unpacklo_epi8(r, a);
+            _mm_storeu_si128((__m128i *)(d + i * 4), _mm_unpacklo_epi16(bg, ra));
+            _mm_storeu_si128((__m128i *)(d + i * 4 + 16), _mm_unpackhi_epi16(bg, ra));
+        }
+        for (; i < w; i++)
+            sepia_pixel(d + i * 4, s + i * 4);
+    }
+    return 0;
+}
