@@ -39,7 +39,6 @@ LayerState *share_layer_payload(TreeNode *node, LayerState *state)
     attach_payload_ref(node, state);
     return state;
 }
-MenuItem *attach_menu_payload(TreeNode *node, const char *) { return (MenuItem *)standin_attach(node); }
 
 int create_layer_tree_top(TreeNode *layer_root)
 {

@@ -23,10 +23,6 @@ int cmd_set_frame_timing(void) { return cmd_undefined(); }  // 23
 int cmd_set_input_switches(void) { return cmd_undefined(); }  // 35
 int cmd_math(void) { return cmd_undefined(); }  // 46
 int cmd_camera_calc(void) { return cmd_undefined(); }  // 47
-int cmd_menu_set(void) { return cmd_undefined(); }  // 48
-int cmd_menu_popup(void) { return cmd_undefined(); }  // 49
-int cmd_menu_delete(void) { return cmd_undefined(); }  // 50
-int cmd_menu_query(void) { return cmd_undefined(); }  // 51
 int cmd_cursor(void) { return cmd_undefined(); }  // 55
 int cmd_movie_play(void) { return cmd_undefined(); }  // 56
 int cmd_movie_stop(void) { return cmd_undefined(); }  // 57

@@ -12,6 +12,7 @@
 #include "platform/sys_window.h"
 #include "script/save.h"
 #include "shell/startup.h"
+#include "shell/menu.h"
 #include "shell/startup_hooks.h"
 
 // Waits until a started thread has set its done byte. The quit flag is set

@@ -30,6 +30,7 @@
 #include "script/vars.h"
 #include "shell/main_loop.h"
 #include "shell/compiler_link.h"
+#include "shell/menu.h"
 #include "shell/startup_hooks.h"
 
 static uint32_t g_timer_period;

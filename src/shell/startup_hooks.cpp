@@ -17,12 +17,7 @@ int window_set_fullscreen(int) { return 0; }
 int window_is_fullscreen() { return 0; }
 int enter_windowed_mode(WindowObject *) { return 0; }
 
-int create_menu_bar_window() { return 0; }
-void update_fullscreen_menu_bar() {}
-void destroy_all_menus() {}
-void destroy_menu_set(int) {}
 void tray_icon_remove() {}
-int track_popup_request(int, int32_t, int32_t) { return 0; }
 
 void mt_seed(uint32_t) {}
 

@@ -11,16 +11,8 @@ struct TreeNode;
 int enumerate_monitors();
 int set_display_mode(int mode);
 int window_set_fullscreen(int on);
-// Menus.
-int create_menu_bar_window();
-void update_fullscreen_menu_bar();
-void destroy_all_menus();
-// Destroys every menu of a set (0 bar, 1 pop-up, 2 tray) and clears its
-// slots, so that a later destruction of all sets cannot free them twice.
-void destroy_menu_set(int set);
 // Tray icon: removed when the main window goes.
 void tray_icon_remove();
-int track_popup_request(int set, int32_t x, int32_t y);
 // Random generator.
 void mt_seed(uint32_t seed);
 // Direct3D: d3d_init returns 0 ok, 1 fall back to CPU drawing, -1 stop.
