@@ -17,7 +17,6 @@ int window_set_fullscreen(int) { return 0; }
 int window_is_fullscreen() { return 0; }
 int enter_windowed_mode(WindowObject *) { return 0; }
 
-void tray_icon_remove() {}
 
 void mt_seed(uint32_t) {}
 

@@ -11,8 +11,6 @@ struct TreeNode;
 int enumerate_monitors();
 int set_display_mode(int mode);
 int window_set_fullscreen(int on);
-// Tray icon: removed when the main window goes.
-void tray_icon_remove();
 // Random generator.
 void mt_seed(uint32_t seed);
 // Direct3D: d3d_init returns 0 ok, 1 fall back to CPU drawing, -1 stop.

@@ -19,6 +19,7 @@
 #include "script/project.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
+#include "shell/cursor.h"
 #include "shell/menu.h"
 #include "shell/startup_hooks.h"
 
