@@ -29,9 +29,6 @@ int cmd_reg_read(void) { return cmd_undefined(); }  // 61
 int cmd_text_end(void) { return cmd_undefined(); }  // 64
 int cmd_message_window_setup(void) { return cmd_undefined(); }  // 81
 int cmd_get_message_state(void) { return cmd_undefined(); }  // 82
-int cmd_window_setup(void) { return cmd_undefined(); }  // 88
-int cmd_window_hide(void) { return cmd_undefined(); }  // 89
-int cmd_window_info(void) { return cmd_undefined(); }  // 90
 int cmd_text_append(void) { return cmd_undefined(); }  // 91
 int cmd_jpeg_frames_load(void) { return cmd_undefined(); }  // 92
 int cmd_jpeg_frames_free(void) { return cmd_undefined(); }  // 93

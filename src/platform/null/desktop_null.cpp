@@ -33,3 +33,33 @@ int sys_tray_icon_set(void *, int add, void *, const char *)
 }
 void sys_tray_icon_delete(void *) { g_null_cursor.tray_shown = 0; }
 void sys_window_clear_black(void *, int32_t, int32_t) { g_null_cursor.black_clears++; }
+
+// Windows: moves, sizes and shows are recorded in the log.
+void sys_window_set_title(void *, const char *) {}
+void sys_window_set_alpha(void *, int32_t) {}
+void sys_window_show_cmd(void *, int cmd) { g_null_cursor.last_show_cmd = cmd; }
+void sys_window_move(void *, int32_t x, int32_t y)
+{
+    g_null_cursor.win_x = x;
+    g_null_cursor.win_y = y;
+}
+void sys_window_z_order(void *, int64_t, void *) {}
+void sys_window_set_style(void *, int, int) {}
+void sys_window_set_client_size(void *, int32_t w, int32_t h)
+{
+    g_null_cursor.client_w = w;
+    g_null_cursor.client_h = h;
+}
+void sys_window_foreground(void *) {}
+void sys_window_post_maximize(void *, int) {}
+int sys_window_rects(void *hwnd, KvWindowRects *out)
+{
+    if (!hwnd)
+        return -1;
+    out->x = g_null_cursor.win_x;
+    out->y = g_null_cursor.win_y;
+    out->client_w = g_null_cursor.client_w;
+    out->client_h = g_null_cursor.client_h;
+    out->iconic = 0;
+    return 0;
+}

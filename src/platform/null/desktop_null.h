@@ -12,5 +12,7 @@ struct NullCursorLog {
     int32_t pos_x, pos_y;
     int tray_adds, tray_shown;
     int black_clears;
+    int last_show_cmd;
+    int32_t win_x, win_y, client_w, client_h;
 };
 extern NullCursorLog g_null_cursor;

@@ -129,3 +129,112 @@ void sys_window_clear_black(void *hwnd, int32_t w, int32_t h)
     StretchDIBits(dc, 0, 0, w, h, 0, 0, 1, 1, &black, &bi, DIB_RGB_COLORS, SRCCOPY);
     ReleaseDC((HWND)hwnd, dc);
 }
+
+// --- window operations of the window command ------------------------------------
+
+void sys_window_set_title(void *hwnd, const char *title)
+{
+    if (hwnd)
+        SendMessageA((HWND)hwnd, WM_SETTEXT, 0, (LPARAM)title);
+}
+
+void sys_window_set_alpha(void *hwnd, int32_t opacity)
+{
+    if (hwnd)
+        SetLayeredWindowAttributes((HWND)hwnd, 0, (BYTE)(opacity > 255 ? 255 : opacity < 0 ? 0 : opacity),
+                                   LWA_ALPHA);
+}
+
+void sys_window_show_cmd(void *hwnd, int cmd)
+{
+    if (!hwnd)
+        return;
+    switch (cmd) {
+    case KV_WIN_SHOW: ShowWindow((HWND)hwnd, SW_SHOW); break;
+    case KV_WIN_MINIMIZE_HIDE:
+        ShowWindow((HWND)hwnd, SW_MINIMIZE);
+        ShowWindow((HWND)hwnd, SW_HIDE);
+        break;
+    case KV_WIN_OPEN_ICON: OpenIcon((HWND)hwnd); break;
+    default: ShowWindow((HWND)hwnd, SW_HIDE); break;
+    }
+}
+
+void sys_window_move(void *hwnd, int32_t x, int32_t y)
+{
+    if (hwnd)
+        SetWindowPos((HWND)hwnd, nullptr, x, y, 0, 0, 0x21);
+}
+
+void sys_window_z_order(void *hwnd, int64_t z, void *behind)
+{
+    if (!hwnd)
+        return;
+    if (z == 1) {
+        SetWindowPos((HWND)hwnd, HWND_TOPMOST, 0, 0, 0, 0, 0x233);
+        return;
+    }
+    SetWindowPos((HWND)hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, 0x233);
+    HWND after = z == 0 ? HWND_TOP : z == 2 ? HWND_BOTTOM : z == 3 ? (HWND)behind : nullptr;
+    if (after)
+        SetWindowPos((HWND)hwnd, after, 0, 0, 0, 0, 0x233);
+}
+
+void sys_window_set_style(void *hwnd, int which, int on)
+{
+    if (!hwnd)
+        return;
+    HWND h = (HWND)hwnd;
+    LONG_PTR bit = which == KV_STYLE_MAXIMIZE_BOX ? WS_MAXIMIZEBOX : WS_THICKFRAME;
+    RECT rc;
+    GetClientRect(h, &rc);
+    LONG_PTR style = GetWindowLongPtrA(h, GWL_STYLE);
+    SetWindowLongPtrA(h, GWL_STYLE, on ? (style | bit) : (style & ~bit));
+    if (which == KV_STYLE_THICK_FRAME)
+        sys_window_set_client_size(hwnd, rc.right - rc.left, rc.bottom - rc.top);
+    SetWindowPos(h, nullptr, 0, 0, 0, 0, 0x233);
+}
+
+void sys_window_set_client_size(void *hwnd, int32_t w, int32_t h)
+{
+    if (!hwnd)
+        return;
+    HWND wnd = (HWND)hwnd;
+    RECT rc = {0, 0, w, h};
+    AdjustWindowRectEx(&rc, (DWORD)GetWindowLongPtrA(wnd, GWL_STYLE), FALSE,
+                       (DWORD)GetWindowLongPtrA(wnd, GWL_EXSTYLE));
+    RECT now;
+    GetWindowRect(wnd, &now);
+    int32_t ow = rc.right - rc.left, oh = rc.bottom - rc.top;
+    // A menu bar that wraps makes the client lower than asked: grow once more.
+    SetWindowPos(wnd, nullptr, now.left, now.top, ow, oh, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT got;
+    if (GetClientRect(wnd, &got) && (got.right != w || got.bottom != h))
+        SetWindowPos(wnd, nullptr, now.left, now.top, ow + (w - got.right), oh + (h - got.bottom),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void sys_window_foreground(void *hwnd)
+{
+    if (hwnd)
+        SetForegroundWindow((HWND)hwnd);
+}
+
+void sys_window_post_maximize(void *hwnd, int maximize)
+{
+    if (hwnd)
+        PostMessageA((HWND)hwnd, WM_SYSCOMMAND, maximize ? SC_MAXIMIZE : SC_RESTORE, 0);
+}
+
+int sys_window_rects(void *hwnd, KvWindowRects *out)
+{
+    RECT w, c;
+    if (!hwnd || !GetWindowRect((HWND)hwnd, &w) || !GetClientRect((HWND)hwnd, &c))
+        return -1;
+    out->x = w.left;
+    out->y = w.top;
+    out->client_w = c.right - c.left;
+    out->client_h = c.bottom - c.top;
+    out->iconic = IsIconic((HWND)hwnd) ? 1 : 0;
+    return 0;
+}
