@@ -92,12 +92,13 @@ static int create_window(WindowObject *win, int n)
     window_object_init(win, n);
     win->game_width = (int32_t)arg_int(7, 128);
     win->game_height = (int32_t)arg_int(8, 128);
-    char cls[KV_PATH_SIZE + 16];
-    std::snprintf(cls, sizeof cls, "%s_sub_%d", g_instance_name, n);
     window_object_setup(win, arg_str(1)[0] ? arg_str(1) : " ");
-    if (!window_create(win, g_hinstance, 1, cls, win->title))
+    // The window layer names the class "<instance>_sub_<n>".
+    if (!window_create(win, g_hinstance, 1, g_instance_name, win->title))
         return -1;
     g_window_slots[n] = 1;
+    if (win->show_flag)
+        sys_window_show_cmd(win->hwnd, KV_WIN_SHOW);
     return 0;
 }
 

@@ -37,6 +37,7 @@ const Command k_commands[] = {
     {L"capture", cmd_capture, "capture HWND FILE [--window] (client area as raw B,G,R,A rows, A 0 off the screen; prints W H)"},
     {L"run", cmd_run, "run --desktop NAME[,WxH] [--] PROGRAM [ARGS...]"},
     {L"client", cmd_client, "client HWND (prints the client W H)"},
+    {L"menu", cmd_menu, "menu HWND (the menu bar: DEPTH ID STATE TEXT per item)"},
     {L"resize", cmd_resize, "resize HWND W H (outer size)"},
     {L"sizing", cmd_sizing, "sizing HWND EDGE L T R B (WM_SIZING; prints the rectangle L T R B)"},
     {L"minmax", cmd_minmax, "minmax HWND (WM_GETMINMAXINFO; prints MINW MINH MAXW MAXH)"},
