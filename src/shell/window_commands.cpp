@@ -133,7 +133,12 @@ static int set_menu_bar(WindowObject *win)
     path[0] = 0;
     if (name[0] && normalize_script_path(path, name, g_tree_path_roots[KV_TREE_MENU], 0) < 0)
         return -1;
-    std::snprintf(win->menu_bar_name, sizeof win->menu_bar_name, "%s", path);
+    size_t len = std::strlen(path);
+    if (len >= sizeof win->menu_bar_name) {
+        report_script_error(101250, 1, name);
+        return -1;
+    }
+    std::memcpy(win->menu_bar_name, path, len + 1);
     return build_menu_bar(win->menu_bar_name, win);
 }
 
