@@ -113,12 +113,14 @@ void tray_icon_remove()
 
 void tray_icon_show(TreeNode *icon_layer, const char *tip)
 {
-    if (g_tray_icon)
-        sys_destroy_cursor(g_tray_icon, 1);
+    // The tray shows the new icon before the old one is destroyed.
+    void *old = g_tray_icon;
     g_tray_icon = icon_layer ? cursor_from_layer(g_windows[0], icon_layer, 16, 16, 0, 0, 1) : nullptr;
     if (sys_tray_icon_set(g_windows[0] ? g_windows[0]->hwnd : nullptr, !g_tray_added, g_tray_icon,
                           tip) == 0)
         g_tray_added = 1;
+    if (old)
+        sys_destroy_cursor(old, 1);
 }
 
 // The node of a path in a tree (leaf or folder), null when missing.

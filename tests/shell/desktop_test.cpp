@@ -114,6 +114,30 @@ TEST(Desktop, CustomCursorReplacesTheOldOneOnlyWhenBuilt)
     g_message_box_hook = saved_hook;
 }
 
+TEST(Desktop, TrayIconAddedOnceModifiedThenRemoved)
+{
+    auto saved_hook = g_message_box_hook;
+    g_message_box_hook = record_box;
+    g_null_cursor = NullCursorLog{};
+    Layer icon(16, 16), wrong(8, 8);
+    tray_icon_show(&icon.node, "tip");
+    tray_icon_show(&wrong.node, "tip");   // the default icon, after a message
+    tray_icon_show(nullptr, "tip");
+    EXPECT_EQ(g_null_cursor.tray_adds, 1);
+    EXPECT_EQ(g_null_cursor.tray_shown, 1);
+    EXPECT_EQ(g_null_cursor.live, 0);      // the layer icon went with the update
+    tray_icon_show(&icon.node, "tip");
+    EXPECT_EQ(g_null_cursor.live, 1);
+    tray_icon_remove();
+    tray_icon_remove();
+    EXPECT_EQ(g_null_cursor.tray_shown, 0);
+    EXPECT_EQ(g_null_cursor.live, 0);
+    tray_icon_show(nullptr, "tip");
+    EXPECT_EQ(g_null_cursor.tray_adds, 2);
+    tray_icon_remove();
+    g_message_box_hook = saved_hook;
+}
+
 TEST(Desktop, DeletedLayerIsNoLongerTheDragLayer)
 {
     desktop_hooks_init();
