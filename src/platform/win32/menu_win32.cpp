@@ -50,8 +50,15 @@ int sys_menu_track(void *menu, void *hwnd, int32_t x, int32_t y)
     HMENU sub = GetSubMenu((HMENU)menu, 0);
     if (!sub)
         return 0;
-    return (int)TrackPopupMenu(sub, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON,
-                               x, y, 0, (HWND)hwnd, nullptr);
+    // The owner comes to the foreground first, so that the menu takes the
+    // keyboard and closes when the user clicks elsewhere.
+    if (hwnd)
+        SetForegroundWindow((HWND)hwnd);
+    int id = (int)TrackPopupMenu(sub, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON,
+                                 x, y, 0, (HWND)hwnd, nullptr);
+    if (hwnd)
+        PostMessageA((HWND)hwnd, WM_NULL, 0, 0);
+    return id;
 }
 
 static LRESULT CALLBACK menu_bar_wndproc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
