@@ -4,16 +4,5 @@
 #include "script/commands.h"
 
 int cmd_layer_image_op(void) { return cmd_undefined(); }  // 2
-int cmd_set_input_switches(void) { return cmd_undefined(); }  // 35
-int cmd_menu_set(void) { return cmd_undefined(); }  // 48
-int cmd_menu_popup(void) { return cmd_undefined(); }  // 49
-int cmd_menu_delete(void) { return cmd_undefined(); }  // 50
-int cmd_menu_query(void) { return cmd_undefined(); }  // 51
-int cmd_cursor(void) { return cmd_undefined(); }  // 55
-int cmd_screen_setup(void) { return cmd_undefined(); }  // 76
-int cmd_tray_icon(void) { return cmd_undefined(); }  // 83
-int cmd_window_setup(void) { return cmd_undefined(); }  // 88
-int cmd_window_hide(void) { return cmd_undefined(); }  // 89
-int cmd_window_info(void) { return cmd_undefined(); }  // 90
 int cmd_format_value(void) { return cmd_undefined(); }  // 95
 
