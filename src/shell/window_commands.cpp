@@ -19,6 +19,7 @@
 #include "script/project.h"
 #include "script/sjis_text.h"
 #include "script/vars.h"
+#include "shell/display_modes.h"
 #include "shell/menu.h"
 #include "shell/startup_hooks.h"
 #include "shell/window_commands.h"
