@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/window.h"
 #include "display/gpu_quad.h"
+#include "media/movie.h"
 #include "platform/sys_gpu.h"
 #include "script/project.h"
 #include "shell/screen_layout.h"
