@@ -4,7 +4,6 @@
 #include "script/commands.h"
 
 int cmd_layer_setup(void) { return cmd_undefined(); }  // 1
-int cmd_layer_image_op(void) { return cmd_undefined(); }  // 2
 int cmd_delete_object(void) { return cmd_undefined(); }  // 3
 int cmd_get_object_property(void) { return cmd_undefined(); }  // 4
 int cmd_copy_to_clipboard(void) { return cmd_undefined(); }  // 5
