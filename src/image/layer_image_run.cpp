@@ -13,6 +13,9 @@
 #include "script/commands.h"
 #include "script/project.h"
 
+ImageDrawCharFn g_image_draw_char = nullptr;
+ImageFontSlotFn g_image_font_slot_set = nullptr;
+
 struct OpRect {
     int64_t x1, y1, x2, y2;          // pixels
     int64_t r1, s1, r2, s2;          // source rectangle, 1/100 pixel

@@ -1,12 +1,8 @@
 // Exchanging two layers (names, order and chosen properties) and composing
 // a layer group on demand.
-#include "core/error_report.h"
 #include "core/tree.h"
 #include "graphics/layer.h"
 #include "image/layer_image_cmd.h"
-
-ImageDrawCharFn g_image_draw_char = nullptr;
-ImageFontSlotFn g_image_font_slot_set = nullptr;
 
 int swap_layer_order_keys(TreeNode *a, TreeNode *b)
 {
