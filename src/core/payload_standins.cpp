@@ -27,22 +27,4 @@ void *alloc_root_payload(int tree)
     return tree == KV_TREE_TASK ? alloc_task_root_payload() : alloc_zeroed(STANDIN_RECORD_SIZE);
 }
 
-int create_layer_payload(TreeNode *node) { return standin_attach(node) ? 0 : 1; }
-LayerState *attach_new_layer_payload(TreeNode *node) { return (LayerState *)standin_attach(node); }
-void attach_payload_ref(TreeNode *node, LayerState *state)
-{
-    if (node)
-        node->payload = state;
-}
-LayerState *share_layer_payload(TreeNode *node, LayerState *state)
-{
-    attach_payload_ref(node, state);
-    return state;
-}
 MenuItem *attach_menu_payload(TreeNode *node, const char *) { return (MenuItem *)standin_attach(node); }
-
-int create_layer_tree_top(TreeNode *layer_root)
-{
-    TreeNode *w0 = create_tree_node(layer_root, "W0", 1, 0);
-    return w0 && create_layer_payload(w0) == 0 ? 0 : -1;
-}

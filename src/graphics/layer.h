@@ -123,16 +123,53 @@ enum { KV_IMAGE_FORMAT_SLOTS = 9 };
 typedef int (*ImageDecoderFn)(FileSource *src, LayerState *s, const char *file_name);
 extern ImageDecoderFn g_image_decoders[KV_IMAGE_FORMAT_SLOTS];
 
+// Creates the group layer `path` (a folder node under the folder the path
+// names) with a new record and a zeroed width x height canvas, marked dirty
+// as a whole. Null after a report; nothing is left in the tree then.
 TreeNode *create_layer(const char *path, int32_t width, int32_t height, int64_t key);
+// Replaces the record's image by the decoded file (an empty or missing name
+// gives one pixel of 0), then applies the colour key. 0, or -1 after a report.
 int load_image_file(LayerState *s, const char *file_name);
+// Every pixel whose alpha byte is 0 becomes g_colour_key.
 void apply_colour_key(LayerState *s);
+// g_image_load_time := the system timer.
 void mark_image_loaded_time();
+
+// Release of layer nodes. Every reference to the node (window roots, the
+// message window, the drag layer) is cleared first; the record goes with its
+// last sharer, buffers and all.
 void free_object(TreeNode *node);
 void free_child_objects(TreeNode *node);
 void free_object_tree(TreeNode *node);
+// Releases the GPU tile textures of a record whose last owner goes; set by the
+// Direct3D back end, null while it has none.
+extern void (*g_layer_texture_release)(LayerState *s);
+
+// Value operators of the layer command (0 set, 1 add, 2 subtract, 3 multiply,
+// 4 divide; others keep the old value), in wrapping 64-bit arithmetic.
+// Division truncates; by 0 it keeps the old value, by -1 it negates (wrapping).
+int64_t apply_value_op(uint32_t op, int64_t old_value, int64_t value);
+// Subtract, multiply and divide are kept at least `lo`.
+int64_t apply_value_op_min(uint32_t op, int64_t old_value, int64_t value, int64_t lo);
+// Add at most `hi`; subtract at least `lo`; multiply and divide within both
+// (division by 0 keeps the old value unclamped).
+int64_t apply_value_op_clamped(uint32_t op, int64_t old_value, int64_t value, int64_t lo,
+                               int64_t hi);
+
+// The bodies of commands 1, 3 and 4 over arguments already in g_arg_slots
+// (the cmd_ handlers load them first).
+int run_layer_setup();
+int run_delete_object();
+int run_get_object_property();
+// Name of command c, and of its argument id, from the project's command table ("" when unknown).
+const char *layer_command_name(int command);
+const char *layer_arg_name(int command, uint32_t id);
 
 // The stored block, field by field; reading takes the values only (the
-// reference slots are ignored and the record's own buffers are kept).
+// reference slots are ignored and the record's own buffers are kept, and so
+// are its owner count and its window-root and message-window flags). Width
+// and height are taken too: the caller must give the record a pixel buffer of
+// that size (alloc_pixels) before anything draws it.
 void layer_state_store(const LayerState *s, uint8_t out[KV_LAYER_BLOCK_SIZE]);
 void layer_state_read(LayerState *s, const uint8_t in[KV_LAYER_BLOCK_SIZE]);
 

@@ -178,8 +178,8 @@ void layer_state_store(const LayerState *s, uint8_t out[KV_LAYER_BLOCK_SIZE])
 
 void layer_state_read(LayerState *s, const uint8_t in[KV_LAYER_BLOCK_SIZE])
 {
-    s->window_root = (uint8_t)get8(in, 0, 1);
-    s->message_window = (uint8_t)get8(in, 1, 1);
+    // The owner count and the window-root and message-window flags describe
+    // who points at this record now; a stored block must not change them.
     s->mark_count = (uint32_t)get8(in, 4, 4);
     read_rect(in, 8, &s->acc);
     read_rect(in, 40, &s->dirty);
@@ -187,7 +187,6 @@ void layer_state_read(LayerState *s, const uint8_t in[KV_LAYER_BLOCK_SIZE])
     s->whole_image = (uint8_t)get8(in, 73, 1);
     s->needs_redraw = (uint8_t)get8(in, 74, 1);
     s->composed = (uint8_t)get8(in, 75, 1);
-    s->ref_count = get8(in, 80, 8);
     s->user_value = (int64_t)get8(in, 88, 8);
     s->x = (int64_t)get8(in, 96, 8);
     s->y = (int64_t)get8(in, 104, 8);

@@ -3,9 +3,6 @@
 // leaves this file when its real handler arrives.
 #include "script/commands.h"
 
-int cmd_layer_setup(void) { return cmd_undefined(); }  // 1
-int cmd_delete_object(void) { return cmd_undefined(); }  // 3
-int cmd_get_object_property(void) { return cmd_undefined(); }  // 4
 int cmd_copy_to_clipboard(void) { return cmd_undefined(); }  // 5
 int cmd_paste_from_clipboard(void) { return cmd_undefined(); }  // 6
 int cmd_load_text_table(void) { return cmd_undefined(); }  // 8

@@ -20,6 +20,7 @@
 #include "graphics/blend.h"
 #include "graphics/kernels.h"
 #include "graphics/render_workers.h"
+#include "graphics/save_layer.h"
 #include "image/image_decoders.h"
 #include "media/sound.h"
 #include "platform/sys.h"
@@ -141,6 +142,7 @@ void init_tables_once()
         g_directx_major = major;
     set_locator_extensions();
     register_image_decoders();
+    save_layer_hooks_install();
 }
 
 int create_window_objects()

@@ -28,10 +28,17 @@ namespace {
 // Frames run at the engine's own pace (60 a second): a minute at most.
 enum { EXIT_FAILED = 1, EXIT_NOT_BUILT = 77, MAX_FRAMES = 3600, UNDEFINED_COMMAND = 900050 };
 
+// The engine's threads are ended and joined before the program ends.
+int finish(int code)
+{
+    app_shutdown();
+    return code;
+}
+
 int failed(const char *what)
 {
     std::fprintf(stderr, "layer_reference: %s (report %u: %s)\n", what, g_last_error_code, g_error_text);
-    return g_last_error_code == UNDEFINED_COMMAND ? EXIT_NOT_BUILT : EXIT_FAILED;
+    return finish(g_last_error_code == UNDEFINED_COMMAND ? EXIT_NOT_BUILT : EXIT_FAILED);
 }
 
 TreeNode *root_layer()
@@ -91,8 +98,8 @@ int main(int argc, char **argv)
         return failed("window 0 has no root layer with pixels");
     if (write_pixels(out, s) != 0) {
         std::perror(out);
-        return EXIT_FAILED;
+        return finish(EXIT_FAILED);
     }
     std::printf("%d %d\n", s->width, s->height);
-    return 0;
+    return finish(0);
 }

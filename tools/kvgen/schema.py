@@ -82,13 +82,21 @@ _ANY = 40   # commands that only load their arguments take any ids below this
 
 _ids(0, "args_only_0", _ANY)
 _ids(1, "layer_setup", 39, {0: "path", 1: "visible", 2: "opacity", 3: "x", 4: "y", 5: "order",
-                      6: "width", 7: "height", 26: "name2", 28: "resample", 29: "image",
+                      6: "width", 7: "height", 14: "value_a", 15: "value_b", 16: "value_c",
+                      17: "value_d", 18: "value_e", 19: "value_f", 20: "value_g",
+                      21: "texture1", 22: "texture2", 23: "value_h", 24: "colour", 25: "byte",
+                      26: "name2", 27: "value_i", 28: "resample", 29: "image",
                       30: "share", 31: "mask", 33: "rule", 34: "rule_mask", 35: "softness",
                       36: "blend", 38: "user"}, strings=(0, 26, 29, 30, 31, 34))
 _ids(2, "layer_image_op", 63, {0: "a", 1: "b", 2: "c", 3: "d", 5: "value1", 6: "value2", 7: "text"},
      strings=(0, 1, 2, 3, 7), raws=(5, 6))
 _ids(3, "delete_object", 1, {0: "path"}, strings=(0,))
-_ids(4, "get_object_property", 23, {0: "path", 20: "result", 21: "x", 22: "y"}, strings=(0,))
+_ids(4, "get_object_property", 23, {0: "path", 1: "exists", 2: "visible", 3: "opacity",
+                                    4: "get_x", 5: "get_y", 6: "order", 8: "rule", 9: "rule_mask",
+                                    10: "softness", 11: "blend", 12: "width", 13: "height",
+                                    14: "colour_under", 15: "alpha_under", 16: "pixel_under",
+                                    17: "colour_at", 18: "bounds", 19: "user", 20: "result",
+                                    21: "x", 22: "y"}, strings=(0,))
 _ids(5, "copy_to_clipboard", 2, {0: "flag", 1: "text"}, strings=(1,))
 _ids(6, "paste_from_clipboard", 2, {0: "flag", 1: "variable"})
 _ids(7, "args_only_7", _ANY)
