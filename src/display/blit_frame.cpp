@@ -89,13 +89,15 @@ static void blit_main_windowed(WindowObject *win, const LayerState *root, int64_
     blit_scaled(win, root, sw, sh, g_smooth_scaling == 1 ? SCALE_BILINEAR : SCALE_NEAREST);
 }
 
-// The GPU hand-off; a failure moves presentation to the CPU for good, and the
-// frame that failed is drawn again whole by the next present.
+// The GPU hand-off; a failure releases the Direct3D objects and moves
+// presentation to the CPU for good; the frame that failed is drawn again
+// whole by the next present.
 static void present_gpu(WindowObject *win, const LayerState *root)
 {
     set_letterbox(g_fullscreen == 1 || g_window_maximized == 1);
     if (d3d_present_frame(root->pixels) == 0)
         return;
+    d3d_release_all();
     g_render_mode = 0;
     g_smooth_scaling = 1;
     g_gpu_mode = 0;

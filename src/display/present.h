@@ -10,6 +10,7 @@
 #pragma once
 
 #include "core/kv_base.h"
+#include "platform/sys_gpu.h"
 
 struct WindowObject;
 struct LayerState;
@@ -31,10 +32,6 @@ void window_request_repaint(WindowObject *win);
 // Whether a repaint request of window `number` is pending (tests, the frame step).
 bool window_repaint_pending(int32_t number);
 
-// Direct3D presentation of window 0's frame: 0 shown, non-zero failed (the
-// presenter then falls back to the CPU for good). Defined by the Direct3D
-// presenter.
-int d3d_present_frame(const uint8_t *pixels);
 
 // The GDI blit; sys_present_blit unless a test puts a recorder here.
 extern void (*g_present_blit)(void *hwnd, const SysBlit *blit);

@@ -168,15 +168,3 @@ uint32_t task_line_of(const ScriptTask *task, uint32_t i)
         return 0;
     return task->line_table[i];
 }
-
-// The wait of a task whose message-wait flag is set. Until the message window
-// is created the block cannot be shown, so the wait ends at once.
-int message_wait_update(ScriptTask *task)
-{
-    if (!task->message_wait)
-        return 0;
-    if (g_message_window && g_message_window->display_enabled == 1)
-        return 0;
-    task->message_wait = 0;
-    return 0;
-}

@@ -204,3 +204,7 @@ extern MessageWindow *g_message_window;   // null until created
 
 // One pass of the wait of a task whose message-wait flag is set; returns 0.
 int message_wait_update(ScriptTask *task);
+// Appends Shift-JIS text (n bytes) to the message window's block, each
+// character with the window's current style: 0, or -1 after error 102000
+// (fatal) when the block is full. Defined with the message window (text).
+int message_append_text(const char *text, size_t n);

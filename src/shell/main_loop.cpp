@@ -10,6 +10,7 @@
 #include "display/present.h"
 #include "graphics/compose.h"
 #include "graphics/layer.h"
+#include "media/movie.h"
 #include "platform/sys.h"
 #include "platform/sys_window.h"
 #include "script/project.h"

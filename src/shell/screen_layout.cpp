@@ -9,6 +9,7 @@
 #include "core/window.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
+#include "shell/display_modes.h"
 #include "shell/startup_hooks.h"
 
 uint8_t g_layout_kind;

@@ -6,13 +6,17 @@
 #include "core/settings.h"
 #include "core/window.h"
 #include "graphics/render_workers.h"
+#include "media/movie.h"
 #include "media/sound.h"
 #include "platform/sys.h"
+#include "platform/sys_gpu.h"
 #include "platform/sys_shell.h"
 #include "platform/sys_window.h"
 #include "script/save.h"
 #include "shell/startup.h"
+#include "shell/display_modes.h"
 #include "shell/startup_hooks.h"
+#include "text/font_list.h"
 
 // Waits until a started thread has set its done byte. The quit flag is set
 // before, so the thread is on its way out.

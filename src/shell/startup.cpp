@@ -24,14 +24,19 @@
 #include "image/image_decoders.h"
 #include "media/sound.h"
 #include "platform/sys.h"
+#include "platform/sys_gpu.h"
 #include "platform/sys_shell.h"
 #include "platform/sys_window.h"
 #include "script/expr.h"
+#include "script/math_random.h"
 #include "script/project.h"
 #include "script/vars.h"
 #include "shell/main_loop.h"
 #include "shell/compiler_link.h"
+#include "shell/display_modes.h"
 #include "shell/startup_hooks.h"
+#include "text/font_list.h"
+#include "text/message_window.h"
 
 static uint32_t g_timer_period;
 static std::thread g_script_thread;
@@ -308,6 +313,8 @@ int engine_startup()
     if (start_script_thread() != 0)
         g_frame_thread_mode = 0;
     window_set_fullscreen(0);
+    if (g_cfg_start_fullscreen)
+        window_set_fullscreen(1);
     uint32_t now = sys_milliseconds();
     for (uint32_t &t : g_timer_bases)
         t = now;

@@ -11,12 +11,6 @@
 
 uint8_t g_layered_window;
 
-int enumerate_monitors() { return 0; }
-int set_display_mode(int) { return 0; }
-int window_set_fullscreen(int) { return 0; }
-int window_is_fullscreen() { return 0; }
-int enter_windowed_mode(WindowObject *) { return 0; }
-
 int create_menu_bar_window() { return 0; }
 void update_fullscreen_menu_bar() {}
 void destroy_all_menus() {}
@@ -24,22 +18,5 @@ void destroy_menu_set(int) {}
 void tray_icon_remove() {}
 int track_popup_request(int, int32_t, int32_t) { return 0; }
 
-void mt_seed(uint32_t) {}
 
-int d3d_init() { return 0; }
-void d3d_release_all() {}
-
-int enumerate_fonts() { return 0; }
-void release_font_slots() {}
-int create_message_window() { return 0; }
-
-void release_movie_objects() {}
-void close_mci_movie() {}
-void release_flash_control() {}
-void destroy_flash_host_window() {}
-int movie_window_exists() { return 0; }
-int movie_playing() { return 0; }
-
-// No Direct3D presenter yet: every frame falls back to the CPU presenter.
-int d3d_present_frame(const uint8_t *) { return 1; }
 

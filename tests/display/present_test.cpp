@@ -190,6 +190,9 @@ TEST_F(Present, HiddenWindowIsPaintedBlackOnce)
     EXPECT_EQ(0, win.frame_shown);
 }
 
+// The native Direct3D stand-in fails every frame (Windows builds test the
+// fall-back on a device: gpu_present_win_test.cpp).
+#ifndef _WIN32
 TEST_F(Present, GpuFailureFallsBackAndRedrawsNextFrame)
 {
     g_gpu_mode = 1;
@@ -211,6 +214,7 @@ TEST_F(Present, GpuFailureFallsBackAndRedrawsNextFrame)
     ASSERT_EQ(1u, g_blits.size());
     EXPECT_EQ(pixels.data(), g_blits[0].pixels);
 }
+#endif
 
 TEST_F(Present, NothingIsDrawnWithoutWhatItNeeds)
 {

@@ -13,6 +13,7 @@
 #include "core/quit.h"
 #include "core/tree.h"
 #include "core/window.h"
+#include "graphics/layer.h"
 #include "platform/sys.h"
 #include "platform/sys_window.h"
 #include "script/project.h"
@@ -22,6 +23,7 @@
 #include "script/task.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
+#include "text/message_window.h"
 
 using runtest::E;
 using runtest::ivar;
@@ -147,15 +149,19 @@ TEST(RunSched, MessageWaitHoldsTheTask)
     LOAD_OR_SKIP(tasks_project());
     ScriptTask *a = start_task("A", "TA", 200);
     ASSERT_TRUE(a);
-    MessageWindow mw = {};
-    mw.display_enabled = 1;
-    g_message_window = &mw;
+    ASSERT_EQ(create_message_window(), 0);
+    TreeNode *layer = create_tree_node(g_layer_tree, "msg", 0, 0);
+    ASSERT_TRUE(layer);
+    layer->payload = layer_state_new();
+    g_message_window->layer = layer;
+    message_append_code('C', false);   // the block waits for a click
     a->message_wait = 1;
     runtest::run_frame_passes();
     EXPECT_EQ(ivar(1000), 0);
-    g_message_window = nullptr;   // no window to show the block: the wait ends
+    g_message_window->display_enabled = 0;   // the block is dropped: the wait ends
     runtest::run_frame_passes();
     EXPECT_EQ(ivar(1000), 1);
+    g_message_window->layer = nullptr;
 }
 
 TEST(RunSched, UndefinedCommandReports900050AndStops)

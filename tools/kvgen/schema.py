@@ -119,7 +119,7 @@ _ids(19, "flash_query", 10, {9: "result"})
 _ids(21, "set_text_style", 12, {0: "slot", 1: "font", 2: "face", 3: "smooth", 4: "colour",
                                 5: "colour2", 6: "gradient", 7: "rotation", 8: "blend_over",
                                 9: "size", 10: "height", 11: "bold"}, strings=(2,))
-_ids(22, "get_text_info", 18, {0: "font", 16: "result", 17: "char"}, strings=(17,))
+_ids(22, "get_text_info", 19, {0: "font", 17: "char", 18: "result"}, strings=(17,))
 _ids(23, "set_frame_timing", 2, {0: "fps", 1: "skip"})
 _ids(35, "set_input_switches", 3, {0: "keyboard", 1: "joystick", 2: "mouse"})
 _ids(40, "load_slot", 4, {0: "file", 1: "slot", 2: "variable", 3: "layer"}, strings=(0, 3))

@@ -18,11 +18,12 @@
 #include "platform/win32/window_win32.h"
 #include "script/project.h"
 #include "shell/screen_layout.h"
+#include "shell/display_modes.h"
 #include "shell/startup_hooks.h"
 #include "shell/window_shape.h"
 #include "shell/window_sizing.h"
 
-enum { KV_TRAY_ICON_ID = 123, KV_MAX_DISPLAY_DEVICES = 16 };
+enum { KV_TRAY_ICON_ID = 123 };
 
 // Sizes kept while the main window is maximised, put back on the restore.
 static ScreenSize g_kept_sizes;
@@ -196,45 +197,15 @@ void on_window_pos_changed(WindowObject *win, HWND hwnd)
     resize_back_buffer(win->game_width, win->game_height, w, h);
 }
 
-// The monitor that holds the window's centre: its size, and its index among
-// the display devices (0 when its device is not listed).
-static bool window_monitor(HWND hwnd, int32_t *index, int32_t *w, int32_t *h)
-{
-    RECT wr;
-    if (!GetWindowRect(hwnd, &wr))
-        return false;
-    POINT c = {wr.left + (wr.right - wr.left) / 2, wr.top + (wr.bottom - wr.top) / 2};
-    HMONITOR mon = MonitorFromPoint(c, MONITOR_DEFAULTTONEAREST);
-    MONITORINFOEXA mi = {};
-    mi.cbSize = sizeof mi;
-    if (!mon || !GetMonitorInfoA(mon, &mi))
-        return false;
-    *w = mi.rcMonitor.right - mi.rcMonitor.left;
-    *h = mi.rcMonitor.bottom - mi.rcMonitor.top;
-    *index = 0;
-    if (!mi.szDevice[0])
-        return true;
-    DISPLAY_DEVICEA dd;
-    for (DWORD i = 0; i < KV_MAX_DISPLAY_DEVICES; i++) {
-        std::memset(&dd, 0, sizeof dd);
-        dd.cb = sizeof dd;
-        if (!EnumDisplayDevicesA(nullptr, i, &dd, 0))
-            break;
-        if (lstrcmpiA(dd.DeviceName, mi.szDevice) == 0) {
-            *index = (int32_t)i;
-            break;
-        }
-    }
-    return true;
-}
-
 void on_window_move(WindowObject *win, HWND hwnd)
 {
-    int32_t index, w, h;
-    if (win->number != 0 || !window_monitor(hwnd, &index, &w, &h))
+    if (win->number != 0)
         return;
-    g_desktop_mode.width = w;
-    g_desktop_mode.height = h;
+    enumerate_monitors();
+    char device[KV_DEVICE_NAME_SIZE];
+    bool named;
+    int32_t index = find_window_monitor(hwnd, device, &named);
+    monitor_size(index, &g_desktop_mode.width, &g_desktop_mode.height);
     if (index != g_window_monitor_index && g_gpu_mode && !window_is_fullscreen() &&
         !main_is_maximized(hwnd))
         g_force_device_reset = 1;

@@ -2,6 +2,7 @@
 // message pump.
 #include <windows.h>
 #include <imm.h>
+#include <mmsystem.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -14,11 +15,13 @@
 #include "core/settings.h"
 #include "core/window.h"
 #include "display/present.h"
+#include "media/movie.h"
 #include "platform/sys_window.h"
 #include "platform/win32/window_win32.h"
 #include "script/project.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
+#include "shell/display_modes.h"
 #include "shell/startup_hooks.h"
 
 enum { KV_ICON_ID = 10001, KV_MENU_RESET_SIZE = 30001, KV_MAX_DROPPED = 65536 };
@@ -201,6 +204,19 @@ static LRESULT main_wndproc(WindowObject *win, HWND hwnd, UINT msg, WPARAM wp, L
         break;
     case WM_SIZE:
         on_window_size(win, hwnd, wp);
+        if (win->number == 0) {
+            movie_on_window_size();
+            flash_set_window_rect();
+        }
+        break;
+    case MM_MCINOTIFY:
+    case 0x4C8:
+        if (win->number == 0 && movie_window_exists())
+            movie_on_mci_notify(wp, (uint32_t)lp);
+        return 0;
+    case WM_APP + 1:
+        if (win->number == 0)
+            movie_on_graph_event();
         break;
     case WM_WINDOWPOSCHANGED:
         on_window_pos_changed(win, hwnd);

@@ -67,10 +67,15 @@ int cmd_pid_of(int argc, wchar_t **argv);
 int cmd_run(int argc, wchar_t **argv);
 // Sizing and dropping (size.cpp).
 int cmd_client(int argc, wchar_t **argv);
+int cmd_screen(int argc, wchar_t **argv);
+int cmd_restore_mode(int argc, wchar_t **argv);
 int cmd_resize(int argc, wchar_t **argv);
 int cmd_sizing(int argc, wchar_t **argv);
 int cmd_minmax(int argc, wchar_t **argv);
 int cmd_syscommand(int argc, wchar_t **argv);
 int cmd_drop(int argc, wchar_t **argv);
+// Typing into a control and the clipboard (text.cpp).
+int cmd_set_text(int argc, wchar_t **argv);
+int cmd_clipboard(int argc, wchar_t **argv);
 // Reading back what a window shows (capture.cpp).
 int cmd_capture(int argc, wchar_t **argv);

@@ -174,3 +174,26 @@ int cmd_drop(int argc, wchar_t **argv)
     }
     return EXIT_OK;
 }
+
+// The display's current mode (prints W H).
+int cmd_screen(int argc, wchar_t **)
+{
+    if (argc != 1)
+        return EXIT_USAGE;
+    DEVMODEA dm;
+    ZeroMemory(&dm, sizeof dm);
+    dm.dmSize = sizeof dm;
+    if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &dm))
+        return EXIT_NOT_FOUND;
+    int v[2] = {(int)dm.dmPelsWidth, (int)dm.dmPelsHeight};
+    print_numbers(v, 2);
+    return EXIT_OK;
+}
+
+// Back to the display mode of the registry.
+int cmd_restore_mode(int argc, wchar_t **)
+{
+    if (argc != 1)
+        return EXIT_USAGE;
+    return ChangeDisplaySettingsA(nullptr, 0) == DISP_CHANGE_SUCCESSFUL ? EXIT_OK : EXIT_NOT_FOUND;
+}

@@ -1,7 +1,9 @@
 # Sizing the main window keeps the game's aspect: an edge or corner dragged
 # (WM_SIZING as the sizing loop sends it), the track sizes the window offers,
 # and a programmatic resize (the window settles on a fitted client size).
-# Aspects are compared to within one pixel.
+# Aspects are compared to within one pixel. It runs on a virtual desktop of
+# its own, so a screen size left behind by another test cannot cap the sizes.
+export KV_DESKTOP=1280x1024 KV_DESKTOP_NAME=kvsizing
 source "$KV_LIB"
 use_engine
 prepare_project

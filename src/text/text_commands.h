@@ -1,0 +1,20 @@
+// Script commands of the text subsystem: text style (21), text information
+// (22), end of a message block (64), message window set-up (81), message
+// window state (82) and text append (91). Each handler loads its arguments
+// and hands them to the matching *_args routine, which reads g_arg_slots
+// (tests fill the slots and call these directly).
+#pragma once
+
+#include "core/kv_base.h"
+
+int text_style_args();        // 21
+int text_info_args();         // 22
+int text_end_args();          // 64
+int message_setup_args();     // 81
+int message_state_args();     // 82
+int text_append_args();       // 91
+
+// The new value of a style field: base b, argument v, value operator op
+// (0 set, 1 add, 2 subtract, 3 multiply, 4 divide; others keep b), kept in
+// 0..max without overflowing; keep_minus_one lets "set -1" through (colour2).
+int64_t style_operator_value(int64_t b, int64_t v, uint32_t op, int64_t max, bool keep_minus_one);

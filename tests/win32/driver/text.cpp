@@ -1,0 +1,70 @@
+// Typing into a control and the clipboard: set-text and clipboard.
+#include "driver.h"
+
+int cmd_set_text(int argc, wchar_t **argv)
+{
+    if (argc != 4)
+        return EXIT_USAGE;
+    HWND h = parse_hwnd(argv[1]);
+    HWND c = h ? find_control(h, argv[2]) : nullptr;
+    if (!c) {
+        err_line(L"no such control");
+        return EXIT_NOT_FOUND;
+    }
+    DWORD_PTR r = 0;
+    if (!SendMessageTimeoutW(c, WM_SETTEXT, 0, (LPARAM)argv[3], SMTO_ABORTIFHUNG, 2000, &r) || !r)
+        return EXIT_NOT_FOUND;
+    return EXIT_OK;
+}
+
+// A hidden window owns what the driver puts on the clipboard.
+static HWND clipboard_owner()
+{
+    return CreateWindowExW(0, L"STATIC", L"kvdriver clipboard", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+static bool open_clipboard(HWND owner)
+{
+    for (int i = 0; i < 50; i++) {   // another process may hold it for a moment
+        if (OpenClipboard(owner))
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+int cmd_clipboard(int argc, wchar_t **argv)
+{
+    if (argc > 2)
+        return EXIT_USAGE;
+    HWND owner = clipboard_owner();
+    if (!open_clipboard(owner))
+        return EXIT_NOT_FOUND;
+    int rc = EXIT_OK;
+    if (argc == 2) {
+        size_t n = wcslen(argv[1]) + 1;
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, n * sizeof(wchar_t));
+        if (block) {
+            memcpy(GlobalLock(block), argv[1], n * sizeof(wchar_t));
+            GlobalUnlock(block);
+        }
+        EmptyClipboard();
+        if (!block || !SetClipboardData(CF_UNICODETEXT, block)) {
+            if (block)
+                GlobalFree(block);
+            rc = EXIT_NOT_FOUND;
+        }
+    } else {
+        HANDLE data = GetClipboardData(CF_UNICODETEXT);
+        const wchar_t *p = data ? (const wchar_t *)GlobalLock(data) : nullptr;
+        if (p) {
+            out_line(p);
+            GlobalUnlock(data);
+        } else {
+            rc = EXIT_NOT_FOUND;
+        }
+    }
+    CloseClipboard();
+    return rc;
+}

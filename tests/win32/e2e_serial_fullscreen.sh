@@ -1,0 +1,45 @@
+# Full screen from the settings file (kvcfg.dat word 11): on a 1920 x 1080
+# desktop a 640 x 480 game takes the smallest 16:9 display mode that holds
+# it, 1280 x 720; the window covers the whole mode. When the engine ends,
+# the desktop's mode comes back (and is put back by the test on any failure,
+# as other tests depend on the desktop's size).
+export KV_DESKTOP=1920x1080 KV_DESKTOP_NAME=kvfullscreen
+source "$KV_LIB"
+use_engine
+prepare_project
+restore_desktop() { drv restore-mode >/dev/null 2>&1 || true; }
+read -r dw dh < <(drv screen) || fail "cannot read the display mode"
+[ "$dw $dh" = "1920 1080" ] || fail "desktop $dw x $dh at start, expected 1920 x 1080"
+# Words: SSE on, the drawing method (8: 2 CPU bilinear, 0 Direct3D bicubic),
+# full screen at start (11 = 1). Through Direct3D no box may come up (a
+# failed device would say so and fall back to the CPU).
+for method in 2 0; do
+python3 -c 'import struct, sys; w = [1, 1, 1, 1, 1, 0, 0, 0, int(sys.argv[1]), 0, 0, 1] + [0] * 20
+sys.stdout.buffer.write(struct.pack("<32I", *w))' "$method" > kvcfg.dat
+start_engine
+hwnd=$(drv wait-window --class "$ENGINE_CLASS" --visible --timeout 30000) || {
+  restore_desktop; fail "no main window"; }
+mode=''
+for _ in $(seq 100); do
+  read -r mw mh < <(drv screen) && mode="$mw $mh"
+  [ "$mode" = "1280 720" ] && break
+  sleep 0.1
+done
+[ "$mode" = "1280 720" ] || { restore_desktop; fail "display mode $mode, expected 1280 x 720"; }
+read -r l t r b < <(drv info "$hwnd" | awk -F'\t' '$1 == "rect" { print $2 }')
+[ "$l $t $r $b" = "0 0 1280 720" ] || { restore_desktop; fail "window at $l $t $r $b, expected the whole mode"; }
+size=$(drv client "$hwnd") || { restore_desktop; fail "no client size"; }
+[ "$size" = "1280 720" ] || { restore_desktop; fail "client $size, expected 1280 x 720"; }
+if drv wait-dialog --exe "$ENGINE" --timeout 1500 >/dev/null 2>&1; then
+  restore_desktop; fail "drawing method $method: the engine shows a box"
+fi
+note "drawing method $method: full screen at 1280 x 720"
+drv close "$hwnd" >/dev/null || true
+wait_engine 30 || { restore_desktop; fail "the engine did not end"; }
+for _ in $(seq 50); do
+  read -r dw dh < <(drv screen) && [ "$dw $dh" = "1920 1080" ] && break
+  sleep 0.1
+done
+[ "$dw $dh" = "1920 1080" ] || { restore_desktop; fail "desktop $dw x $dh after the end, expected 1920 x 1080"; }
+note "desktop mode restored"
+done
