@@ -3,6 +3,7 @@
 // with the last node that shares it.
 #include <cstdlib>
 
+#include "core/layer_release_hooks.h"
 #include "core/tree.h"
 #include "core/window.h"
 #include "graphics/layer.h"
@@ -22,6 +23,7 @@ static void forget_node(TreeNode *node, LayerState *s)
         g_message_window->layer = nullptr;
     if (g_drag_layer.node == node)
         g_drag_layer = DragLayer{};
+    layer_release_hooks_run(node);
     if (!s)
         return;
     s->window_root = 0;

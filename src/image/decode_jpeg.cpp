@@ -1,7 +1,8 @@
 // JPEG decoder through libjpeg (the 6b interface): baseline and progressive,
 // grey, YCbCr, RGB and CMYK files, decoded from memory into B, G, R, A rows.
 // With libjpeg-turbo's extended colour spaces the library writes the layer's
-// rows directly; otherwise one sample row is converted at a time.
+// rows directly; otherwise one sample row is converted at a time. The same
+// core decodes the frames of JPEG frame containers and their alpha planes.
 //
 // libjpeg reports errors by calling its error exit, which jumps back into
 // jpeg_decode_rows: that routine and the callbacks hold no objects with
@@ -18,6 +19,7 @@
 #include "graphics/layer.h"
 #include "image/image_decode_util.h"
 #include "image/image_decoders.h"
+#include "image/jpeg_core.h"
 
 enum {
     JPEG_MAX_SCANS = 1000,   // bounds the work of a hostile progressive file
@@ -40,6 +42,7 @@ struct JpegRead {
     const char *name;
     LayerState *layer;
     uint8_t *samples;        // one sample row when the library cannot write BGRA
+    int mode;                // JPEG_DECODE_*
     bool created;
     bool have_buffer;
 };
@@ -189,6 +192,28 @@ static void jpeg_read_converted(j_decompress_ptr c, uint8_t *pixels, uint8_t *sa
     }
 }
 
+// A frame keeps a buffer of the right size; a frame of another size gets a
+// new one (a width above 8192 shows the size box; every refusal is 100010).
+static bool jpeg_take_buffer(JpegRead *r, JDIMENSION w, JDIMENSION h)
+{
+    LayerState *s = r->layer;
+    if (r->mode == JPEG_DECODE_IMAGE)
+        return image_take_buffer(s, (int32_t)w, (int32_t)h, r->name);
+    if (s->pixels && (JDIMENSION)s->width == w && (JDIMENSION)s->height == h)
+        return true;
+    if (w <= KV_MAX_IMAGE_SIDE && (h < 1 || h > KV_MAX_IMAGE_SIDE)) {
+        report_system_error(100010, 1);
+        return false;
+    }
+    uint8_t *p = alloc_pixels(s->pixels, (int32_t)(w > 65535 ? 65535 : w), (int32_t)h, r->name);
+    if (!p)
+        return false;
+    s->pixels = p;
+    s->width = (int32_t)w;
+    s->height = (int32_t)h;
+    return true;
+}
+
 // 0 success, -2 library error or refused colour space, -3 size or memory.
 static int jpeg_decode_rows(JpegRead *r)
 {
@@ -200,7 +225,7 @@ static int jpeg_decode_rows(JpegRead *r)
     c->progress = &r->progress;
     jpeg_setup_source(r, r->src.data, r->src.size);
     jpeg_read_header(c, TRUE);
-    if (!image_size_ok(c->image_width, c->image_height, r->name))
+    if (r->mode == JPEG_DECODE_IMAGE && !image_size_ok(c->image_width, c->image_height, r->name))
         return -3;
     bool direct;
     if (!jpeg_choose_output(c, &direct))
@@ -215,7 +240,7 @@ static int jpeg_decode_rows(JpegRead *r)
             return -3;
         }
     }
-    if (!image_take_buffer(r->layer, (int32_t)c->output_width, (int32_t)c->output_height, r->name))
+    if (!jpeg_take_buffer(r, c->output_width, c->output_height))
         return -3;
     r->have_buffer = true;
     if (direct)
@@ -226,31 +251,95 @@ static int jpeg_decode_rows(JpegRead *r)
     return 0;
 }
 
-int decode_jpeg(FileSource *src, LayerState *s, const char *file_name)
+static void jpeg_read_init(JpegRead *r, const uint8_t *data, size_t size, LayerState *s,
+                           const char *name, int mode)
 {
-    if (image_read_whole(src, file_name) != 0)
-        return -1;
-    JpegRead *r = (JpegRead *)std::calloc(1, sizeof(JpegRead));
-    if (!r) {
-        image_free_data(src);
-        report_script_error(104030, 1, file_name);
-        return -3;
-    }
     r->cinfo.err = jpeg_std_error(&r->err);
     r->err.error_exit = jpeg_error_exit;
     r->err.output_message = jpeg_message_ignore;
     r->progress.progress_monitor = jpeg_scan_limit;
-    r->src.data = src->data;
-    r->src.size = src->size;
-    r->name = file_name;
+    r->src.data = data;
+    r->src.size = size;
+    r->name = name;
     r->layer = s;
+    r->mode = mode;
+}
+
+int jpeg_decode_memory(const uint8_t *data, size_t size, LayerState *s, const char *name, int mode)
+{
+    JpegRead *r = (JpegRead *)std::calloc(1, sizeof(JpegRead));
+    if (!r) {
+        report_script_error(104030, 1, name);
+        return -3;
+    }
+    jpeg_read_init(r, data, size, s, name, mode);
     int result = jpeg_decode_rows(r);
-    if (result != 0 && r->have_buffer)
+    if (result != 0 && r->have_buffer && mode == JPEG_DECODE_IMAGE)
         image_clear_pixels(s);   // a damaged image shows nothing, not stale rows
     if (r->created)
         jpeg_destroy_decompress(&r->cinfo);
     std::free(r->samples);
     std::free(r);
+    return result;
+}
+
+// Grey rows into the alpha bytes, clipped to the layer on both axes.
+static int jpeg_alpha_rows(JpegRead *r)
+{
+    j_decompress_ptr c = &r->cinfo;
+    if (setjmp(r->jump))
+        return -2;
+    r->created = true;
+    jpeg_create_decompress(c);
+    c->progress = &r->progress;
+    jpeg_setup_source(r, r->src.data, r->src.size);
+    jpeg_read_header(c, TRUE);
+    if (c->num_components != 1)
+        return 0;
+    c->out_color_space = JCS_GRAYSCALE;
+    jpeg_start_decompress(c);
+    r->samples = (uint8_t *)std::malloc((size_t)c->output_width + 16);
+    if (!r->samples)
+        return -2;
+    LayerState *s = r->layer;
+    size_t pitch = (size_t)s->width * 4;
+    JDIMENSION cols = c->output_width < (JDIMENSION)s->width ? c->output_width : (JDIMENSION)s->width;
+    while (c->output_scanline < c->output_height) {
+        JDIMENSION y = c->output_scanline;
+        JSAMPROW row = r->samples;
+        if (jpeg_read_scanlines(c, &row, 1) != 1)
+            jpeg_error_exit((j_common_ptr)c);
+        if (y >= (JDIMENSION)s->height)
+            continue;
+        uint8_t *d = s->pixels + pitch * y + 3;
+        for (JDIMENSION x = 0; x < cols; x++)
+            d[x * 4] = r->samples[x];
+    }
+    jpeg_finish_decompress(c);
+    return 0;
+}
+
+int jpeg_decode_grey_alpha(const uint8_t *data, size_t size, LayerState *s)
+{
+    if (!s->pixels)
+        return -1;
+    JpegRead *r = (JpegRead *)std::calloc(1, sizeof(JpegRead));
+    if (!r)
+        return -2;
+    jpeg_read_init(r, data, size, s, "", JPEG_DECODE_FRAME);
+    int result = jpeg_alpha_rows(r);
+    if (r->created)
+        jpeg_destroy_decompress(&r->cinfo);
+    std::free(r->samples);
+    std::free(r);
+    return result;
+}
+
+int decode_jpeg(FileSource *src, LayerState *s, const char *file_name)
+{
+    if (image_read_whole(src, file_name) != 0)
+        return -1;
+    int result = jpeg_decode_memory(src->data, src->size, s, file_name, JPEG_DECODE_IMAGE);
     image_free_data(src);
     return result;
 }

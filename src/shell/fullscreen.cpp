@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/window.h"
 #include "shell/display_modes.h"
+#include "shell/menu.h"
 #include "shell/screen_layout.h"
 #include "shell/startup_hooks.h"
 

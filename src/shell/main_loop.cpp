@@ -16,6 +16,7 @@
 #include "script/project.h"
 #include "script/scheduler.h"
 #include "shell/startup.h"
+#include "shell/menu.h"
 #include "shell/startup_hooks.h"
 
 static void run_countdowns()

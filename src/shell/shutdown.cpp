@@ -15,6 +15,7 @@
 #include "script/save.h"
 #include "shell/startup.h"
 #include "shell/display_modes.h"
+#include "shell/menu.h"
 #include "shell/startup_hooks.h"
 #include "text/font_list.h"
 

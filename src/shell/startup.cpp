@@ -34,6 +34,8 @@
 #include "shell/main_loop.h"
 #include "shell/compiler_link.h"
 #include "shell/display_modes.h"
+#include "shell/cursor.h"
+#include "shell/menu.h"
 #include "shell/startup_hooks.h"
 #include "text/font_list.h"
 #include "text/message_window.h"
@@ -293,6 +295,7 @@ int engine_startup()
     set_display_mode(0);
     g_fullscreen_bpp = g_desktop_mode.bpp;
     create_menu_bar_window();
+    desktop_hooks_init();
     create_tree_roots();
     if (g_sound_enabled)
         g_sound_enabled = (uint8_t)create_direct_sound();

@@ -11,12 +11,6 @@
 
 uint8_t g_layered_window;
 
-int create_menu_bar_window() { return 0; }
-void update_fullscreen_menu_bar() {}
-void destroy_all_menus() {}
-void destroy_menu_set(int) {}
-void tray_icon_remove() {}
-int track_popup_request(int, int32_t, int32_t) { return 0; }
 
 
 

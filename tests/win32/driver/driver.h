@@ -58,6 +58,7 @@ int cmd_activate(int argc, wchar_t **argv);
 int cmd_foreground(int argc, wchar_t **argv);
 int cmd_keys(int argc, wchar_t **argv);
 int cmd_click(int argc, wchar_t **argv);
+int cmd_menu(int argc, wchar_t **argv);
 int cmd_move(int argc, wchar_t **argv);
 int cmd_cursor(int argc, wchar_t **argv);
 int cmd_show_box(int argc, wchar_t **argv);

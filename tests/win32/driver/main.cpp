@@ -41,6 +41,7 @@ const Command k_commands[] = {
     {L"client", cmd_client, "client HWND (prints the client W H)"},
     {L"screen", cmd_screen, "screen (prints the display mode's W H)"},
     {L"restore-mode", cmd_restore_mode, "restore-mode (the display mode of the registry)"},
+    {L"menu", cmd_menu, "menu HWND (the menu bar: DEPTH ID STATE TEXT per item)"},
     {L"resize", cmd_resize, "resize HWND W H (outer size)"},
     {L"sizing", cmd_sizing, "sizing HWND EDGE L T R B (WM_SIZING; prints the rectangle L T R B)"},
     {L"minmax", cmd_minmax, "minmax HWND (WM_GETMINMAXINFO; prints MINW MINH MAXW MAXH)"},
