@@ -3,6 +3,5 @@
 // leaves this file when its real handler arrives.
 #include "script/commands.h"
 
-int cmd_layer_image_op(void) { return cmd_undefined(); }  // 2
 int cmd_format_value(void) { return cmd_undefined(); }  // 95
 

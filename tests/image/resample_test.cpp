@@ -1,0 +1,202 @@
+// Resampling and rotation: the weight tables, agreement with the
+// presenter's scalers, Lanczos-2 edge sizes, rotation geometry on every
+// image shape, and when layer B's buffer is reused.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "display/scale.h"
+#include "effects_test_support.h"
+#include "image/resample.h"
+
+TEST(Resample, BicubicTables)
+{
+    init_bicubic_tables();
+    EXPECT_EQ(g_bicubic_weights[0], 256);
+    EXPECT_EQ(g_bicubic_weights[256], 0);
+    EXPECT_EQ(g_bicubic_weights[512], 0);
+    EXPECT_EQ(g_bicubic_weights[128], 160);   // k(0.5) = 0.625
+    EXPECT_EQ(g_bicubic_weights[384], -32);   // k(1.5) = -0.125
+    for (int f = 0; f < 256; f++) {
+        int sum = 0;
+        for (int k = 0; k < 4; k++) {
+            ASSERT_LE(g_bicubic_index[k][f], 512);
+            sum += g_bicubic_weights[g_bicubic_index[k][f]];
+        }
+        EXPECT_NEAR(sum, 256, 3) << f;   // a partition of unity, truncated
+    }
+}
+
+TEST(Resample, LanczosTable)
+{
+    ResampleTable t = {};
+    ASSERT_EQ(build_resample_table(&t, 10, 10), 0);
+    EXPECT_EQ(t.scale, 1.0);
+    EXPECT_EQ(t.taps, 5);
+    for (int i = 0; i < 10; i++) {
+        int64_t l, r;
+        resample_taps(&t, i, &l, &r);
+        for (int k = 0; k <= r - l; k++)
+            EXPECT_EQ(t.weights[k * 11 + i], l + k == i ? 65536 : 0);
+    }
+    EXPECT_EQ(resample_kernel(2.0), 0.0);
+    EXPECT_EQ(sinc(0.0), 1.0);
+    // An output of one pixel: a finite scale and a bounded table.
+    ASSERT_EQ(build_resample_table(&t, 300, 1), 0);
+    EXPECT_NEAR(t.scale, 1.0 / 300, 1e-12);
+    EXPECT_LE((size_t)2 * (t.taps + 3), t.capacity);
+    free(t.weights);
+}
+
+TEST(Resample, LanczosKeepsFlatImagesAndOnePixelOutputs)
+{
+    fx_setup();
+    const int sizes[][4] = {{7, 5, 7, 5}, {9, 9, 1, 1}, {1, 1, 6, 3}, {40, 3, 1, 9}, {5, 30, 12, 1}};
+    for (auto &z : sizes) {
+        FxLayer a(z[0], z[1], std::vector<uint32_t>((size_t)z[0] * z[1], 0xFFFFFFFFu));
+        std::vector<uint8_t> out((size_t)z[2] * z[3] * 4 + 64, 0);
+        ASSERT_EQ(scale_lanczos2(out.data(), z[2], z[3], a.s->pixels, z[0], z[1]), 0);
+        for (int i = 0; i < z[2] * z[3] * 4; i++)
+            ASSERT_EQ(out[i], 255) << z[0] << "x" << z[1] << "->" << z[2] << "x" << z[3];
+    }
+    FxLayer b(13, 11, {}, 4);
+    std::vector<uint8_t> same((size_t)13 * 11 * 4);
+    ASSERT_EQ(scale_lanczos2(same.data(), 13, 11, b.s->pixels, 13, 11), 0);
+    EXPECT_EQ(memcmp(same.data(), b.s->pixels, same.size()), 0);   // identity
+}
+
+TEST(Resample, NearestAndBilinearAreThePresentersScalers)
+{
+    fx_setup();
+    const int cases[][8] = {{20, 16, 0, 0, 1900, 1500, 3000, 2500},
+                            {33, 9, 250, 110, 2075, 790, 1200, 700},
+                            {8, 8, 0, 0, 700, 700, 2000, 300}};
+    for (auto &c : cases)
+        for (uint8_t method : {KV_RESAMPLE_NEAREST, KV_RESAMPLE_BILINEAR}) {
+            FxLayer a(c[0], c[1], {}, 9), b(1, 1);
+            ASSERT_EQ(resample_state(a.s, b.s, c[2], c[3], c[4], c[5], c[6], c[7], 1, method), 0);
+            int dw = c[6] / 100, dh = c[7] / 100;
+            ASSERT_EQ(b.s->width, dw);
+            ASSERT_EQ(b.s->height, dh);
+            std::vector<uint8_t> want(layer_buffer_bytes(dw, dh), 0);
+            if (method == KV_RESAMPLE_NEAREST)
+                scale_nearest(want.data(), a.s->pixels, c[2] / 100, c[3] / 100, c[4] / 100,
+                              c[5] / 100, c[0], c[1], dw, dh);
+            else
+                scale_bilinear_sse(want.data(), a.s->pixels, c[2], c[3], c[4], c[5], c[0], c[1],
+                                   c[6], c[7]);
+            EXPECT_EQ(memcmp(want.data(), b.s->pixels, (size_t)dw * dh * 4), 0) << (int)method;
+        }
+}
+
+TEST(Resample, BicubicAndSharpStayInsideAndKeepFlatColour)
+{
+    fx_setup();
+    for (uint8_t method : {KV_RESAMPLE_BICUBIC, KV_RESAMPLE_SHARP, KV_RESAMPLE_LANCZOS2}) {
+        FxLayer a(17, 12, std::vector<uint32_t>(17 * 12, 0x80402010u)), b(1, 1);
+        ASSERT_EQ(resample_state(a.s, b.s, 0, 0, 1600, 1100, 2900, 700, 1, method), 0);
+        ASSERT_EQ(b.s->width, 29);
+        for (int y = 0; y < 7; y++)
+            for (int x = 0; x < 29; x++) {
+                uint32_t v;
+                memcpy(&v, b.s->pixels + (y * 29 + x) * 4, 4);
+                // The workers' bilinear rows truncate twice: one step low at most.
+                for (int k = 0; k < 32; k += 8)
+                    ASSERT_NEAR((int)((v >> k) & 255), (int)((0x80402010u >> k) & 255),
+                                method == KV_RESAMPLE_SHARP ? 1 : 0)
+                        << (int)method << " " << x << "," << y;
+            }
+    }
+}
+
+TEST(Resample, BufferReuseAndRefusals)
+{
+    fx_setup();
+    FxLayer a(10, 10, {}, 2), b(6, 4, {}, 3);
+    uint8_t *old = b.s->pixels;
+    ASSERT_EQ(resample_state(a.s, b.s, 0, 0, 900, 900, 600, 400, 1, KV_RESAMPLE_BICUBIC), 0);
+    EXPECT_EQ(b.s->pixels, old);   // same size: written in place
+    b.s->resample_flag = 1;
+    ASSERT_EQ(resample_state(a.s, b.s, 0, 0, 900, 900, 300, 200, 1, KV_RESAMPLE_NEAREST), 0);
+    EXPECT_EQ(b.s->pixels, old);   // shrink with the keep flag
+    EXPECT_EQ(b.s->width, 3);
+    for (int i = 0; i < 3 * 4 + 4; i++)
+        EXPECT_EQ(old[3 * 4 * 2 + i], 0);   // the new spare row
+    // Unknown method, inverted rectangle: nothing changes.
+    EXPECT_EQ(resample_state(a.s, b.s, 0, 0, 900, 900, 700, 700, 1, 22), 0);
+    EXPECT_EQ(resample_state(a.s, b.s, 800, 0, 100, 900, 700, 700, 1, 31), 0);
+    EXPECT_EQ(b.s->width, 3);
+    EXPECT_EQ(b.s->pixels, old);
+}
+
+// Reference rotation through the documented mapping.
+static uint32_t rotated_ref(const FxLayer &a, int ox, int oy, int angle, bool *inside)
+{
+    int w = a.s->width, h = a.s->height;
+    angle = ((angle % 360) + 360) % 360;
+    if (angle == 0 || angle == 180) {
+        *inside = true;
+        return angle == 0 ? a.at(ox, oy) : a.at(w - 1 - ox, h - 1 - oy);
+    }
+    double rad = angle * 3.1415926535 / 180.0;
+    int64_t c = std::lrint(std::cos(rad) * 65536), s = std::lrint(std::sin(rad) * 65536);
+    int64_t dx = ox - w / 2, dy = oy - h / 2;
+    int64_t sx = w / 2 + ((dx * c + dy * s) >> 16), sy = h / 2 + ((-dx * s + dy * c) >> 16);
+    *inside = sx >= 0 && sx < w && sy >= 0 && sy < h;
+    return *inside ? a.at((int)sx, (int)sy) : 0;
+}
+
+TEST(Rotate, EveryShapeAndAngle)
+{
+    fx_setup();
+    const int shapes[][2] = {{16, 16}, {23, 9}, {5, 21}, {1, 7}, {7, 1}, {1, 1}};
+    const int angles[] = {0, 90, 180, 270, 360, -90, 45, 17, 133, 200, 311, 719};
+    for (auto &sh : shapes)
+        for (int angle : angles)
+            for (uint8_t kernel : {KV_ROTATE_FILL, KV_ROTATE_KEEP}) {
+                FxLayer a(sh[0], sh[1], {}, 5), b(sh[0], sh[1], std::vector<uint32_t>(
+                                                                   (size_t)sh[0] * sh[1], 0xDEADBEEF));
+                uint8_t *old = b.s->pixels;
+                ASSERT_EQ(rotate_state(a.s, b.s, angle, 1, kernel), 0);
+                EXPECT_EQ(b.s->pixels, old);
+                int a360 = ((angle % 360) + 360) % 360;
+                bool keeps = kernel == KV_ROTATE_KEEP && a360 % 90 != 0;
+                for (int y = 0; y < sh[1]; y++)
+                    for (int x = 0; x < sh[0]; x++) {
+                        bool in;
+                        uint32_t want = rotated_ref(a, x, y, angle, &in);
+                        if (!in && keeps)
+                            want = 0xDEADBEEF;
+                        ASSERT_EQ(b.at(x, y), want) << sh[0] << "x" << sh[1] << " " << angle
+                                                    << " k" << (int)kernel << " " << x << "," << y;
+                    }
+                EXPECT_EQ(b.s->has_alpha, angle % 180 == 0 ? a.s->has_alpha : 1);
+            }
+}
+
+TEST(Rotate, BufferOfAnotherShapeIsReplaced)
+{
+    fx_setup();
+    FxLayer a(6, 4, {}, 1), b(4, 6, {}, 2), c(3, 2);
+    uint8_t *old = b.s->pixels;
+    ASSERT_EQ(rotate_state(a.s, b.s, 90, 1, KV_ROTATE_FILL), 0);
+    EXPECT_NE(b.s->pixels, old);   // same pixel count, other shape
+    EXPECT_EQ(b.s->width, 6);
+    EXPECT_EQ(b.s->height, 4);
+    ASSERT_EQ(rotate_state(a.s, c.s, 30, 0, KV_ROTATE_KEEP), 0);   // n = 0: into A
+    EXPECT_EQ(a.s->width, 6);
+    EXPECT_EQ(c.s->width, 3);
+    uint8_t *pa = a.s->pixels;
+    EXPECT_EQ(rotate_state(a.s, nullptr, 30, 0, 13), 0);   // unknown kernel
+    EXPECT_EQ(a.s->pixels, pa);
+}
+
+TEST(Rotate, QuarterTurnTurnsClockwise)
+{
+    fx_setup();
+    FxLayer a(3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}), b(3, 3);
+    ASSERT_EQ(rotate_state(a.s, b.s, 90, 1, KV_ROTATE_FILL), 0);
+    EXPECT_EQ(b.all(), (std::vector<uint32_t>{7, 4, 1, 8, 5, 2, 9, 6, 3}));
+    ASSERT_EQ(rotate_state(a.s, b.s, 270, 1, KV_ROTATE_KEEP), 0);
+    EXPECT_EQ(b.all(), (std::vector<uint32_t>{3, 6, 9, 2, 5, 8, 1, 4, 7}));
+}
