@@ -9,8 +9,9 @@
 #   5. closes the engine as a user would (WM_CLOSE) and reports its exit code.
 # Environment: KV_DEMO_SECONDS (default 4) how long the demo runs before the
 # screenshot: the title fades in, then the wipe uncovers the scene from about
-# 2 s on, so the default shows the scene; KV_DEMO_BUILD the build folder
-# (default build-win).
+# 2 s on and the message window types its first lines over it, so the default
+# shows the scene and the text; KV_DEMO_BUILD the build folder (default
+# build-win).
 set -uo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 cd "$top"

@@ -120,6 +120,7 @@ class Project:
         self.keymap = list(range(256))
         self.errno_texts = ["errno %d" % i for i in range(37)]
         self.images = []   # (name, kind, width, height, pattern, options)
+        self.sounds = []   # (name, kind, {tone option: value})
 
 
 _TYPES = {"int": 1, "float": 2, "string": 3}
@@ -243,6 +244,8 @@ def parse(text):
                 name, kind, pattern = _unquote(rest[0]), rest[1], rest[4]
                 opts = images.parse_options([_unquote_value(w) for w in rest[5:]])
                 proj.images.append((name, kind, int(rest[2], 0), int(rest[3], 0), pattern, opts))
+            elif head == "sound":
+                proj.sounds.append(_sound_statement(rest))
             elif cur is None:
                 raise ValueError("instruction before any script")
             elif head == "label":
@@ -619,6 +622,7 @@ def write(proj, outdir, damage=None, pack_file=None):
         with open(os.path.join(kvbin, name), "wb") as f:
             f.write(data)
     formats = write_images(proj, outdir)
+    write_sounds(proj, outdir)
     if pack_file:
         from kvgen import pack
         entries = [e for e in pack.folder_entries(outdir) if not e.name.endswith(b".kpf")]
@@ -626,6 +630,33 @@ def write(proj, outdir, damage=None, pack_file=None):
             e.format = formats.get(e.name, e.format)
         pack.write_pack(pack_file, entries)
     return files
+
+
+_TONE_KEYS = {"rate": int, "channels": int, "bits": int, "seconds": float, "freq": float,
+              "amplitude": float, "silence_ms": int, "adpcm": int}
+
+
+def _sound_statement(rest):
+    """sound NAME wav|ogg [KEY=VALUE ...]: a test tone (keys as `kvgen.py tone`)."""
+    name, kind = _unquote(rest[0]), rest[1]
+    if kind not in ("wav", "ogg"):
+        raise ValueError("sound kind %r (wav or ogg)" % kind)
+    opts = {}
+    for w in rest[2:]:
+        k, _, v = w.partition("=")
+        if k not in _TONE_KEYS:
+            raise ValueError("sound option %r" % k)
+        opts[k] = _TONE_KEYS[k](v)
+    return name, kind, opts
+
+
+def write_sounds(proj, outdir):
+    """Writes the description's tones into outdir as NAME.wav or NAME.ogg."""
+    from kvgen import sound
+    for name, kind, opts in proj.sounds:
+        path = os.path.join(outdir, *(name + "." + kind).replace("\\", "/").split("/"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        sound.write_tone(path, **opts)
 
 
 def write_images(proj, outdir):
