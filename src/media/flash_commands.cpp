@@ -55,26 +55,9 @@ void flash_set_window_rect()
 
 static int take_file()
 {
-    char name[KV_MOVIE_NAME_SIZE];
-    const char *given = arg_str(0);
-    FILE *f = nullptr;
-    if (movie_normalize_name(name, sizeof name, given))
-        f = std::fopen(name, "rb");
-    if (!f) {
-        report_script_error(104060, 1, given);
+    if (movie_take_file(g_flash.file_name, &g_flash.x, &g_flash.y, &g_flash.width,
+                        &g_flash.height) < 0)
         return -1;
-    }
-    std::fclose(f);
-    const WindowObject *win = g_windows[0];
-    if (!arg_present(2))
-        g_flash.x = 0;
-    if (!arg_present(3))
-        g_flash.y = 0;
-    if (!arg_present(4))
-        g_flash.width = win ? win->game_width : 0;
-    if (!arg_present(5))
-        g_flash.height = win ? win->game_height : 0;
-    std::memcpy(g_flash.file_name, name, sizeof name);
     g_flash.active = 0;
     return 0;
 }

@@ -122,8 +122,10 @@ static void apply_volume()
         sys_mci_movie_volume(movie_volume_mci(g_movie.volume));
 }
 
-// 1 kept, -1 after the fatal report.
-static int take_file()
+// Takes the file of argument 0 and the rectangle of arguments 2-5 (absent
+// ones: the origin and the game size) into the given fields: 0, or -1 after
+// the fatal report of a missing file. Shared by the movie and Flash commands.
+int movie_take_file(char *file_name, int32_t *x, int32_t *y, int32_t *width, int32_t *height)
 {
     char name[KV_MOVIE_NAME_SIZE];
     const char *given = arg_str(0);
@@ -137,14 +139,22 @@ static int take_file()
     std::fclose(f);
     const WindowObject *win = g_windows[0];
     if (!arg_present(2))
-        g_movie.x = 0;
+        *x = 0;
     if (!arg_present(3))
-        g_movie.y = 0;
+        *y = 0;
     if (!arg_present(4))
-        g_movie.width = win ? win->game_width : 0;
+        *width = win ? win->game_width : 0;
     if (!arg_present(5))
-        g_movie.height = win ? win->game_height : 0;
-    std::memcpy(g_movie.file_name, name, sizeof name);
+        *height = win ? win->game_height : 0;
+    std::memcpy(file_name, name, sizeof name);
+    return 0;
+}
+
+static int take_file()
+{
+    if (movie_take_file(g_movie.file_name, &g_movie.x, &g_movie.y, &g_movie.width,
+                        &g_movie.height) < 0)
+        return -1;
     g_movie.active = 0;
     return 1;
 }
