@@ -136,6 +136,10 @@ void sound_run_refills_discard();
 int sound_queue_drain();
 int sound_focus_rule();
 void sound_update_fades(TreeNode *first);
+// Calls `each` for every sound below `first` (groups first, then the group's
+// own record) that is playing or ramping and not paused; on quit, every
+// loaded sound is made near-silent and unloaded instead. Stops at a result < 0.
+int sound_walk_playing(TreeNode *first, int (*each)(SoundRecord *rec));
 int sound_tree_update_positions(TreeNode *first);
 int sound_stream_refill(TreeNode *first);
 void sound_show_fatal(int code);

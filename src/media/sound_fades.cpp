@@ -90,11 +90,11 @@ static int track_one(SoundRecord *rec)
     return 0;
 }
 
-int sound_tree_update_positions(TreeNode *first)
+int sound_walk_playing(TreeNode *first, int (*each)(SoundRecord *rec))
 {
     for (TreeNode *n = first; n; n = n->next) {
         if (n->is_folder) {
-            int r = sound_tree_update_positions(n->first_child);
+            int r = sound_walk_playing(n->first_child, each);
             if (r < 0)
                 return r;
         }
@@ -108,9 +108,14 @@ int sound_tree_update_positions(TreeNode *first)
         }
         if (rec->state < KV_SND_RAMPING || rec->pause_stamp != 0)
             continue;
-        int r = track_one(rec);
+        int r = each(rec);
         if (r < 0)
             return r;
     }
     return 0;
+}
+
+int sound_tree_update_positions(TreeNode *first)
+{
+    return sound_walk_playing(first, track_one);
 }

@@ -224,27 +224,7 @@ static int queue_refill(SoundRecord *rec)
 
 int sound_stream_refill(TreeNode *first)
 {
-    for (TreeNode *n = first; n; n = n->next) {
-        if (n->is_folder) {
-            int r = sound_stream_refill(n->first_child);
-            if (r < 0)
-                return r;
-        }
-        SoundRecord *rec = (SoundRecord *)n->payload;
-        if (!rec || rec->state == KV_SND_UNLOADED)
-            continue;
-        if (g_quit_flag.load()) {
-            sound_set_near_silent(n);
-            rec->state = KV_SND_UNLOADED;
-            continue;
-        }
-        if (rec->state < KV_SND_RAMPING || rec->pause_stamp != 0)
-            continue;
-        int r = queue_refill(rec);
-        if (r < 0)
-            return r;
-    }
-    return 0;
+    return sound_walk_playing(first, queue_refill);
 }
 
 // Decoding touches only fields that the sound thread alone writes (the
