@@ -203,18 +203,18 @@ static int run_selector(const ImageOpCall *c, const ImageOpSelector &s, const Op
     }
 }
 
-// A lead byte with its terminator right behind it ends the text.
+// A lead byte with the terminator right behind it is the last character,
+// drawn as a one-byte one: the walk never steps past the terminator.
 static void draw_text(const ImageOpCall *c, const OpRect &r)
 {
+    int32_t edge = (int32_t)clamp64(c->value1, INT32_MIN, INT32_MAX);
     int64_t x = r.x1;
     for (const char *p = c->text; *p;) {
         uint8_t ch = (uint8_t)*p;
         bool lead = (ch >= 0x81 && ch <= 0x9F) || (ch >= 0xE0 && ch <= 0xFC);
-        if (lead && p[1] == 0)
-            break;
-        int bytes = lead ? 2 : 1;
+        int bytes = lead && p[1] ? 2 : 1;
         if (g_image_draw_char)
-            x += g_image_draw_char(c->a, p, bytes, x, r.y1, (int32_t)c->value1);
+            x += g_image_draw_char(c->a, p, bytes, x, r.y1, edge);
         p += bytes;
     }
 }

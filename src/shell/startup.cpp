@@ -38,6 +38,7 @@
 #include "shell/menu.h"
 #include "shell/startup_hooks.h"
 #include "text/font_list.h"
+#include "text/image_text.h"
 #include "text/message_window.h"
 
 static uint32_t g_timer_period;
@@ -143,6 +144,7 @@ void init_tables_once()
     std::memset(g_engine_switches, 1, sizeof g_engine_switches);
     create_message_window();
     enumerate_fonts();
+    image_text_hooks_install();
     uint32_t major = 0, minor = 0;
     char letter = 0;
     if (detect_directx_version(&major, &minor, &letter) == 0)

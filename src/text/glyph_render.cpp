@@ -153,7 +153,8 @@ int glyph_edge_offsets(int32_t edge, int32_t dx[9], int32_t dy[9])
         }
         return 3;
     }
-    const int32_t e = edge, ox[3] = {e, 0, -e}, oy[3] = {-e, 0, e};
+    const int32_t e = edge == INT32_MIN ? -INT32_MAX : edge;   // -e must not overflow
+    const int32_t ox[3] = {e, 0, -e}, oy[3] = {-e, 0, e};
     for (int i = 0; i < 9; i++) {
         dx[i] = ox[i / 3];
         dy[i] = oy[i % 3];

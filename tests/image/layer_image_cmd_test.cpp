@@ -197,9 +197,9 @@ TEST(ImageOpCommand, TextDrawsEveryCharacterAndResetsTheSlot)
     sc.give(56, 3);
     sc.give(57);
     sc.give(8, 2);
-    sc.call.text = "a\x82\xa0z\x82";   // the lone lead byte at the end is dropped
+    sc.call.text = "a\x82\xa0z\x82";   // the lone lead byte at the end is one byte
     EXPECT_EQ(run_image_op(&sc.call), 0);
-    EXPECT_EQ(drawn, "a@2 \x82\xa0@12 z@32 ");
+    EXPECT_EQ(drawn, "a@2 \x82\xa0@12 z@32 \x82@42 ");
     EXPECT_EQ(last_slot, 0);
     sc.call.text = nullptr;
     EXPECT_EQ(run_image_op(&sc.call), -1);

@@ -31,6 +31,8 @@
 #include "script/vars.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
+#include "text/font_list.h"
+#include "text/image_text.h"
 
 namespace runtest {
 
@@ -93,6 +95,12 @@ void reset_engine()
     init_expr_op_table(1);
     init_assign_op_table();
     register_key_callbacks();
+    static bool fonts_listed;   // as start-up does; the list is kept for the run
+    if (!fonts_listed) {
+        fonts_listed = true;
+        enumerate_fonts();
+    }
+    image_text_hooks_install();
     g_pass_count = 0;
     g_frame_count = 0;
     g_pass_request = 0;
