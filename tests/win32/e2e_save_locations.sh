@@ -35,9 +35,6 @@ tidy() {
 trap 'cleanup; tidy' EXIT
 tidy
 
-python3 "$KV_GEN" image png pic.png colour=rgb --width 24 --height 16 --pattern gradient >/dev/null ||
-  fail "image pic.png"
-
 check() {   # check LINE POSTFIX-EXPR : fails when the expression is 0
   printf '    if {%s 0 ==}\n    @%s goto FAILED\n    endif\n' "$2" "$1"
 }
