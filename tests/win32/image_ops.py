@@ -25,7 +25,7 @@ GAME_W, GAME_H, CELL_W, CELL_H, COLS = 640, 480, 80, 60, 8
 EXACT, LIBM, SHUFFLED = 0, 1, "shuffled"
 
 IMAGES = """\
-image img/bg png 640 480 solid fill=203048 colour=rgb
+image img/bg png 640 480 solid fill=101018 colour=rgb
 image img/grad png 64 48 gradient colour=rgb
 image img/shapes png 64 48 shapes colour=rgb
 image img/alpha png 64 48 alpha
