@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The tiles of the image-operation end-to-end test: every selector of the
 layer image-operation command (command 2) once, each on its own tile of a
-640 x 480 game (8 x 8 cells of 80 x 60 pixels, the layers 8, 6 into their cell).
+640 x 480 game (8 x 8 cells of 80 x 60 pixels; a tile's layers start at 8, 6
+in its cell).
 
   image_ops.py describe > FILE.kvp
         the project: it lays out the tiles' layers, waits a frame (pending
@@ -182,6 +183,9 @@ TILES += [
 ]
 
 
+assert len(TILES) <= COLS * GAME_H // CELL_H, "more tiles than cells"
+
+
 def cell(i):
     return CELL_W * (i % COLS), CELL_H * (i // COLS)
 
@@ -195,16 +199,15 @@ def layer_line(words, names, x, y, o):
             names[words[1]], o, x, y)
     parent, _, child = words[1].partition("/")
     path = names[parent] + ("/" + child if child else "")
-    rest = []
+    off = {"x": 0, "y": 0, "o": 0}
+    rest = ""
     for w in words[3:]:
         if w[:2] in ("x+", "y+", "o+"):
-            v = int(w[2:])
-            x, y, o = (x + v, y, o) if w[0] == "x" else (x, y + v, o) if w[0] == "y" else (x, y, o + v)
+            off[w[0]] += int(w[2:])
         else:
-            rest.append(w)
-    where = "" if child else " x=%d y=%d" % (x, y)
-    return 'layer_setup path="%s" order=%d image="img/%s"%s%s' % (
-        path, o, words[2], where, "".join(" " + w for w in rest))
+            rest += " " + w
+    where = "" if child else " x=%d y=%d" % (x + off["x"], y + off["y"])
+    return 'layer_setup path="%s" order=%d image="img/%s"%s%s' % (path, o + off["o"], words[2], where, rest)
 
 
 def expand(line, names, x, y, o):
