@@ -14,6 +14,11 @@
 #include "script/project.h"
 #include "script/script_file.h"
 #include "script/task.h"
+#include "script/task_state.h"
+
+static_assert((int)KV_ARG_STRING_SIZE == (int)EXPR_LONG_STRING_MAX + 1 &&
+                  (int)KV_STATE_MAX <= (int)EXPR_LONG_STRING_MAX,
+              "a task state string fits a long run and a string argument");
 
 ArgSlots g_arg_slots;
 
@@ -181,6 +186,8 @@ static int load_args(int command, int call_strings)
             s.str[p][0] = 0;
             if (call_strings)
                 expr_eval_string(s.str[p], code, r.length);
+            else if (command == KV_CMD_TASK_START && r.id == KV_ARG_TASK_STATE)
+                expr_eval_string_long(s.str[p], code, r.length, r.eval_type);
             else
                 evaluators_of(r.eval_type).as_string(s.str[p], code, r.length);
         } else {

@@ -5,7 +5,12 @@
 #include "core/kv_base.h"
 
 // Positions 1..255 (an instruction's argument count is one byte), ids 0..255.
-enum { KV_ARG_SLOTS = 256, KV_ARG_STRING_SIZE = 4096 };
+// A string argument holds at most 4095 bytes, except the task state string
+// given back to the task-start command (command 78, id 35), which is evaluated
+// in a long run so that the longest state the engine writes comes back whole;
+// every string buffer can hold that one (EXPR_LONG_STRING_MAX + 1 bytes).
+enum { KV_ARG_SLOTS = 256, KV_ARG_STRING_SIZE = 4864 };
+enum { KV_CMD_TASK_START = 78, KV_ARG_TASK_STATE = 35 };
 
 struct ArgSlots {
     uint8_t count;                     // arguments of the instruction
@@ -17,7 +22,7 @@ struct ArgSlots {
     uint32_t offset[KV_ARG_SLOTS];
     uint32_t op[KV_ARG_SLOTS];
     int64_t value[KV_ARG_SLOTS];       // number arguments
-    char *str[KV_ARG_SLOTS];           // string arguments: 4096-byte buffers, kept
+    char *str[KV_ARG_SLOTS];           // string arguments: KV_ARG_STRING_SIZE buffers, kept
     const uint8_t *code[KV_ARG_SLOTS]; // raw arguments: their code (null when outside the section)
     uint32_t var_id[KV_ARG_SLOTS];     // variable the expression referenced
     uint32_t var_elem[KV_ARG_SLOTS];   // its element index (low 32 bits)

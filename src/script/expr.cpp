@@ -35,7 +35,7 @@ int expr_new_slot(uint16_t *slot)
         return expr_fail(EXPR_ERR_BAD_CODE);
     uint16_t k = g_expr.next_slot;
     if (!g_expr_string_slots[k]) {
-        g_expr_string_slots[k] = (char *)malloc(EXPR_STRING_SIZE);
+        g_expr_string_slots[k] = (char *)malloc(EXPR_SLOT_SIZE);
         if (!g_expr_string_slots[k]) {
             report_script_error_text(100010, 1);
             g_quit_flag = 1;
@@ -71,7 +71,7 @@ int expr_push_string(const char *text, uint32_t length)
     ExprEntry *e = expr_push();
     if (!e)
         return -1;
-    uint32_t n = expr_sjis_fit(text, length, EXPR_STRING_MAX);
+    uint32_t n = expr_sjis_fit(text, length, g_expr.string_max);
     memcpy(g_expr_string_slots[slot], text, n);
     g_expr_string_slots[slot][n] = 0;
     g_expr.slot_len[slot] = (uint16_t)n;
@@ -189,6 +189,12 @@ uint32_t expr_eval_string(char *buffer, const uint8_t *code, uint32_t length)
 uint32_t expr_eval_string_float(char *buffer, const uint8_t *code, uint32_t length)
 {
     return eval_string(buffer, code, length, EXPR_MODE_STR_FLOAT);
+}
+
+uint32_t expr_eval_string_long(char *buffer, const uint8_t *code, uint32_t length, uint32_t type)
+{
+    int mode = type == 4 ? EXPR_MODE_STR_FLOAT : EXPR_MODE_STR_INT;
+    return eval_string(buffer, code, length, mode | EXPR_MODE_LONG);
 }
 
 const ExprEvaluators expr_eval_table[5] = {

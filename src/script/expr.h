@@ -12,8 +12,12 @@
 
 enum {
     EXPR_STACK_MAX = 1024,     // value stack entries
-    EXPR_STRING_SIZE = 4096,   // bytes of one string slot (and of a caller's buffer)
+    EXPR_STRING_SIZE = 4096,   // bytes of a caller's buffer for a string result
     EXPR_STRING_MAX = 4095,    // longest string value; longer texts are cut
+    // Longest string value of a long run (expr_eval_string_long), which a
+    // task state string at its longest fits; a string slot holds one.
+    EXPR_LONG_STRING_MAX = 4863,
+    EXPR_SLOT_SIZE = EXPR_LONG_STRING_MAX + 1,
     EXPR_SLOT_MAX = 1023,      // string values per run (slots 1..1023)
     EXPR_INDEX_MAX = 8,        // index values of one variable reference
     EXPR_NEST_MAX = 8          // indices open at once (a[b[c]] is two)
@@ -24,7 +28,8 @@ enum {
     EXPR_MODE_INT = 1,         // integer result, integer arithmetic
     EXPR_MODE_FLOAT = 2,       // number result, floating arithmetic
     EXPR_MODE_STR_INT = 3,     // string result, integer arithmetic
-    EXPR_MODE_STR_FLOAT = 4    // string result, floating arithmetic
+    EXPR_MODE_STR_FLOAT = 4,   // string result, floating arithmetic
+    EXPR_MODE_LONG = 8         // with a string mode: values up to EXPR_LONG_STRING_MAX
 };
 
 // Error codes of the evaluator.
@@ -84,6 +89,12 @@ double expr_eval_double(const uint8_t *code, uint32_t length);        // mode 2
 // bytes) with a NUL; return its length. A number result gives "" and 0.
 uint32_t expr_eval_string(char *buffer, const uint8_t *code, uint32_t length);       // mode 3
 uint32_t expr_eval_string_float(char *buffer, const uint8_t *code, uint32_t length); // mode 4
+// The string entry of evaluation type t (mode 4 for t = 4, else 3) in a long
+// run: every string value of the run may hold up to EXPR_LONG_STRING_MAX bytes
+// instead of 4095. buffer holds EXPR_LONG_STRING_MAX + 1 bytes. Only for the
+// argument that gives a task state string back, which may be longer than an
+// ordinary string.
+uint32_t expr_eval_string_long(char *buffer, const uint8_t *code, uint32_t length, uint32_t type);
 
 // The evaluators of one evaluation type t (1..4) of an argument record.
 typedef int64_t (*ExprEvalInt)(const uint8_t *code, uint32_t length);

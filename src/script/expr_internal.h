@@ -27,6 +27,7 @@ struct ExprState {
     bool float_base;          // the mode's arithmetic is floating
     bool float_arith;         // arithmetic in force (integer inside an index)
     int32_t nest;
+    uint32_t string_max;      // longest string value of the run
     uint16_t next_slot;
     ExprOpen open[EXPR_NEST_MAX];
     uint16_t slot_len[EXPR_SLOT_MAX + 1];
@@ -38,6 +39,8 @@ extern ExprState g_expr;
 // they are read.
 static inline void expr_reset_run(int mode)
 {
+    g_expr.string_max = (mode & EXPR_MODE_LONG) ? EXPR_LONG_STRING_MAX : EXPR_STRING_MAX;
+    mode &= ~EXPR_MODE_LONG;
     bool fl = (mode == EXPR_MODE_FLOAT || mode == EXPR_MODE_STR_FLOAT);
     g_expr.mode = mode;
     g_expr.depth = 0;
@@ -81,7 +84,8 @@ static inline ExprEntry *expr_push(void)
     e->str = 0;
     return e;
 }
-// Pushes a copy of the text, cut to 4095 bytes on a character boundary.
+// Pushes a copy of the text, cut to the run's longest string value on a
+// character boundary.
 int expr_push_string(const char *text, uint32_t length);
 int expr_new_slot(uint16_t *slot);
 // Gives back a popped entry's slot when it is the last one handed out, so

@@ -68,7 +68,7 @@ int op_string(const uint8_t *p, uint32_t n)
             // The trail byte is text, even a backslash or the delimiter.
             if (i + 1 >= n || p[i + 1] == 0)
                 break;               // a lead byte without its trail byte
-            if (len + 2 > EXPR_STRING_MAX)
+            if (len + 2 > g_expr.string_max)
                 break;               // full: never split a character
             out[len++] = (char)c;
             out[len++] = (char)p[i + 1];
@@ -78,11 +78,11 @@ int op_string(const uint8_t *p, uint32_t n)
             if (x == 0)
                 break;
             char v = x == 'n' ? '\n' : x == 't' ? '\t' : (char)x;
-            if (len < EXPR_STRING_MAX)
+            if (len < g_expr.string_max)
                 out[len++] = v;
             i += 2;
         } else {
-            if (len < EXPR_STRING_MAX)
+            if (len < g_expr.string_max)
                 out[len++] = (char)c;
             i++;
         }
@@ -173,7 +173,7 @@ __attribute__((noinline)) int concat(ExprEntry *l, ExprEntry *r)
 {
     char *lt = g_expr_string_slots[l->str];
     uint32_t ll = g_expr.slot_len[l->str], rl = g_expr.slot_len[r->str];
-    uint32_t n = expr_sjis_fit(g_expr_string_slots[r->str], rl, EXPR_STRING_MAX - ll);
+    uint32_t n = expr_sjis_fit(g_expr_string_slots[r->str], rl, g_expr.string_max - ll);
     memcpy(lt + ll, g_expr_string_slots[r->str], n);
     lt[ll + n] = 0;
     g_expr.slot_len[l->str] = (uint16_t)(ll + n);

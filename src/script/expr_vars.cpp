@@ -77,7 +77,7 @@ int push_element(const VarDescriptor *v, uint32_t id, int64_t e)
         const char *t = v->strings ? v->strings[e] : nullptr;
         if (!t)
             t = "";
-        return expr_push_string(t, (uint32_t)strnlen(t, EXPR_STRING_SIZE));
+        return expr_push_string(t, (uint32_t)strnlen(t, (size_t)g_expr.string_max + 1));
     }
     }
 }

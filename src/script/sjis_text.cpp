@@ -64,17 +64,42 @@ void str_lower_sjis(char *text)
     change_ascii(text, 'A', 'Z', 32);
 }
 
-// Full-width Latin letters: Ａ..Ｚ 0x8260..0x8279, ａ..ｚ 0x8281..0x829A.
-static void change_wide(char *text, uint16_t lo, uint16_t hi, int delta)
+// Double-byte letters of code page 932 with a case partner, as the system's
+// case mapping pairs them: runs of `count` codes from `from` change to the
+// run at `to`. Only letters move; every other character keeps its code.
+struct CaseRun {
+    uint16_t from, to, count;
+};
+static const CaseRun k_to_upper[] = {
+    {0x8281, 0x8260, 26},   // ａ..ｚ
+    {0x83BF, 0x839F, 24},   // α..ω
+    {0x8470, 0x8440, 15},   // а..н (0x847F is no character)
+    {0x8480, 0x844F, 18},   // о..я
+    {0xFA40, 0x8754, 10},   // ⅰ..ⅹ
+    {0xEEEF, 0x8754, 10},   // ⅰ..ⅹ at their second code
+};
+static const CaseRun k_to_lower[] = {
+    {0x8260, 0x8281, 26},   // Ａ..Ｚ
+    {0x839F, 0x83BF, 24},   // Α..Ω
+    {0x8440, 0x8470, 15},   // А..Н
+    {0x844F, 0x8480, 18},   // О..Я
+    {0x8754, 0xFA40, 10},   // Ⅰ..Ⅹ
+    {0xFA4A, 0xFA40, 10},   // Ⅰ..Ⅹ at their second code
+};
+
+static void change_wide(char *text, const CaseRun *runs, size_t n)
 {
     unsigned char *p = (unsigned char *)text;
     while (uint32_t step = sjis_char_bytes(p)) {
         if (step == 2) {
             uint16_t c = (uint16_t)(p[0] << 8 | p[1]);
-            if (c >= lo && c <= hi) {
-                c = (uint16_t)(c + delta);
-                p[0] = (unsigned char)(c >> 8);
-                p[1] = (unsigned char)c;
+            for (size_t k = 0; k < n; k++) {
+                if (c >= runs[k].from && c - runs[k].from < runs[k].count) {
+                    c = (uint16_t)(runs[k].to + (c - runs[k].from));
+                    p[0] = (unsigned char)(c >> 8);
+                    p[1] = (unsigned char)c;
+                    break;
+                }
             }
         }
         p += step;
@@ -84,13 +109,13 @@ static void change_wide(char *text, uint16_t lo, uint16_t hi, int delta)
 void str_upper_mb(char *text)
 {
     str_upper_sjis(text);
-    change_wide(text, 0x8281, 0x829A, -0x21);
+    change_wide(text, k_to_upper, KV_COUNTOF(k_to_upper));
 }
 
 void str_lower_mb(char *text)
 {
     str_lower_sjis(text);
-    change_wide(text, 0x8260, 0x8279, 0x21);
+    change_wide(text, k_to_lower, KV_COUNTOF(k_to_lower));
 }
 
 size_t sjis_cut(const char *text, size_t len, size_t max)

@@ -24,7 +24,8 @@ int64_t sjis_char_count(const char *text);
 // In place: ASCII a-z to upper case / A-Z to lower case.
 void str_upper_sjis(char *text);
 void str_lower_sjis(char *text);
-// In place: also the full-width Latin letters (the multibyte rule).
+// In place: also the double-byte letters (full-width Latin, Greek, Cyrillic,
+// Roman numerals), as the C runtime's multibyte rule changes them.
 void str_upper_mb(char *text);
 void str_lower_mb(char *text);
 

@@ -8,9 +8,11 @@
 // byte) and by a declare command (chosen by bits 5-6); with bit 7 the
 // records have their quick forms, as a loaded file's do.
 //
-// Otherwise, when the code has a quick form, its quick value must be the
-// general run's, with the same reference record.
+// Otherwise the code also runs as a long string run (task state strings),
+// and when it has a quick form, its quick value must be the general run's,
+// with the same reference record.
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/error_report.h"
@@ -49,6 +51,11 @@ static void setup(void)
     define(10, VAR_TYPE_FLOAT, {});
     define(105, VAR_TYPE_STRING, {256});
     define(86, VAR_TYPE_INT, {});
+    // One text longer than any string value, so that the cuts are reached.
+    static char longest[6000];
+    memset(longest, 'w', sizeof longest);
+    longest[4094] = (char)0x93;   // a character across the ordinary limit
+    var_set_string(1002, 3, longest, sizeof longest);
     init_assign_op_table();
 }
 
@@ -159,6 +166,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     uint32_t n = e->as_string(buf, code, len);
     // The string result is always terminated within the buffer.
     if (n >= EXPR_STRING_SIZE || buf[n] != 0 || strlen(buf) != n)
+        __builtin_trap();
+    // So is a long run's, in a buffer of exactly its size.
+    static char *const long_buf = (char *)malloc(EXPR_LONG_STRING_MAX + 1);
+    uint32_t ln = expr_eval_string_long(long_buf, code, len, (control & 3) + 1u);
+    if (ln > EXPR_LONG_STRING_MAX || long_buf[ln] != 0 || strlen(long_buf) != ln)
         __builtin_trap();
     (void)i;
     (void)d;

@@ -10,6 +10,7 @@
 #include "core/tree.h"
 #include "script/run_helpers.h"
 #include "script/task.h"
+#include "script/task_state.h"
 
 using runtest::ivar;
 using runtest::svar;
@@ -141,4 +142,31 @@ TEST(TaskCmd, ScriptListQueries)
     EXPECT_EQ(ivar(1000, 2), 7);
     EXPECT_EQ(svar(1001, 0), "sub.kvs");
     EXPECT_EQ(svar(1001, 1), "");
+}
+
+TEST(TaskCmd, DeepestStateRoundTripsThroughAStringVariable)
+{
+    // Task A calls itself 63 times, each level inside a block and a loop,
+    // from a script whose name has the longest length a state keeps; at the
+    // bottom it reads its state into $1001. SYSTEM gives that variable to a
+    // new task Y, reads Y's state back into $1002 and copies $1001 to $1004.
+    std::string name(KV_STATE_NAME_MAX - 4, 'd');
+    LOAD_OR_SKIP("project width=640 height=480\nvar 1000 int global = 0\nvar 1001 string global\n"
+                 "var 1002 string global\nvar 1003 string global dims=64 = \"D\"\nvar 1004 string global\n"
+                 "script 0 \"" + name + ".kvs\"\nlabel SYSTEM_START\n"
+                 "assign target={[1003 63 ]} value=\"Q\"\ntask_start path=\"A\" label=\"D\"\n"
+                 "wait frames=3\ntask_start path=\"Y\" label=\"W\" state=$1001\n"
+                 "task_query path=\"Y\" result=$1002 19=1\nassign target=$1004 value=$1001\n"
+                 "wait frames=100000\n"
+                 "label D\nassign target:1:1=$1000 value=1\nif 1\nloop 2\n"
+                 "gosub label={[1003 @1000 ]}\nendloop\nendif\n"
+                 "label Q\ntask_query path=\"\" result=$1001 19=1\nwait frames=100000\n"
+                 "label W\nwait frames=100000\n");
+    for (int f = 0; f < 5; f++)
+        runtest::run_frame_passes();
+    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
+    EXPECT_EQ(svar(1001).size(), (size_t)KV_STATE_MAX);
+    EXPECT_TRUE(svar(1002) == svar(1001)) << svar(1002).size();
+    // Any other string value still ends at 4095 bytes.
+    EXPECT_EQ(svar(1004), svar(1001).substr(0, 4095));
 }
