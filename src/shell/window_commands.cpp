@@ -21,7 +21,6 @@
 #include "script/vars.h"
 #include "shell/display_modes.h"
 #include "shell/menu.h"
-#include "shell/startup_hooks.h"
 #include "shell/window_commands.h"
 #include "shell/window_shape.h"
 
