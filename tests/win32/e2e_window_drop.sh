@@ -34,8 +34,7 @@ label SYSTEM_START
     endif
     end restart=0
 KVP
-python3 "$KV_GEN" project drop.kvp "$PWD/project" --pack "$PWD/data.kpf" >/dev/null || fail "generator"
-rm -rf "$PWD/project"
+pack_project drop.kvp
 
 start_engine
 hwnd=$(drv wait-window --class "$ENGINE_CLASS" --visible --timeout 30000) || fail "no main window"
