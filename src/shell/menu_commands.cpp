@@ -154,11 +154,8 @@ int cmd_menu_query(void)
     int64_t elem = g_arg_slots.var_elem[p];
     const VarDescriptor *v = var_descriptor(id);
     bool is_string = v && v->type == VAR_TYPE_STRING;
-    if (!node) {
-        if (is_string)
-            return store_string_element(id, elem, "") < 0 ? -1 : 0;
-        return var_set_number(id, elem, 0) < 0 ? -1 : 0;
-    }
+    if (!node)
+        return store_empty_result(id, elem) < 0 ? -1 : 0;
     static const uint8_t order[] = {3, 5, 6, 4, 7, 8, 2};
     uint32_t q = 0;
     for (uint8_t i : order)
