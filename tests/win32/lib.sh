@@ -13,6 +13,7 @@
 #   wait_for_file FILE SECONDS [REGEX]   note TEXT / fail TEXT
 #   pack_project DESC        data.kpf from DESC (the generator must be there)
 #   expect_script_end SECONDS   the engine, ended by its script: code 0, no box
+#   expect_clean_end SECONDS [WHAT]   the same for an engine already started
 #   check_result LINE CMD VALUE / ex TOKEN...   script lines for a description
 #   run_generated_cases FILTER SECONDS   test_script.exe's generated projects
 # Set KV_DESKTOP=WxH (and KV_DESKTOP_NAME) before these to run everything in
@@ -182,11 +183,17 @@ pack_project() {
 # expect_script_end SECONDS: starts the engine, which must end by its script's
 # end command within SECONDS with exit code 0 and no report shown.
 expect_script_end() {
-  local box
   start_engine
+  expect_clean_end "$1"
+}
+
+# expect_clean_end SECONDS [WHAT]: the same for the engine started before;
+# WHAT names, for the failure, what was waited for.
+expect_clean_end() {
+  local box
   if ! wait_engine "$1"; then
     box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && drv texts "$box"
-    fail "the engine did not end by its script within $1 s"
+    fail "${2:-the engine did not end by its script} within $1 s"
   fi
   box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && { drv texts "$box"; fail "a report was shown"; }
   [ "$ENGINE_RC" = 0 ] || fail "exit code $ENGINE_RC after the end command, expected 0"
