@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "../tests/image/image_test_support.h"
+#include "bench_images.h"
 #include "core/error_report.h"
 #include "core/locate.h"
 #include "core/quit.h"
@@ -18,33 +18,11 @@ using namespace kvimg;
 
 namespace {
 
-// A photograph stand-in: smooth shapes with fine noise.
-const Image &photo()
-{
-    static Image im;
-    if (im.px.empty()) {
-        im.w = 1920;
-        im.h = 1080;
-        im.px.resize((size_t)im.w * im.h * 4);
-        std::mt19937 rng(1);
-        for (int y = 0; y < im.h; y++)
-            for (int x = 0; x < im.w; x++) {
-                uint8_t *p = im.at(x, y);
-                int n = (int)(rng() % 9) - 4;
-                p[0] = (uint8_t)std::clamp((x / 8 + y / 5) % 256 + n, 0, 255);
-                p[1] = (uint8_t)std::clamp(((x - 960) * (x - 960) + (y - 540) * (y - 540)) / 4000 % 256 + n, 0, 255);
-                p[2] = (uint8_t)std::clamp((y * 255 / 1080) + n, 0, 255);
-                p[3] = 255;
-            }
-    }
-    return im;
-}
-
 const Bytes &png_file()
 {
     static Bytes f;
     if (f.empty()) {
-        const Image &im = photo();
+        const Image &im = bench_photo();
         std::vector<Bytes> rows;
         for (int y = 0; y < im.h; y++) {
             Bytes r;
@@ -61,13 +39,13 @@ const Bytes &png_file()
 
 const Bytes &jpeg_file()
 {
-    static Bytes f = write_jpeg(photo(), 3, false, 90);
+    static Bytes f = write_jpeg(bench_photo(), 3, false, 90);
     return f;
 }
 
 const Bytes &kcg_file()
 {
-    static Bytes f = write_kcg(photo(), 1, photo().px.size() / 2);
+    static Bytes f = write_kcg(bench_photo(), 1, bench_photo().px.size() / 2);
     return f;
 }
 
@@ -144,20 +122,7 @@ void BM_JpegRawLibrary(benchmark::State &state)
     const Bytes &f = jpeg_file();
     Bytes out((size_t)1920 * 1080 * 4);
     for (auto _ : state) {
-        jpeg_decompress_struct c;
-        jpeg_error_mgr err;
-        c.err = jpeg_std_error(&err);
-        jpeg_create_decompress(&c);
-        jpeg_mem_src(&c, f.data(), f.size());
-        jpeg_read_header(&c, TRUE);
-        c.out_color_space = JCS_EXT_BGRA;
-        jpeg_start_decompress(&c);
-        while (c.output_scanline < c.output_height) {
-            JSAMPROW row = &out[(size_t)c.output_scanline * 1920 * 4];
-            jpeg_read_scanlines(&c, &row, 1);
-        }
-        jpeg_finish_decompress(&c);
-        jpeg_destroy_decompress(&c);
+        libjpeg_decode_bgra(f, out.data());
         benchmark::DoNotOptimize(out.data());
     }
 }

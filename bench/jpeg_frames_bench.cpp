@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "../tests/image/jpeg_frames_support.h"
+#include "bench_images.h"
 #include "core/error_report.h"
 #include "core/quit.h"
 #include "core/tree.h"
@@ -17,30 +18,11 @@ using namespace kvimg;
 
 namespace {
 
-Image photo()
-{
-    Image im;
-    im.w = 1920;
-    im.h = 1080;
-    im.px.resize((size_t)im.w * im.h * 4);
-    std::mt19937 rng(1);
-    for (int y = 0; y < im.h; y++)
-        for (int x = 0; x < im.w; x++) {
-            uint8_t *p = im.at(x, y);
-            int n = (int)(rng() % 9) - 4;
-            p[0] = (uint8_t)std::clamp((x / 8 + y / 5) % 256 + n, 0, 255);
-            p[1] = (uint8_t)std::clamp(((x - 960) * (x - 960) + (y - 540) * (y - 540)) / 4000 % 256 + n, 0, 255);
-            p[2] = (uint8_t)std::clamp((y * 255 / 1080) + n, 0, 255);
-            p[3] = 255;
-        }
-    return im;
-}
-
 const FrameSpec &frame()
 {
     static FrameSpec f;
     if (f.colour.empty()) {
-        Image im = photo();
+        const Image &im = bench_photo();
         f.colour = write_jpeg(im, 3, false, 90);
         f.alpha = write_jpeg(im, 1, false, 90);
     }
@@ -82,22 +64,7 @@ void BM_LibjpegBgra(benchmark::State &state)
     const Bytes &f = frame().colour;
     std::vector<uint8_t> out((size_t)1920 * 1080 * 4);
     for (auto _ : state) {
-        jpeg_decompress_struct c;
-        jpeg_error_mgr err;
-        c.err = jpeg_std_error(&err);
-        jpeg_create_decompress(&c);
-        jpeg_mem_src(&c, f.data(), f.size());
-        jpeg_read_header(&c, TRUE);
-        c.out_color_space = JCS_EXT_BGRA;
-        jpeg_start_decompress(&c);
-        while (c.output_scanline < c.output_height) {
-            JSAMPROW rows[8];
-            for (int k = 0; k < 8; k++)
-                rows[k] = out.data() + (size_t)1920 * 4 * std::min<JDIMENSION>(c.output_scanline + k, 1079);
-            jpeg_read_scanlines(&c, rows, 8);
-        }
-        jpeg_finish_decompress(&c);
-        jpeg_destroy_decompress(&c);
+        libjpeg_decode_bgra(f, out.data());
         benchmark::DoNotOptimize(out[0]);
     }
 }

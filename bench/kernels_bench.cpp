@@ -67,6 +67,39 @@ void frame_counters(benchmark::State &state)
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)FRAME);
 }
 
+// A kernel over the frame row by row: state.range is level, wide and, for
+// `alpha` < 0, the alpha pattern (else `alpha` is).
+template <class Row>
+void rows_bench(benchmark::State &state, int alpha, Row row)
+{
+    setup((int)state.range(0), (int)state.range(1));
+    Frame f(alpha < 0 ? (int)state.range(2) : alpha);
+    for (auto _ : state) {
+        for (int y = 0; y < H; y++)
+            row(f.dst.data() + (size_t)y * ROW, f.src.data() + (size_t)y * ROW);
+        benchmark::ClobberMemory();
+    }
+    frame_counters(state);
+}
+#define KV_SPRITE_ARGS                                                         \
+    ArgNames({"level", "wide", "sprite"})                                      \
+        ->Args({1, 0, 0})->Args({3, 0, 0})->Args({1, 1, 0})->Args({3, 1, 0})   \
+        ->Args({1, 0, 1})->Args({3, 1, 1})
+
+// Job 103 (source alpha, mode 0, full opacity) over rows of `width` of the frame.
+RenderJob alpha_job(Frame &f, int width)
+{
+    RenderJob job = {};
+    job.code = JOB_BLEND_ROWS_ALPHA;
+    job.dst_pixels = f.dst.data();
+    job.dst_pitch = W;
+    job.src_pixels = f.src.data();
+    job.src_pitch = W;
+    job.blit_width = width;
+    job.opacity = 256;
+    return job;
+}
+
 void BM_memcpy_frame(benchmark::State &state)
 {
     Frame f(0);
@@ -80,52 +113,24 @@ BENCHMARK(BM_memcpy_frame)->Unit(benchmark::kMillisecond)->KV_REPEAT;
 
 void BM_kern_copy(benchmark::State &state)
 {
-    setup((int)state.range(0), (int)state.range(1));
-    Frame f(0);
-    for (auto _ : state) {
-        for (int y = 0; y < H; y++)
-            g_pixel_kernels.kern_copy(f.dst.data() + (size_t)y * ROW, f.src.data() + (size_t)y * ROW, ROW);
-        benchmark::ClobberMemory();
-    }
-    frame_counters(state);
+    rows_bench(state, 0, [](uint8_t *d, const uint8_t *s) { g_pixel_kernels.kern_copy(d, s, ROW); });
 }
 BENCHMARK(BM_kern_copy)->ArgNames({"level", "wide"})->Args({1, 0})->Args({3, 1})->Unit(benchmark::kMillisecond)->KV_REPEAT;
 
 // state.range: level, wide, alpha pattern
 void BM_kern_alpha_over(benchmark::State &state)
 {
-    setup((int)state.range(0), (int)state.range(1));
-    Frame f((int)state.range(2));
-    for (auto _ : state) {
-        for (int y = 0; y < H; y++)
-            g_pixel_kernels.kern_alpha_over(f.dst.data() + (size_t)y * ROW, f.src.data() + (size_t)y * ROW, ROW);
-        benchmark::ClobberMemory();
-    }
-    frame_counters(state);
+    rows_bench(state, -1, [](uint8_t *d, const uint8_t *s) { g_pixel_kernels.kern_alpha_over(d, s, ROW); });
 }
-BENCHMARK(BM_kern_alpha_over)
-    ->ArgNames({"level", "wide", "sprite"})
-    ->Args({1, 0, 0})->Args({3, 0, 0})->Args({1, 1, 0})->Args({3, 1, 0})
-    ->Args({1, 0, 1})->Args({3, 1, 1})
-    ->Unit(benchmark::kMillisecond)->KV_REPEAT;
+BENCHMARK(BM_kern_alpha_over)->KV_SPRITE_ARGS->Unit(benchmark::kMillisecond)->KV_REPEAT;
 
 void BM_kern_alpha_over_opacity(benchmark::State &state)
 {
-    setup((int)state.range(0), (int)state.range(1));
-    Frame f((int)state.range(2));
-    for (auto _ : state) {
-        for (int y = 0; y < H; y++)
-            g_pixel_kernels.kern_alpha_over_opacity(f.dst.data() + (size_t)y * ROW,
-                                                    f.src.data() + (size_t)y * ROW, 200, ROW);
-        benchmark::ClobberMemory();
-    }
-    frame_counters(state);
+    rows_bench(state, -1, [](uint8_t *d, const uint8_t *s) {
+        g_pixel_kernels.kern_alpha_over_opacity(d, s, 200, ROW);
+    });
 }
-BENCHMARK(BM_kern_alpha_over_opacity)
-    ->ArgNames({"level", "wide", "sprite"})
-    ->Args({1, 0, 0})->Args({3, 0, 0})->Args({1, 1, 0})->Args({3, 1, 0})
-    ->Args({1, 0, 1})->Args({3, 1, 1})
-    ->Unit(benchmark::kMillisecond)->KV_REPEAT;
+BENCHMARK(BM_kern_alpha_over_opacity)->KV_SPRITE_ARGS->Unit(benchmark::kMillisecond)->KV_REPEAT;
 
 // The plain formula one byte at a time, for scale.
 void BM_scalar_alpha_over(benchmark::State &state)
@@ -171,14 +176,7 @@ void BM_job_blend_alpha_workers(benchmark::State &state)
     int workers = (int)state.range(0);
     if (workers > 0)
         start_render_workers_count(workers);
-    RenderJob job = {};
-    job.code = JOB_BLEND_ROWS_ALPHA;
-    job.dst_pixels = f.dst.data();
-    job.dst_pitch = W;
-    job.src_pixels = f.src.data();
-    job.src_pitch = W;
-    job.blit_width = W;
-    job.opacity = 256;
+    RenderJob job = alpha_job(f, W);
     for (auto _ : state) {
         run_render_job_split(job, 0, H);
         benchmark::ClobberMemory();
@@ -196,14 +194,7 @@ void BM_job_dispatch_small(benchmark::State &state)
     setup(3, 1);
     Frame f(0);
     start_render_workers_count(2);
-    RenderJob job = {};
-    job.code = JOB_BLEND_ROWS_ALPHA;
-    job.dst_pixels = f.dst.data();
-    job.dst_pitch = W;
-    job.src_pixels = f.src.data();
-    job.src_pitch = W;
-    job.blit_width = 16;
-    job.opacity = 256;
+    RenderJob job = alpha_job(f, 16);
     for (auto _ : state)
         run_render_job_split(job, 0, 16);
     stop_render_workers();

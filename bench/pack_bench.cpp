@@ -60,6 +60,21 @@ void index_in(benchmark::State &state, const char *sub)
     state.counters["packs"] = g_pack_count;
 }
 
+// The index of the one big pack, for the lookups; false when it failed.
+bool index_one(benchmark::State &state)
+{
+    if (!prepare()) {
+        state.SkipWithError("generator failed");
+        return false;
+    }
+    std::filesystem::current_path(g_root + "/one");
+    if (build_pack_index() != 0) {
+        state.SkipWithError("indexing failed");
+        return false;
+    }
+    return true;
+}
+
 void BM_IndexOnePack100k(benchmark::State &state) { index_in(state, "one"); }
 void BM_IndexTenPacksAndUpdates(benchmark::State &state) { index_in(state, "ten"); }
 
@@ -67,15 +82,8 @@ void BM_IndexTenPacksAndUpdates(benchmark::State &state) { index_in(state, "ten"
 // spread over the whole index; one in ten asks for a missing name.
 void BM_Lookup10k(benchmark::State &state)
 {
-    if (!prepare()) {
-        state.SkipWithError("generator failed");
+    if (!index_one(state))
         return;
-    }
-    std::filesystem::current_path(g_root + "/one");
-    if (build_pack_index() != 0) {
-        state.SkipWithError("indexing failed");
-        return;
-    }
     static char names[10000][32];
     for (int i = 0; i < 10000; i++)
         std::snprintf(names[i], sizeof names[i], i % 10 == 9 ? "p000_%06d.none" : "p000_%06d.dat",
@@ -96,15 +104,8 @@ void BM_Lookup10k(benchmark::State &state)
 // 10,000 whole-entry reads through the locator and the pack loader.
 void BM_LocateAndLoad10k(benchmark::State &state)
 {
-    if (!prepare()) {
-        state.SkipWithError("generator failed");
+    if (!index_one(state))
         return;
-    }
-    std::filesystem::current_path(g_root + "/one");
-    if (build_pack_index() != 0) {
-        state.SkipWithError("indexing failed");
-        return;
-    }
     char name[32];
     for (auto _ : state) {
         for (int i = 0; i < 10000; i++) {

@@ -7,30 +7,22 @@
 // code and data happen to lie; take the minimum of several runs.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
+#include "bench_project.h"
 #include "core/error_report.h"
-#include "core/pack.h"
 #include "core/quit.h"
 #include "core/tree.h"
-#include "core/window.h"
-#include "script/expr.h"
-#include "script/project.h"
 #include "script/scheduler.h"
 #include "script/script_file.h"
 #include "script/task.h"
 #include "script/vars.h"
-#include "shell/main_loop.h"
-#include "shell/startup.h"
 
 namespace {
+
+using namespace benchproj;
 
 // KV_BENCH_ITERATIONS shortens the loop for instruction-count profiles
 // (callgrind), where ten million iterations would take minutes.
@@ -104,56 +96,6 @@ std::string dispatch_description()
            "9\n9\n9\nendloop\nend\n";
 }
 
-std::string g_dir;
-std::vector<std::string> g_dirs;
-
-// The generated projects go when the program ends.
-struct DirCleanup {
-    ~DirCleanup()
-    {
-        if (chdir("/tmp") != 0)
-            return;
-        for (const std::string &d : g_dirs)
-            std::system(("rm -rf '" + d + "'").c_str());
-    }
-} g_dir_cleanup;
-
-bool load_project(const std::string &desc, std::string *why)
-{
-    char tmpl[] = "/tmp/kvbench_XXXXXX";
-    if (!mkdtemp(tmpl)) {
-        *why = "mkdtemp";
-        return false;
-    }
-    g_dir = tmpl;
-    g_dirs.push_back(g_dir);
-    std::ofstream(g_dir + "/desc.txt") << desc;
-    std::string cmd = "python3 '" KV_GENERATOR "' project '" + g_dir + "/desc.txt' '" + g_dir +
-                      "/out' >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) != 0 || chdir((g_dir + "/out").c_str()) != 0) {
-        *why = "the project generator failed";
-        return false;
-    }
-    g_error_shown = 1;
-    project_unload();   // the previous benchmark's project
-    var_table_free();
-    create_window_objects();
-    init_path_special_chars();
-    init_pack_name_table();
-    create_tree_roots();
-    TreeNode *sys = name_tree_lookup(g_task_tree, "SYSTEM", KV_FIND_LEAF);
-    ScriptTask *t = script_task_create();
-    t->main_task = 1;
-    sys->payload = t;
-    init_expr_op_table(1);
-    init_assign_op_table();
-    if (load_project_config() != 0 || load_project_and_prime_system() != 0) {
-        *why = "the project did not load";
-        return false;
-    }
-    return true;
-}
-
 // Runs the loaded project's main task from SYSTEM_START once per benchmark
 // iteration (`before` resets what the script changes); false when it could
 // not be loaded. Reports ns per loop iteration.
@@ -187,7 +129,7 @@ bool run_loop(benchmark::State &state, bool loaded, const std::string &why, void
 void BM_ScriptLoop(benchmark::State &state)
 {
     std::string why;
-    static bool loaded = load_project(description(), &why);
+    static bool loaded = load_generated_project(description(), &why);
     if (!run_loop(state, loaded, why, [] { var_set_number(1000, 0, 0); }))
         return;
     // The sum of 1..10^7 reduced as the script does.
@@ -204,22 +146,17 @@ void BM_ScriptLoop(benchmark::State &state)
 void BM_ScriptArgsLoop(benchmark::State &state)
 {
     std::string why;
-    static bool loaded = load_project(args_description(), &why);
+    static bool loaded = load_generated_project(args_description(), &why);
     run_loop(state, loaded, why, nullptr);
 }
 
 void BM_ScriptDispatchLoop(benchmark::State &state)
 {
     std::string why;
-    static bool loaded = load_project(dispatch_description(), &why);
+    static bool loaded = load_generated_project(dispatch_description(), &why);
     run_loop(state, loaded, why, nullptr);
 }
 
-// The machine is shared: the minimum of the repetitions is the figure to read.
-double min_of(const std::vector<double> &v)
-{
-    return *std::min_element(v.begin(), v.end());
-}
 BENCHMARK(BM_ScriptLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
     ->ComputeStatistics("min", min_of)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ScriptArgsLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
@@ -235,14 +172,7 @@ double lua_ns_per_iteration(bool globals)
                        " do s = s + i; if s > 1000000000 then s = s - 1000000000 end end; "
                        "io.write(string.format('%.3f', (os.clock() - t) * 1e9 / " +
                        std::to_string(k_iterations) + "))";
-    std::string cmd = "lua5.4 -e \"" + code + "\" 2>/dev/null";
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p)
-        return -1;
-    char buf[64] = {};
-    size_t n = fread(buf, 1, sizeof buf - 1, p);
-    pclose(p);
-    return n ? std::atof(buf) : -1;
+    return lua_figure(code);
 }
 
 void BM_LuaLoop(benchmark::State &state)

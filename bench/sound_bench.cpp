@@ -18,22 +18,13 @@
 #include "core/tree.h"
 #include "media/sound.h"
 #include "platform/null/sound_null.h"
+#include "../tests/media/sound_data.h"
 
 namespace {
 
 std::vector<uint8_t> ogg_image()
 {
-    std::string path = std::string(KV_SOURCE_DIR) + "/tests/media/data/tone_44k_stereo.ogg";
-    std::vector<uint8_t> out;
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return out;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        out.insert(out.end(), buf, buf + n);
-    std::fclose(f);
-    return out;
+    return sndtest::read_file(sndtest::data_path("tone_44k_stereo.ogg"));
 }
 
 SoundRecord *ogg_record(const std::vector<uint8_t> &image)

@@ -4,66 +4,31 @@
 // interpreter, timed by itself). Reported as ns per task per pass; the
 // figures to compare are the minima.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <string>
-#include <vector>
 
+#include "bench_project.h"
 #include "core/error_report.h"
-#include "core/pack.h"
-#include "core/quit.h"
 #include "core/tree.h"
-#include "core/window.h"
-#include "script/expr.h"
 #include "script/project.h"
 #include "script/scheduler.h"
 #include "script/script_file.h"
 #include "script/task.h"
-#include "script/vars.h"
-#include "shell/startup.h"
 
 namespace {
 
-const int k_tasks = 1000, k_passes = 200;
-std::string g_dir;
+using namespace benchproj;
 
+const int k_tasks = 1000, k_passes = 200;
+
+// Every task starts at TW.
 bool load_project(std::string *why)
 {
-    char tmpl[] = "/tmp/kvtaskbench_XXXXXX";
-    if (!mkdtemp(tmpl)) {
-        *why = "mkdtemp";
+    if (!load_generated_project(
+            "project width=640 height=480\nscript 0 \"bench.kvs\"\nlabel SYSTEM_START\n"
+            "wait frames=100000000\nlabel TW\nwait frames=1\ngoto \"TW\"\n",
+            why))
         return false;
-    }
-    g_dir = tmpl;
-    std::ofstream(g_dir + "/desc.txt")
-        << "project width=640 height=480\nscript 0 \"bench.kvs\"\nlabel SYSTEM_START\n"
-           "wait frames=100000000\nlabel TW\nwait frames=1\ngoto \"TW\"\n";
-    std::string cmd = "python3 '" KV_GENERATOR "' project '" + g_dir + "/desc.txt' '" + g_dir +
-                      "/out' >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) != 0 || chdir((g_dir + "/out").c_str()) != 0) {
-        *why = "the project generator failed";
-        return false;
-    }
-    g_error_shown = 1;
-    create_window_objects();
-    init_path_special_chars();
-    init_pack_name_table();
-    create_tree_roots();
-    TreeNode *sys = name_tree_lookup(g_task_tree, "SYSTEM", KV_FIND_LEAF);
-    ScriptTask *t = script_task_create();
-    t->main_task = 1;
-    sys->payload = t;
-    init_expr_op_table(1);
-    init_assign_op_table();
-    if (load_project_config() != 0 || load_project_and_prime_system() != 0) {
-        *why = "the project did not load";
-        return false;
-    }
     int lab = name_table_find("TW", 2);
     for (int k = 0; k < k_tasks; k++) {
         std::string name = "T" + std::to_string(k);
@@ -75,11 +40,6 @@ bool load_project(std::string *why)
         task->pc = g_name_table.labels[lab]->pc;
     }
     return true;
-}
-
-double min_of(const std::vector<double> &v)
-{
-    return *std::min_element(v.begin(), v.end());
 }
 
 void BM_TaskPasses(benchmark::State &state)
@@ -114,13 +74,7 @@ double lua_ns_per_resume()
         "while true do coroutine.yield() end end) end; local resume = coroutine.resume; "
         "local t = os.clock(); for p = 1, passes do for i = n, 1, -1 do resume(cs[i]) end end; "
         "io.write(string.format('%.3f', (os.clock() - t) * 1e9 / (n * passes)))";
-    FILE *p = popen(("lua5.4 -e \"" + code + "\" 2>/dev/null").c_str(), "r");
-    if (!p)
-        return -1;
-    char buf[64] = {};
-    size_t got = fread(buf, 1, sizeof buf - 1, p);
-    pclose(p);
-    return got ? std::atof(buf) : -1;
+    return lua_figure(code);
 }
 
 void BM_LuaCoroutines(benchmark::State &state)
@@ -138,14 +92,6 @@ void BM_LuaCoroutines(benchmark::State &state)
 }
 BENCHMARK(BM_LuaCoroutines)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
     ->ComputeStatistics("min", min_of)->ReportAggregatesOnly(true);
-
-struct Cleanup {
-    ~Cleanup()
-    {
-        if (!g_dir.empty() && chdir("/tmp") == 0)
-            std::system(("rm -rf '" + g_dir + "'").c_str());
-    }
-} g_cleanup;
 
 }  // namespace
 

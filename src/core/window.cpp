@@ -25,6 +25,7 @@ int32_t g_window_monitor_index;
 WindowRecentre g_window_recentre;
 uint8_t g_force_device_reset;
 DragLayer g_drag_layer;
+uint8_t g_layered_window;
 
 void window_object_init(WindowObject *win, int32_t number)
 {

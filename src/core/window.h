@@ -76,6 +76,8 @@ extern uint8_t g_force_device_reset;
 // The layer by which window 0 can be dragged (window command).
 struct DragLayer { uint8_t set; TreeNode *node; LayerState *state; };
 extern DragLayer g_drag_layer;
+// Make the main window a layered one when it is created (window command).
+extern uint8_t g_layered_window;
 
 void window_object_init(WindowObject *win, int32_t number);
 void window_object_setup(WindowObject *win, const char *title);

@@ -95,6 +95,21 @@ static inline const uint8_t *src_row(const uint8_t *pixels, const LayerState *s,
     return pixels + ((size_t)(g_blit_clip.src_y0 + i) * s->width + g_blit_clip.src_x0) * 4;
 }
 
+// Starts a composition of A onto B at (x, y): B keeps an alpha from now on,
+// the clip is set and *ap gets the pixels to read from A. 1 to go on, 0 when
+// there is nothing to do, -1 after a report.
+static int begin_onto(LayerState *a, LayerState *b, int64_t x, int64_t y, const uint8_t **ap,
+                      uint8_t **copy)
+{
+    if (!a || !a->pixels || !b)
+        return 0;
+    b->has_alpha = 1;
+    if (!b->pixels || !clip_source(b, a, x, y))
+        return 0;
+    *ap = source_view(a, b, copy);
+    return *ap ? 1 : -1;
+}
+
 static int clamp_opacity(int v)
 {
     return v < 0 ? 0 : (v > 256 ? 256 : v);
@@ -104,15 +119,13 @@ static int clamp_opacity(int v)
 // opacity, slot 23 with A's opacity.
 int blit_object_state(LayerState *a, LayerState *b, int64_t x, int64_t y)
 {
-    if (!a || !a->pixels || !b || a->opacity == 0)
-        return 0;
-    b->has_alpha = 1;
-    if (!b->pixels || !clip_source(b, a, x, y))
+    if (a && a->opacity == 0)
         return 0;
     uint8_t *copy = nullptr;
-    const uint8_t *ap = source_view(a, b, &copy);
-    if (!ap)
-        return -1;
+    const uint8_t *ap;
+    int go = begin_onto(a, b, x, y, &ap, &copy);
+    if (go <= 0)
+        return go;
     int o = clamp_opacity(a->opacity);
     ptrdiff_t bytes = (ptrdiff_t)g_blit_clip.width * 4;
     for (int32_t i = 0; i < g_blit_clip.height; i++) {
@@ -130,15 +143,11 @@ int blit_object_state(LayerState *a, LayerState *b, int64_t x, int64_t y)
 // opaque, else slot 25 with B's and A's.
 int blit_object_dst_opacity_state(LayerState *a, LayerState *b, int64_t x, int64_t y)
 {
-    if (!a || !a->pixels || !b)
-        return 0;
-    b->has_alpha = 1;
-    if (!b->pixels || !clip_source(b, a, x, y))
-        return 0;
     uint8_t *copy = nullptr;
-    const uint8_t *ap = source_view(a, b, &copy);
-    if (!ap)
-        return -1;
+    const uint8_t *ap;
+    int go = begin_onto(a, b, x, y, &ap, &copy);
+    if (go <= 0)
+        return go;
     int oa = clamp_opacity(a->opacity), ob = clamp_opacity(b->opacity);
     ptrdiff_t bytes = (ptrdiff_t)g_blit_clip.width * 4;
     for (int32_t i = 0; i < g_blit_clip.height; i++) {
@@ -264,15 +273,11 @@ int crossfade_objects_table_state(LayerState *a, LayerState *b, LayerState *c, L
 // (keep_equal = true), else 0.
 static int keep_pixels(LayerState *a, LayerState *b, int64_t x, int64_t y, bool keep_equal)
 {
-    if (!a || !a->pixels || !b)
-        return 0;
-    b->has_alpha = 1;
-    if (!b->pixels || !clip_source(b, a, x, y))
-        return 0;
     uint8_t *copy = nullptr;
-    const uint8_t *ap = source_view(a, b, &copy);
-    if (!ap)
-        return -1;
+    const uint8_t *ap;
+    int go = begin_onto(a, b, x, y, &ap, &copy);
+    if (go <= 0)
+        return go;
     for (int32_t i = 0; i < g_blit_clip.height; i++) {
         const uint8_t *s = src_row(ap, a, i);
         uint8_t *d = dst_row(b, i);

@@ -74,3 +74,16 @@ int image_out_error()
     g_image_file_ops.message(nullptr, "File Create Error.");
     return -1;
 }
+
+int image_out_finish(ImageOutFile *o, int r)
+{
+    if (r != 0 && !o->failed) {
+        image_out_abandon(o);
+        return r;
+    }
+    if (r != 0 || !image_out_commit(o)) {
+        image_out_abandon(o);
+        return image_out_error();
+    }
+    return 0;
+}

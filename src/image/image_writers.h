@@ -53,3 +53,7 @@ bool image_out_commit(ImageOutFile *o);
 void image_out_abandon(ImageOutFile *o);
 // The message box of a failed write; always -1.
 int image_out_error();
+// Ends a writer's output with its result r: a writer that gave up on a good
+// file (r != 0, reported) abandons it and passes r on; otherwise the file is
+// committed, or removed with the error message (-1). 0 when written.
+int image_out_finish(ImageOutFile *o, int r);

@@ -120,13 +120,5 @@ int save_image_jpeg(LayerState *s, const char *path, int quality)
     jpeg_destroy_compress(&w->cinfo);
     std::free(w->row);
     std::free(w);
-    if (r != 0 && !out.failed) {
-        image_out_abandon(&out);
-        return r;
-    }
-    if (r != 0 || !image_out_commit(&out)) {
-        image_out_abandon(&out);
-        return image_out_error();
-    }
-    return 0;
+    return image_out_finish(&out, r);
 }

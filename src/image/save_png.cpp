@@ -69,13 +69,6 @@ int save_image_png(LayerState *s, const char *path, int level)
         r = png_write_rows(png, info, s, level);
     }
     png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-    if (r != 0 && !out.failed) {
-        image_out_abandon(&out);
-        return r;
-    }
-    if (r != 0 || !image_out_commit(&out)) {
-        image_out_abandon(&out);
-        return image_out_error();
-    }
-    return g_quit_flag ? 1 : 0;
+    r = image_out_finish(&out, r);
+    return r != 0 ? r : (g_quit_flag ? 1 : 0);
 }

@@ -154,6 +154,7 @@ int sound_create_buffer(SoundRecord *rec, uint16_t channels, uint32_t rate, uint
 int sound_create_ds_buffer(SoundRecord *rec);
 int sound_seek(SoundRecord *rec, int64_t ms);
 int sound_fill_half(SoundRecord *rec);
+int sound_refill_at(TreeNode *node, SoundRecord *rec, int64_t ms, int32_t volume);
 int sound_ogg_seek(SoundRecord *rec, double seconds);
 int sound_ogg_refill_begin(SoundRecord *rec);
 void sound_ogg_refill_end(SoundRecord *rec);

@@ -65,18 +65,9 @@ static int start_playing(TreeNode *node, SoundRecord *rec, int32_t ms, int fail_
     rec->fade_done_stamp = 0;
     if (rec->start >= rec->end)
         rec->start = 0;
-    int r = sound_seek(rec, rec->start);
+    int r = sound_refill_at(node, rec, rec->start, 0);
     if (r < 0)
         return r;
-    rec->audible_bytes = rec->decoded_bytes;
-    rec->half_last_written = 1;
-    rec->half_offset = 0;
-    r = sound_fill_half(rec);
-    if (r < 0)
-        return r;
-    sound_apply_volume(node, 0);
-    sound_set_pan(rec, rec->pan);
-    sound_set_frequency(rec, rec->pitch);
     if (!rec->buffer)
         return -1;
     if (sys_sound_play(rec->buffer) != 0)

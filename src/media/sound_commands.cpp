@@ -261,13 +261,7 @@ int sound_info_run()
     uint32_t id = g_arg_slots.var_id[p];
     int64_t elem = g_arg_slots.var_elem[p];
     if (!node) {
-        const VarDescriptor *v = var_descriptor(id);
-        if (v && v->type == VAR_TYPE_STRING)
-            store_string_element(id, elem, "");
-        else if (v && v->type == VAR_TYPE_FLOAT)
-            var_set_float(id, elem, 0.0);
-        else
-            var_set_number(id, elem, 0);
+        store_empty_result(id, elem);
         return 0;
     }
     // The first given, in this order (the format comes before the file name).

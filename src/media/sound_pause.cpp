@@ -88,18 +88,9 @@ int sound_resume(TreeNode *node, SoundRecord *rec)
         return r;
     if (start >= rec->end)
         start = 0;
-    r = sound_seek(rec, start);
+    r = sound_refill_at(node, rec, start, rec->fade_target);
     if (r < 0)
         return r;
-    rec->audible_bytes = rec->decoded_bytes;
-    rec->half_last_written = 1;
-    rec->half_offset = 0;
-    r = sound_fill_half(rec);
-    if (r < 0)
-        return r;
-    sound_apply_volume(node, rec->fade_target);
-    sound_set_pan(rec, rec->pan);
-    sound_set_frequency(rec, rec->pitch);
     if (!rec->buffer)
         return -430;
     if (sys_sound_play(rec->buffer) != 0)

@@ -198,6 +198,25 @@ int sound_fill_half(SoundRecord *rec)
     return 0;
 }
 
+// Streams again from `ms`: seeks, fills the first half of the buffer and sets
+// its volume, pan and frequency. < 0 on failure.
+int sound_refill_at(TreeNode *node, SoundRecord *rec, int64_t ms, int32_t volume)
+{
+    int r = sound_seek(rec, ms);
+    if (r < 0)
+        return r;
+    rec->audible_bytes = rec->decoded_bytes;
+    rec->half_last_written = 1;
+    rec->half_offset = 0;
+    r = sound_fill_half(rec);
+    if (r < 0)
+        return r;
+    sound_apply_volume(node, volume);
+    sound_set_pan(rec, rec->pan);
+    sound_set_frequency(rec, rec->pitch);
+    return 0;
+}
+
 // Sounds whose next half is due, collected under the lock and decoded after it.
 static std::vector<SoundRecord *> g_refill_jobs;
 

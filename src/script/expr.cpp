@@ -63,21 +63,31 @@ uint32_t expr_sjis_fit(const char *text, uint32_t length, uint32_t room)
     return i;
 }
 
-int expr_push_string(const char *text, uint32_t length)
+ExprEntry *expr_push_new_string(char **text)
 {
     uint16_t slot;
     if (expr_new_slot(&slot))
-        return -1;
+        return nullptr;
     ExprEntry *e = expr_push();
     if (!e)
-        return -1;
-    uint32_t n = expr_sjis_fit(text, length, g_expr.string_max);
-    memcpy(g_expr_string_slots[slot], text, n);
-    g_expr_string_slots[slot][n] = 0;
-    g_expr.slot_len[slot] = (uint16_t)n;
+        return nullptr;
     e->i = 0;
     e->d = 0.0;
     e->str = slot;
+    *text = g_expr_string_slots[slot];
+    return e;
+}
+
+int expr_push_string(const char *text, uint32_t length)
+{
+    char *out;
+    ExprEntry *e = expr_push_new_string(&out);
+    if (!e)
+        return -1;
+    uint32_t n = expr_sjis_fit(text, length, g_expr.string_max);
+    memcpy(out, text, n);
+    out[n] = 0;
+    g_expr.slot_len[e->str] = (uint16_t)n;
     return 0;
 }
 

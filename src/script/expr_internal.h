@@ -88,6 +88,10 @@ static inline ExprEntry *expr_push(void)
 // character boundary.
 int expr_push_string(const char *text, uint32_t length);
 int expr_new_slot(uint16_t *slot);
+// Pushes an entry on a new string slot, whose buffer (EXPR_STRING_SIZE bytes)
+// goes to *text for the caller to fill, with g_expr.slot_len; null after a
+// report.
+ExprEntry *expr_push_new_string(char **text);
 // Gives back a popped entry's slot when it is the last one handed out, so
 // chains such as a + b + c ... use two slots.
 static inline void expr_release_slot(uint16_t slot)

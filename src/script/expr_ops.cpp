@@ -52,13 +52,10 @@ int op_string(const uint8_t *p, uint32_t n)
         return -1;
     uint32_t i = 1;
     uint8_t delim = p[0];
-    uint16_t slot;
-    if (expr_new_slot(&slot))
-        return -1;
-    ExprEntry *e = expr_push();
+    char *out;
+    ExprEntry *e = expr_push_new_string(&out);
     if (!e)
         return -1;
-    char *out = g_expr_string_slots[slot];
     uint32_t len = 0;
     // A NUL byte ends the text too: string values never hold one, so their
     // lengths always agree with the C strings made from them.
@@ -88,10 +85,7 @@ int op_string(const uint8_t *p, uint32_t n)
         }
     }
     out[len] = 0;
-    g_expr.slot_len[slot] = (uint16_t)len;
-    e->i = 0;
-    e->d = 0.0;
-    e->str = slot;
+    g_expr.slot_len[e->str] = (uint16_t)len;
     return 0;
 }
 

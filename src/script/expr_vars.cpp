@@ -43,22 +43,16 @@ int push_system(const VarDescriptor *v, uint32_t id, int64_t e)
         return expr_push_int(sysvar_get_int(id, e32));
     if (v->type == VAR_TYPE_FLOAT)
         return expr_push_double(sysvar_get_float(id, e32));
-    uint16_t slot;
-    if (expr_new_slot(&slot))
-        return -1;
-    ExprEntry *entry = expr_push();
+    char *buf;
+    ExprEntry *entry = expr_push_new_string(&buf);
     if (!entry)
         return -1;
-    char *buf = g_expr_string_slots[slot];
     size_t n = sysvar_get_string(id, e32, buf, EXPR_STRING_SIZE);
     if (n > EXPR_STRING_MAX)
         n = EXPR_STRING_MAX;
     buf[n] = 0;
     n = strnlen(buf, n);
-    g_expr.slot_len[slot] = (uint16_t)n;
-    entry->i = 0;
-    entry->d = 0.0;
-    entry->str = slot;
+    g_expr.slot_len[entry->str] = (uint16_t)n;
     return 0;
 }
 

@@ -125,12 +125,7 @@ int reg_read_run()
     uint32_t length = 0;
     if (read_registry_value(root, subkey, arg_present(1) ? arg_str(1) : nullptr, value,
                             sizeof value, &length) != 0) {
-        if (v && v->type == VAR_TYPE_STRING)
-            store_string_element(id, elem, "");
-        else if (v && v->type == VAR_TYPE_FLOAT)
-            var_set_float(id, elem, 0.0);
-        else
-            var_set_number(id, elem, 0);
+        store_empty_result(id, elem);
         return 0;
     }
     // Every type is taken as text: the bytes up to the first NUL inside the

@@ -54,21 +54,33 @@ static int drop_damaged(KbnFile *f, const char *path)
     return kbn_report_damaged(path);
 }
 
+// Reads a table file whose record count is the 32-bit word at 8 and whose
+// records, each at least `min_record` bytes, start at `start`. -1 (reported
+// when the file is damaged) unless the count fits the bytes left.
+static int open_table(const char *path, int silent, uint32_t start, uint32_t min_record,
+                      KbnFile *f, KbnCursor *c, uint32_t *n)
+{
+    if (kbn_read_file(path, f, silent) != KBN_OK)
+        return -1;
+    kbn_cursor_init(c, f->data, f->size, 8);
+    *n = kbn_u32(c);
+    bool bad = c->bad;
+    kbn_cursor_init(c, f->data, f->size, start);
+    if (bad || c->bad || *n > kbn_left(c) / min_record)
+        return drop_damaged(f, path);
+    return 0;
+}
+
 int load_error_messages(void)
 {
     free_error_texts();
     publish_error_texts();
     KbnFile f;
-    if (kbn_read_file(KV_PATH_KVE, &f, 0) != KBN_OK)
-        return -1;
     KbnCursor c;
-    kbn_cursor_init(&c, f.data, f.size, 8);
-    uint32_t n = kbn_u32(&c);
-    kbn_cursor_init(&c, f.data, f.size, 16);
+    uint32_t n;
     // A record is at least a code and a terminator.
-    if (c.bad || n > kbn_left(&c) / 5) {
-        return drop_damaged(&f, KV_PATH_KVE);
-    }
+    if (open_table(KV_PATH_KVE, 0, 16, 5, &f, &c, &n) != 0)
+        return -1;
     ErrorTextEntry *all = (ErrorTextEntry *)alloc_or_report(sizeof(ErrorTextEntry) * n);
     if (!all) {
         kbn_free(&f);
@@ -117,16 +129,11 @@ int load_command_defs(void)
 {
     free_command_defs();
     KbnFile f;
-    if (kbn_read_file(KV_PATH_KVC, &f, 0) != KBN_OK)
-        return -1;
     KbnCursor c;
-    kbn_cursor_init(&c, f.data, f.size, 8);
-    uint32_t n = kbn_u32(&c);
-    kbn_cursor_init(&c, f.data, f.size, 16);
+    uint32_t n;
     // A record is at least a name terminator and an argument count.
-    if (c.bad || n > kbn_left(&c) / 2) {
-        return drop_damaged(&f, KV_PATH_KVC);
-    }
+    if (open_table(KV_PATH_KVC, 0, 16, 2, &f, &c, &n) != 0)
+        return -1;
     CommandDef *defs = (CommandDef *)alloc_or_report(sizeof(CommandDef) * n);
     if (!defs) {
         kbn_free(&f);
@@ -197,14 +204,10 @@ int load_script_names(void)
 {
     free_script_names();
     KbnFile f;
-    if (kbn_read_file(KV_PATH_KVT_LIST, &f, 0) != KBN_OK)
-        return -1;
     KbnCursor c;
-    kbn_cursor_init(&c, f.data, f.size, 8);
-    uint32_t n = kbn_u32(&c);
-    if (c.bad || n > kbn_left(&c) / 28) {
-        return drop_damaged(&f, KV_PATH_KVT_LIST);
-    }
+    uint32_t n;
+    if (open_table(KV_PATH_KVT_LIST, 0, 12, 28, &f, &c, &n) != 0)
+        return -1;
     if (alloc_script_file_table(n) != 0) {
         kbn_free(&f);
         return -1;
@@ -333,15 +336,12 @@ int load_labels(void)
 {
     free_labels();
     KbnFile f;
-    if (kbn_read_file(KV_PATH_KVL, &f, 1) != KBN_OK)
-        return -1;
     KbnCursor c;
-    kbn_cursor_init(&c, f.data, f.size, 8);
-    uint32_t n = kbn_u32(&c);
-    const uint8_t *buckets = kbn_bytes(&c, 1024);
-    if (c.bad || n > kbn_left(&c) / KV_LABEL_MIN_RECORD) {
-        return drop_damaged(&f, KV_PATH_KVL);
-    }
+    uint32_t n;
+    // The records follow 256 bucket words.
+    if (open_table(KV_PATH_KVL, 1, 12 + 1024, KV_LABEL_MIN_RECORD, &f, &c, &n) != 0)
+        return -1;
+    const uint8_t *buckets = f.data + 12;
     g_name_table.labels = (LabelRecord **)alloc_or_report(sizeof(LabelRecord *) * n);
     if (!g_name_table.labels) {
         kbn_free(&f);

@@ -242,3 +242,11 @@ int store_string_element(uint32_t id, int64_t index, const char *text)
         n = (size_t)VAR_STRING_STORE_MAX + 1;   // var_set_string cuts it
     return var_set_string(id, index, text, (uint32_t)n);
 }
+
+int store_empty_result(uint32_t id, int64_t index)
+{
+    const VarDescriptor *v = var_descriptor(id);
+    if (v && v->type == VAR_TYPE_STRING)
+        return store_string_element(id, index, "");
+    return var_set_number(id, index, 0);
+}

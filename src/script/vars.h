@@ -86,6 +86,8 @@ int var_set_number(uint32_t id, int64_t index, int64_t value);   // int, float
 int var_set_float(uint32_t id, int64_t index, double value);     // float, int (truncated)
 int var_set_string(uint32_t id, int64_t index, const char *text, uint32_t length);
 int store_string_element(uint32_t id, int64_t index, const char *text);
+// The empty answer of a query: "" into a string variable, else 0.
+int store_empty_result(uint32_t id, int64_t index);
 
 // Element count := product of the dimension sizes; above 4,000,000 reports
 // 101100, zero or less 101110 (both fatal, -1).

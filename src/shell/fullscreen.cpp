@@ -12,7 +12,6 @@
 #include "shell/display_modes.h"
 #include "shell/menu.h"
 #include "shell/screen_layout.h"
-#include "shell/startup_hooks.h"
 
 // The title probes of the other windows may take this long in all: a
 // desktop of hung windows would otherwise stall the switch for minutes.

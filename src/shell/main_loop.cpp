@@ -17,7 +17,6 @@
 #include "script/scheduler.h"
 #include "shell/startup.h"
 #include "shell/menu.h"
-#include "shell/startup_hooks.h"
 
 static void run_countdowns()
 {

@@ -14,11 +14,15 @@
 #include "shell/menu.h"
 #include "core/engine_state.h"
 
-// The node of a script path (kind 1: a folder path); null when missing.
-// kind < 0 after a reported error.
-static TreeNode *find_menu(const char *name, char *path, int *kind)
+// Loads a menu command's arguments and finds the node its argument `name_arg`
+// names (kind 1: a folder path); null when missing. kind < 0 after a reported
+// error.
+static TreeNode *menu_args(int command, uint32_t name_arg, char *path, int *kind)
 {
-    *kind = normalize_script_path(path, name, g_tree_path_roots[KV_TREE_MENU], 0);
+    *kind = -1;
+    if (load_command_args(command) & 0xFF)
+        return nullptr;
+    *kind = normalize_script_path(path, arg_str(name_arg), g_tree_path_roots[KV_TREE_MENU], 0);
     if (*kind < 0)
         return nullptr;
     return name_tree_lookup(g_menu_tree, path, *kind == 1 ? KV_FIND_FOLDER : KV_FIND_LEAF);
@@ -46,11 +50,9 @@ static TreeNode *create_menu_node(const char *path, int folder, int64_t key)
 
 int cmd_menu_set(void)
 {
-    if (load_command_args(48) & 0xFF)
-        return -1;
     char path[KV_PATH_MAX];
     int kind;
-    TreeNode *node = find_menu(arg_str(0), path, &kind);
+    TreeNode *node = menu_args(48, 0, path, &kind);
     if (kind < 0)
         return -1;
     int64_t key = 1;
@@ -103,11 +105,9 @@ int cmd_menu_popup(void)
 
 int cmd_menu_delete(void)
 {
-    if (load_command_args(50) & 0xFF)
-        return -1;
     char path[KV_PATH_MAX];
     int kind;
-    TreeNode *node = find_menu(arg_str(0), path, &kind);
+    TreeNode *node = menu_args(50, 0, path, &kind);
     if (kind < 0)
         return -1;
     if (!node)
@@ -142,25 +142,20 @@ static int64_t query_value(const TreeNode *node, uint32_t q, const char **text)
 
 int cmd_menu_query(void)
 {
-    if (load_command_args(51) & 0xFF)
-        return -1;
-    uint32_t p = arg_pos(0);
     char path[KV_PATH_MAX];
     int kind;
-    TreeNode *node = find_menu(arg_str(1), path, &kind);
+    TreeNode *node = menu_args(51, 1, path, &kind);
     if (kind < 0)
         return -1;
+    uint32_t p = arg_pos(0);
     if (!p)
         return 0;
     uint32_t id = g_arg_slots.var_id[p];
     int64_t elem = g_arg_slots.var_elem[p];
     const VarDescriptor *v = var_descriptor(id);
     bool is_string = v && v->type == VAR_TYPE_STRING;
-    if (!node) {
-        if (is_string)
-            return store_string_element(id, elem, "") < 0 ? -1 : 0;
-        return var_set_number(id, elem, 0) < 0 ? -1 : 0;
-    }
+    if (!node)
+        return store_empty_result(id, elem) < 0 ? -1 : 0;
     static const uint8_t order[] = {3, 5, 6, 4, 7, 8, 2};
     uint32_t q = 0;
     for (uint8_t i : order)

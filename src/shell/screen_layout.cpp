@@ -10,7 +10,6 @@
 #include "shell/main_loop.h"
 #include "shell/startup.h"
 #include "shell/display_modes.h"
-#include "shell/startup_hooks.h"
 
 uint8_t g_layout_kind;
 

@@ -16,7 +16,6 @@
 #include "shell/startup.h"
 #include "shell/display_modes.h"
 #include "shell/menu.h"
-#include "shell/startup_hooks.h"
 #include "text/font_list.h"
 
 // Waits until a started thread has set its done byte. The quit flag is set

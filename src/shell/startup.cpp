@@ -36,7 +36,6 @@
 #include "shell/display_modes.h"
 #include "shell/cursor.h"
 #include "shell/menu.h"
-#include "shell/startup_hooks.h"
 #include "text/font_list.h"
 #include "text/image_text.h"
 #include "text/message_window.h"

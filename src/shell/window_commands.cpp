@@ -21,7 +21,6 @@
 #include "script/vars.h"
 #include "shell/display_modes.h"
 #include "shell/menu.h"
-#include "shell/startup_hooks.h"
 #include "shell/window_commands.h"
 #include "shell/window_shape.h"
 
@@ -337,7 +336,7 @@ int cmd_window_info(void)
     int64_t n = arg_int(0);
     WindowObject *win = (n >= 0 && n < KV_WINDOW_COUNT) ? g_windows[n] : nullptr;
     if (!win || g_window_slots[n] == -1 || !sys_window_exists(win))
-        return (is_string ? store_string_element(id, elem, "") : var_set_number(id, elem, 0)) < 0 ? -1 : 0;
+        return store_empty_result(id, elem) < 0 ? -1 : 0;
     static const uint8_t order[] = {2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 15, 16, 14, 17};
     uint32_t q = 0;
     for (uint8_t i : order)

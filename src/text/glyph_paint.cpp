@@ -149,7 +149,12 @@ void gradient_corner_colours(uint8_t direction, uint8_t rotation, uint32_t colou
     }
 }
 
-int paint_glyph_antialiased(const GlyphCell *g, LayerState *s, const GlyphPaint *p)
+// Paints a glyph row by row: destination row r reads source row
+// scale * r / scale_k and the span - 1 rows below it, all inside the cell;
+// pixel(row, pitch, c, shade, dst) sets destination pixel c.
+template <class Pixel>
+static int paint_rows(const GlyphCell *g, LayerState *s, const GlyphPaint *p, int64_t scale,
+                      int32_t span, Pixel pixel)
 {
     s->has_alpha = 1;
     if (!g || !g->bits || !glyph_fits(s, p))
@@ -158,54 +163,50 @@ int paint_glyph_antialiased(const GlyphCell *g, LayerState *s, const GlyphPaint 
     int64_t k = scale_k(p);
     int32_t pitch = g->cell / 8;
     for (int32_t r = 0; r < p->height; r++) {
-        int64_t src = 400 * (int64_t)r / k;
-        if (src + 3 >= g->cell)   // the four source rows must lie in the cell
-            continue;
-        const uint8_t *r0 = g->bits + src * pitch;
-        const uint8_t *r1 = r0 + pitch, *r2 = r1 + pitch, *r3 = r2 + pitch;
-        sh.row(r);
-        Placement pl = place_row(s, p, r);
-        uint32_t *dst = pl.row0;
-        for (int32_t c = 0; c < p->size; c++, dst += pl.step) {
-            int b = c >> 1;
-            uint32_t sum = g_nibble_ink[r0[b]] + g_nibble_ink[r1[b]] + g_nibble_ink[r2[b]] +
-                           g_nibble_ink[r3[b]];
-            uint32_t n = (c & 1) ? (sum & 255) : (sum >> 8);
-            uint32_t a = g_coverage_alpha[n & 31];
-            uint32_t colour = sh.at(c);
-            *dst = p->blend_over ? blend_over_pixel(*dst, colour, a) : (a << 24 | colour);
-        }
-    }
-    return 1;
-}
-
-int paint_glyph_monochrome(const GlyphCell *g, LayerState *s, const GlyphPaint *p)
-{
-    s->has_alpha = 1;
-    if (!g || !g->bits || !glyph_fits(s, p))
-        return 0;
-    Shade sh = make_shade(p);
-    int64_t k = scale_k(p);
-    int32_t pitch = g->cell / 8;
-    for (int32_t r = 0; r < p->height; r++) {
-        int64_t src = 100 * (int64_t)r / k;
-        if (src >= g->cell)
+        int64_t src = scale * (int64_t)r / k;
+        if (src + span > g->cell)
             continue;
         const uint8_t *row = g->bits + src * pitch;
         sh.row(r);
         Placement pl = place_row(s, p, r);
         uint32_t *dst = pl.row0;
-        for (int32_t c = 0; c < p->size; c++, dst += pl.step) {
-            bool ink = !((row[c >> 3] >> (7 - (c & 7))) & 1);
-            if (p->blend_over) {
-                if (ink)
-                    *dst = 0xFF000000u | sh.at(c);
-            } else {
-                *dst = ink ? 0xFF000000u | sh.at(c) : 0xFF000000u;
-            }
-        }
+        for (int32_t c = 0; c < p->size; c++, dst += pl.step)
+            pixel(row, pitch, c, sh, dst);
     }
     return 1;
+}
+
+int paint_glyph_antialiased(const GlyphCell *g, LayerState *s, const GlyphPaint *p)
+{
+    // 4x4 coverage: four source rows, two pixels a byte.
+    return paint_rows(g, s, p, 400, 4,
+                      [p](const uint8_t *r0, int32_t pitch, int32_t c, const Shade &sh,
+                          uint32_t *dst) {
+                          int b = c >> 1;
+                          uint32_t sum = g_nibble_ink[r0[b]] + g_nibble_ink[r0[pitch + b]] +
+                                         g_nibble_ink[r0[2 * pitch + b]] +
+                                         g_nibble_ink[r0[3 * pitch + b]];
+                          uint32_t n = (c & 1) ? (sum & 255) : (sum >> 8);
+                          uint32_t a = g_coverage_alpha[n & 31];
+                          uint32_t colour = sh.at(c);
+                          *dst = p->blend_over ? blend_over_pixel(*dst, colour, a)
+                                               : (a << 24 | colour);
+                      });
+}
+
+int paint_glyph_monochrome(const GlyphCell *g, LayerState *s, const GlyphPaint *p)
+{
+    return paint_rows(g, s, p, 100, 1,
+                      [p](const uint8_t *row, int32_t, int32_t c, const Shade &sh,
+                          uint32_t *dst) {
+                          bool ink = !((row[c >> 3] >> (7 - (c & 7))) & 1);
+                          if (p->blend_over) {
+                              if (ink)
+                                  *dst = 0xFF000000u | sh.at(c);
+                          } else {
+                              *dst = ink ? 0xFF000000u | sh.at(c) : 0xFF000000u;
+                          }
+                      });
 }
 
 void measure_glyph(const GlyphCell *g, int proportional, int two_byte, int32_t size, int32_t height,

@@ -40,6 +40,20 @@ protected:
         }
         return s;
     }
+    // The index is refused with `code`, the report naming `named`.
+    static void expect_refused(uint32_t code, const char *named = "")
+    {
+        EXPECT_EQ(build_pack_index(), -1);
+        EXPECT_EQ(g_last_error_code, code);
+        EXPECT_NE(std::strstr(g_error_message, named), nullptr) << g_error_message;
+    }
+    // `name` is found and reads back as `want`.
+    static void expect_packed(const char *name, const std::string &want)
+    {
+        std::string out;
+        EXPECT_EQ(read_packed(name, &out), 0) << name;
+        EXPECT_EQ(out, want) << name;
+    }
     std::unique_ptr<kvtest::ScratchDir> dir_;
 };
 
@@ -84,15 +98,11 @@ TEST_F(Packs, StoredAndCompressedEntries)
         EXPECT_LE(g_pack_index_hash[i - 1], g_pack_index_hash[i]);
 
     std::string out;
-    EXPECT_EQ(read_packed("bg\\title.png", &out), 0);
-    EXPECT_EQ(out, big);
+    expect_packed("bg\\title.png", big);
     EXPECT_EQ(read_packed("BG\\TITLE.png", &out), 1);  // the hash is of the lower-case name
-    EXPECT_EQ(read_packed("plain.txt", &out), 0);
-    EXPECT_EQ(out, "hello");
-    EXPECT_EQ(read_packed("empty.txt", &out), 0);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(read_packed("\x83\x66\x81\x5b\x83\x5e\\\x89\xe6.png", &out), 0);
-    EXPECT_EQ(out, "sjis");
+    expect_packed("plain.txt", "hello");
+    expect_packed("empty.txt", "");
+    expect_packed("\x83\x66\x81\x5b\x83\x5e\\\x89\xe6.png", "sjis");
     EXPECT_EQ(read_packed("missing.txt", &out), 1);
 
     FileSource src{};
@@ -117,9 +127,7 @@ TEST_F(Packs, WrongMagicIgnoredAndVersions)
     EXPECT_EQ(read_packed("c.txt", &out), 0);
 
     ASSERT_TRUE(gen("damage good.kpf v233.kpf --kind version233"));
-    EXPECT_EQ(build_pack_index(), -1);
-    EXPECT_EQ(g_last_error_code, 104120u);
-    EXPECT_NE(std::strstr(g_error_message, "v233.kpf"), nullptr);
+    expect_refused(104120u, "v233.kpf");
 }
 
 TEST_F(Packs, HundredPacks)
@@ -130,9 +138,7 @@ TEST_F(Packs, HundredPacks)
     std::string out;
     EXPECT_EQ(read_packed("p099_000099.dat", &out), 0);
     ASSERT_TRUE(gen("many . --name more --packs 1 --entries 1"));
-    EXPECT_EQ(build_pack_index(), -1);
-    EXPECT_EQ(g_last_error_code, 104130u);
-    EXPECT_NE(std::strstr(g_error_message, "100"), nullptr);
+    expect_refused(104130u, "100");
 }
 
 TEST_F(Packs, HundredThousandEntries)
@@ -142,13 +148,10 @@ TEST_F(Packs, HundredThousandEntries)
     EXPECT_EQ(g_pack_index_count, 100000u);
     std::string out;
     EXPECT_EQ(read_packed("p000_000000.dat", &out), 0);
-    EXPECT_EQ(read_packed("p000_099999.dat", &out), 0);
-    EXPECT_EQ(out, std::string(1, (char)(99999 & 0xff)));
+    expect_packed("p000_099999.dat", std::string(1, (char)(99999 & 0xff)));
     EXPECT_EQ(read_packed("p000_100000.dat", &out), 1);
     ASSERT_TRUE(gen("pack one.kpf --file extra.txt=text:x"));
-    EXPECT_EQ(build_pack_index(), -1);
-    EXPECT_EQ(g_last_error_code, 104140u);
-    EXPECT_NE(std::strstr(g_error_message, "100000"), nullptr);
+    expect_refused(104140u, "100000");
 }
 
 TEST_F(Packs, UpdatePacksOverrideAndHide)
@@ -161,20 +164,15 @@ TEST_F(Packs, UpdatePacksOverrideAndHide)
     EXPECT_EQ(g_pack_count, 3u);
     EXPECT_NE(std::strstr(g_pack_paths[1], "update1.kpf"), nullptr);
     EXPECT_NE(std::strstr(g_pack_paths[2], "update2.kpf"), nullptr);
-    std::string out;
-    EXPECT_EQ(read_packed("a.txt", &out), 0);
-    EXPECT_EQ(out, "new2");
-    EXPECT_EQ(read_packed("b.txt", &out), 0);
-    EXPECT_EQ(out, "keep");
+    expect_packed("a.txt", "new2");
+    expect_packed("b.txt", "keep");
     uint32_t a_hash = murmur2("a.txt", 5), live = 0;
     for (uint32_t i = 0; i < g_pack_index_count; i++)
         live += g_pack_index_hash[i] == a_hash;
     EXPECT_EQ(live, 1u);
 
     ASSERT_TRUE(gen("pack other.kpf --file A.TXT=text:dup"));
-    EXPECT_EQ(build_pack_index(), -1);
-    EXPECT_EQ(g_last_error_code, 104150u);
-    EXPECT_NE(std::strstr(g_error_message, "a.txt"), nullptr);
+    expect_refused(104150u, "a.txt");
 }
 
 TEST_F(Packs, HashCollisionKeepsBoth)
@@ -183,25 +181,19 @@ TEST_F(Packs, HashCollisionKeepsBoth)
     ASSERT_EQ(murmur2("c27022.txt", 10), murmur2("c38409.txt", 10));
     ASSERT_TRUE(gen("pack one.kpf --file c27022.txt=text:first --file c38409.txt=text:second"));
     ASSERT_EQ(build_pack_index(), 0);
-    std::string out;
-    EXPECT_EQ(read_packed("c27022.txt", &out), 0);
-    EXPECT_EQ(out, "first");
-    EXPECT_EQ(read_packed("c38409.txt", &out), 0);
-    EXPECT_EQ(out, "second");
+    expect_packed("c27022.txt", "first");
+    expect_packed("c38409.txt", "second");
     ASSERT_TRUE(gen("update 4 . --file c27022.txt=text:updated"));
     ASSERT_EQ(build_pack_index(), 0);
-    EXPECT_EQ(read_packed("c27022.txt", &out), 0);
-    EXPECT_EQ(out, "updated");
-    EXPECT_EQ(read_packed("c38409.txt", &out), 0);
-    EXPECT_EQ(out, "second");
+    expect_packed("c27022.txt", "updated");
+    expect_packed("c38409.txt", "second");
 }
 
 TEST_F(Packs, UpdatePackRefusalStops)
 {
     ASSERT_TRUE(gen("pack data.kpf --file a.txt=text:a"));
     ASSERT_TRUE(gen("update 3 . --version 233 --file a.txt=text:b"));
-    EXPECT_EQ(build_pack_index(), -1);
-    EXPECT_EQ(g_last_error_code, 104120u);
+    expect_refused(104120u);
 }
 
 TEST_F(Packs, PackFolderDepth)
@@ -224,15 +216,12 @@ TEST_F(Packs, RepairOneBlock)
     ASSERT_TRUE(gen("pack orig/clean.kpf --store --folder in"));
     ASSERT_TRUE(gen("damage orig/clean.kpf data.kpf --kind block --block 2 --byte 100"));
     ASSERT_EQ(build_pack_index(), 0);
-    std::string out;
-    EXPECT_EQ(read_packed("s.bin", &out), 0);
-    EXPECT_EQ(out, data);
+    expect_packed("s.bin", data);
     // The last, short block.
     std::filesystem::remove("data.kpf");
     ASSERT_TRUE(gen("damage orig/clean.kpf data.kpf --kind block --block 3 --byte 400"));
     ASSERT_EQ(build_pack_index(), 0);
-    EXPECT_EQ(read_packed("s.bin", &out), 0);
-    EXPECT_EQ(out, data);
+    expect_packed("s.bin", data);
     EXPECT_EQ(g_last_error_code, 0u);
 }
 
@@ -247,8 +236,7 @@ TEST_F(Packs, RepairTwoBlocksAtDifferentIndices)
     ASSERT_TRUE(gen("damage orig/stored.kpf data.kpf --entry s.bin --kind two-blocks-apart --block 1 --byte 30"));
     ASSERT_EQ(build_pack_index(), 0);
     std::string out;
-    EXPECT_EQ(read_packed("s.bin", &out), 0);
-    EXPECT_EQ(out, data);
+    expect_packed("s.bin", data);
     EXPECT_EQ(g_last_error_code, 0u);
 
     // A compressed stream, the last (short) block being one of the two.
@@ -276,8 +264,7 @@ TEST_F(Packs, RepairTwoBlocksAtDifferentIndices)
     ASSERT_TRUE(gen("damage data.kpf orig/data2.kpf --entry z.bin --kind block --block " + last + " --byte 0"));
     std::filesystem::rename("orig/data2.kpf", "data.kpf");
     ASSERT_EQ(build_pack_index(), 0);
-    EXPECT_EQ(read_packed("z.bin", &out), 0);
-    EXPECT_EQ(out, pattern(6000, 8));
+    expect_packed("z.bin", pattern(6000, 8));
     EXPECT_EQ(g_last_error_code, 0u);
 
     // Two spoilt bytes in one of two failing blocks: not recoverable.
@@ -316,9 +303,7 @@ TEST_F(Packs, CompressedStreamRepaired)
     ASSERT_TRUE(gen("pack orig/clean.kpf --folder in"));
     ASSERT_TRUE(gen("damage orig/clean.kpf data.kpf --kind block --block 1 --byte 3"));
     ASSERT_EQ(build_pack_index(), 0);
-    std::string out;
-    EXPECT_EQ(read_packed("z.bin", &out), 0);
-    EXPECT_EQ(out, data);
+    expect_packed("z.bin", data);
     EXPECT_EQ(g_last_error_code, 0u);
 }
 
@@ -350,8 +335,7 @@ TEST_F(Packs, OverlongDamagedStreamRepaired)
     kvtest::write_file("data.kpf", pack);
     ASSERT_EQ(build_pack_index(), 0);
     std::string out;
-    EXPECT_EQ(read_packed("o.bin", &out), 0);
-    EXPECT_EQ(out, data);
+    expect_packed("o.bin", data);
     EXPECT_EQ(g_last_error_code, 0u);
 
     // An intact stream longer than the size the index gives: a buffer fault.
@@ -382,8 +366,7 @@ TEST_F(Packs, TruncatedAndMiscounted)
         kvtest::quiet_errors();
         std::filesystem::remove("data.kpf");
         ASSERT_TRUE(gen(std::string("damage orig/clean.kpf data.kpf ") + args));
-        EXPECT_EQ(build_pack_index(), -1);
-        EXPECT_EQ(g_last_error_code, 104120u);
+        expect_refused(104120u);
     }
     kvtest::quiet_errors();
     std::filesystem::remove("data.kpf");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "core/error_report.h"
@@ -59,6 +60,17 @@ inline void hand_over(const char *name, const uint8_t *data, size_t size)
 {
     g_files[1] = {name, (uint32_t)size, data};
     g_quit_flag = 0;
+}
+
+// setup_once, then hands a copy of the fuzzed bytes over as `name`: a heap
+// block of exactly their size (so a read past them is caught), kept until the
+// next call.
+inline void hand_over_copy(const char *name, const uint8_t *data, size_t size)
+{
+    setup_once();
+    static std::unique_ptr<std::vector<uint8_t>> copy;
+    copy.reset(new std::vector<uint8_t>(data, data + size));
+    hand_over(name, copy->data(), copy->size());
 }
 
 }  // namespace kbnfuzz

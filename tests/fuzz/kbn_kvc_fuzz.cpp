@@ -4,9 +4,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    kbnfuzz::setup_once();
-    std::vector<uint8_t> copy(data, data + size);
-    kbnfuzz::hand_over("kvbin\\kvc.kbn", copy.data(), copy.size());
+    kbnfuzz::hand_over_copy("kvbin\\kvc.kbn", data, size);
     load_command_defs();
     return 0;
 }

@@ -4,9 +4,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    kbnfuzz::setup_once();
-    std::vector<uint8_t> copy(data, data + size);
-    kbnfuzz::hand_over("kvbin\\kvcfg.kbn", copy.data(), copy.size());
+    kbnfuzz::hand_over_copy("kvbin\\kvcfg.kbn", data, size);
     g_frame_texture_size[0] = g_frame_texture_size[1] = 0;
     load_project_config();
     return 0;

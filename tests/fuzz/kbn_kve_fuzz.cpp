@@ -5,9 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    kbnfuzz::setup_once();
-    std::vector<uint8_t> copy(data, data + size);
-    kbnfuzz::hand_over("kvbin\\kve.kbn", copy.data(), copy.size());
+    kbnfuzz::hand_over_copy("kvbin\\kve.kbn", data, size);
     if (load_error_messages() == 0) {
         // The damaged-data text (the project's or the engine's) and a few
         // of the project's own, each with a text and a number argument.

@@ -4,9 +4,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    kbnfuzz::setup_once();
-    std::vector<uint8_t> copy(data, data + size);
-    kbnfuzz::hand_over("kvbin\\kvl.kbn", copy.data(), copy.size());
+    kbnfuzz::hand_over_copy("kvbin\\kvl.kbn", data, size);
     load_labels();
     // every label that loaded is found by its name
     for (uint32_t i = 0; i < g_name_table.count; i++)

@@ -4,9 +4,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    kbnfuzz::setup_once();
-    std::vector<uint8_t> copy(data, data + size);
-    kbnfuzz::hand_over("kvbin\\kvt.kbn", copy.data(), copy.size());
+    kbnfuzz::hand_over_copy("kvbin\\kvt.kbn", data, size);
     load_variable_table();
     return 0;
 }

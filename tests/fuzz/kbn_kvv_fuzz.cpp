@@ -4,9 +4,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    kbnfuzz::setup_once();
-    std::vector<uint8_t> copy(data, data + size);
-    kbnfuzz::hand_over("kvbin\\kvv.kbn", copy.data(), copy.size());
+    kbnfuzz::hand_over_copy("kvbin\\kvv.kbn", data, size);
     load_variable_defs();
     return 0;
 }

@@ -11,7 +11,7 @@
 
 struct TestRng {
     uint64_t state;
-    explicit TestRng(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 1) {}
+    explicit TestRng(uint64_t seed, uint64_t offset = 1) : state(seed * 0x9E3779B97F4A7C15ull + offset) {}
     uint32_t next()
     {
         state ^= state << 13;

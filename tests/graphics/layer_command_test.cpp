@@ -18,6 +18,10 @@ typedef void (*Set)(LayerState *, TreeNode *, int64_t);
 #define FLOAT_FIELD(f)                                                              \
     [](const LayerState *s, const TreeNode *) { return (int64_t)(s->f * 4); },      \
         [](LayerState *s, TreeNode *, int64_t v) { s->f = (float)v / 4; }
+// The node's order key, set through the tree.
+#define ORDER_KEY                                                                   \
+    [](const LayerState *, const TreeNode *n) { return n->order_key; },             \
+        [](LayerState *, TreeNode *n, int64_t v) { set_layer_order(n, v); }
 
 struct Row {
     uint32_t id;
@@ -58,16 +62,11 @@ const Row k_rows[] = {
     {3, FIELD(x), 0, 0, 0x100000005LL, 5},
     {4, FIELD(y), 7, 1, -8, -1},
     {4, FIELD(y), INT32_MIN, 4, -1, INT32_MIN},
-    {5, [](const LayerState *, const TreeNode *n) { return n->order_key; },
-     [](LayerState *, TreeNode *n, int64_t v) { set_layer_order(n, v); }, 10, 2, 20, 1},
-    {5, [](const LayerState *, const TreeNode *n) { return n->order_key; },
-     [](LayerState *, TreeNode *n, int64_t v) { set_layer_order(n, v); }, 10, 1, 5, 15},
-    {5, [](const LayerState *, const TreeNode *n) { return n->order_key; },
-     [](LayerState *, TreeNode *n, int64_t v) { set_layer_order(n, v); }, 10, 3, 0, 1},
-    {5, [](const LayerState *, const TreeNode *n) { return n->order_key; },
-     [](LayerState *, TreeNode *n, int64_t v) { set_layer_order(n, v); }, 10, 4, 0, 10},
-    {5, [](const LayerState *, const TreeNode *n) { return n->order_key; },
-     [](LayerState *, TreeNode *n, int64_t v) { set_layer_order(n, v); }, 10, 0, -3, -3},
+    {5, ORDER_KEY, 10, 2, 20, 1},
+    {5, ORDER_KEY, 10, 1, 5, 15},
+    {5, ORDER_KEY, 10, 3, 0, 1},
+    {5, ORDER_KEY, 10, 4, 0, 10},
+    {5, ORDER_KEY, 10, 0, -3, -3},
     {14, FIELD(stored_a), MAX64, 1, 1, MIN64},
     {14, FIELD(stored_a), MIN64, 4, -1, MIN64},
     {15, FIELD(stored_b), MIN64, 2, 1, MAX64},

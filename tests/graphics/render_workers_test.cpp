@@ -68,27 +68,38 @@ void expect_same_on_all_counts(const RenderJob &job, const std::vector<uint8_t> 
     EXPECT_EQ(one, run_job(2, job, dst, begin, end));
 }
 
+// A row-blend job over rows of `width` pixels of src and of the destination.
+RenderJob blend_job(uint32_t code, std::vector<uint8_t> &src, int32_t width, int32_t opacity)
+{
+    RenderJob job = {};
+    job.code = code;
+    job.dst_pitch = width;
+    job.src_pixels = src.data();
+    job.src_pitch = width;
+    job.blit_width = width;
+    job.opacity = opacity;
+    return job;
+}
+
 }  // namespace
 
 TEST(RenderWorkers, RowSplit)
 {
-    int32_t a, b;
-    split_render_rows(0, 9, 1, 0, &a, &b);
-    EXPECT_EQ(0, a);
-    EXPECT_EQ(9, b);
-    split_render_rows(0, 1, 2, 0, &a, &b);
-    EXPECT_EQ(a, b);   // worker 0 gets no rows
-    split_render_rows(0, 1, 2, 1, &a, &b);
-    EXPECT_EQ(0, a);
-    EXPECT_EQ(1, b);
-    split_render_rows(4, 11, 2, 0, &a, &b);
-    EXPECT_EQ(4, a);
-    EXPECT_EQ(7, b);
-    split_render_rows(4, 11, 2, 1, &a, &b);
-    EXPECT_EQ(7, a);
-    EXPECT_EQ(11, b);
-    split_render_rows(5, 5, 2, 1, &a, &b);
-    EXPECT_EQ(a, b);
+    // begin, end, workers, worker, its first and end row (-1: no rows).
+    const int32_t cases[][6] = {
+        {0, 9, 1, 0, 0, 9},   {0, 1, 2, 0, -1, -1}, {0, 1, 2, 1, 0, 1},
+        {4, 11, 2, 0, 4, 7},  {4, 11, 2, 1, 7, 11}, {5, 5, 2, 1, -1, -1},
+    };
+    for (const auto &c : cases) {
+        int32_t a, b;
+        split_render_rows(c[0], c[1], c[2], c[3], &a, &b);
+        if (c[4] < 0) {
+            EXPECT_EQ(a, b) << c[0] << ".." << c[1] << " worker " << c[3];
+        } else {
+            EXPECT_EQ(c[4], a) << c[0] << ".." << c[1] << " worker " << c[3];
+            EXPECT_EQ(c[5], b) << c[0] << ".." << c[1] << " worker " << c[3];
+        }
+    }
 }
 
 TEST(RenderWorkers, BlendJobsSameOnOneAndTwoWorkers)
@@ -130,14 +141,8 @@ TEST(RenderWorkers, BlendJobOutOfRangeModeAndOpacityAreClamped)
 {
     ensure_blend_tables();
     std::vector<uint8_t> dst(4 * 4 * 2, 10), src(4 * 4 * 2, 200);
-    RenderJob job = {};
-    job.code = JOB_BLEND_ROWS;
-    job.dst_pitch = 4;
-    job.src_pixels = src.data();
-    job.src_pitch = 4;
-    job.blit_width = 4;
+    RenderJob job = blend_job(JOB_BLEND_ROWS, src, 4, 9999);   // opacity clamped to 256
     job.blend_mode = 77;   // blended as normal
-    job.opacity = 9999;    // clamped to 256
     std::vector<uint8_t> out = run_job(0, job, dst, 0, 2);
     EXPECT_EQ(200, out[0]);
 }
@@ -305,13 +310,7 @@ TEST(RenderWorkers, JobsCompleteAfterQuitFlag)
     ensure_blend_tables();
     within_seconds(20, [] {
         std::vector<uint8_t> dst(16 * 8 * 4, 10), src(16 * 8 * 4, 200);
-        RenderJob job = {};
-        job.code = JOB_BLEND_ROWS;
-        job.dst_pitch = 16;
-        job.src_pixels = src.data();
-        job.src_pitch = 16;
-        job.blit_width = 16;
-        job.opacity = 256;
+        RenderJob job = blend_job(JOB_BLEND_ROWS, src, 16, 256);
         job.dst_pixels = dst.data();
         ASSERT_EQ(0, start_render_workers_count(2));
         g_quit_flag = 1;
@@ -334,13 +333,7 @@ TEST(RenderWorkers, ManySmallJobs)
         TestRng rng(3);
         std::vector<uint8_t> src = random_pixels(rng, 32 * 32 * 4);
         std::vector<uint8_t> dst(32 * 32 * 4, 0), want(32 * 32 * 4, 0);
-        RenderJob job = {};
-        job.code = JOB_BLEND_ROWS_ALPHA;
-        job.dst_pitch = 32;
-        job.src_pixels = src.data();
-        job.src_pitch = 32;
-        job.blit_width = 32;
-        job.opacity = 256;
+        RenderJob job = blend_job(JOB_BLEND_ROWS_ALPHA, src, 32, 256);
         job.dst_pixels = want.data();
         for (int i = 0; i < 500; i++)
             run_render_job_split(job, 0, 32);

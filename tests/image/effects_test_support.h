@@ -1,4 +1,4 @@
-// Layer records with given pixels for the effect and compose tests, and a
+// Layer records with given pixels for the effect and compose tests, and their
 // repeatable random source.
 #pragma once
 
@@ -9,32 +9,18 @@
 
 #include "core/error_report.h"
 #include "core/quit.h"
-#include "graphics/blend.h"
-#include "graphics/kernels.h"
+#include "graphics/kernel_test_support.h"
 #include "graphics/layer.h"
 
-struct FxRng {
-    uint64_t s;
-    explicit FxRng(uint64_t seed) : s(seed * 0x9E3779B97F4A7C15ull + 7) {}
-    uint32_t next()
-    {
-        s ^= s << 13;
-        s ^= s >> 7;
-        s ^= s << 17;
-        return (uint32_t)(s >> 16);
-    }
-    int range(int lo, int hi) { return lo + (int)(next() % (uint32_t)(hi - lo + 1)); }
+// The graphics tests' generator on seeds of its own (the golden figures
+// depend on them).
+struct FxRng : TestRng {
+    explicit FxRng(uint64_t seed) : TestRng(seed, 7) {}
 };
 
 static inline void fx_setup()
 {
-    static bool done = false;
-    if (!done) {
-        install_pixel_kernels(KV_KERNEL_LEVEL_SSE2, 0);
-        build_blend_product_tables();
-        init_blend_fn_table();
-        done = true;
-    }
+    ensure_blend_tables();
     reset_error_reports();
     g_error_shown = 1;
     g_quit_flag = 0;

@@ -10,6 +10,7 @@
 #include "image/image_writers.h"
 #include "image/jpeg_frames.h"
 #include "image/jpeg_frames_support.h"
+#include "script/arg_slots.h"
 #include "script/args.h"
 #include "script/vars.h"
 
@@ -18,30 +19,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Arg {
-    uint32_t id;
-    int64_t value;
-    const char *text;
-};
+using cmdtest::Arg;
 
-void set_args(std::initializer_list<Arg> args)
+// Result variables: the argument's value names them.
+void load_args(std::initializer_list<Arg> args)
 {
-    static char texts[16][KV_ARG_STRING_SIZE];
-    std::memset(g_arg_slots.map, 0, sizeof g_arg_slots.map);
-    uint8_t p = 0;
-    for (const Arg &a : args) {
-        p++;
-        g_arg_slots.map[a.id] = p;
-        g_arg_slots.value[p] = a.value;
-        g_arg_slots.str[p] = nullptr;
-        if (a.text) {
-            std::snprintf(texts[p], sizeof texts[0], "%s", a.text);
-            g_arg_slots.str[p] = texts[p];
-        }
-        g_arg_slots.var_id[p] = (uint32_t)a.value;   // result variables: the id as the value
-        g_arg_slots.var_elem[p] = 0;
-    }
-    g_arg_slots.count = p;
+    cmdtest::set_args_targets(args, 0, true);
 }
 
 int no_box(const char *, const char *) { return 1; }
@@ -138,7 +121,7 @@ TEST_F(FileCommands, SaveChoosesFormatAndExtension)
     fs::create_directories("out");
     for (auto &c : cases) {
         SCOPED_TRACE(c.file);
-        set_args(c.args);
+        load_args(c.args);
         ASSERT_EQ(file_utility_run(), 0);
         Bytes f = read(c.file);
         LayerHolder back;
@@ -148,7 +131,7 @@ TEST_F(FileCommands, SaveChoosesFormatAndExtension)
             EXPECT_TRUE(all_quant_one(f));
         }
     }
-    set_args({{0, 0, "shot"}, {10, 0, "nothere"}});
+    load_args({{0, 0, "shot"}, {10, 0, "nothere"}});
     EXPECT_EQ(file_utility_run(), -1);
     EXPECT_EQ(g_last_error_code, 101250u);
 }
@@ -157,22 +140,22 @@ TEST_F(FileCommands, CacheKeepsArrivalOrderAndEvicts)
 {
     for (int i = 0; i < 514; i++)
         write("f" + std::to_string(i) + ".png", Bytes(4, (uint8_t)i));
-    set_args({{0, 0, "f0"}, {14, 1, nullptr}});
+    load_args({{0, 0, "f0"}, {14, 1, nullptr}});
     ASSERT_EQ(file_utility_run(), 0);
-    set_args({{0, 0, "F1.png"}, {14, 1, nullptr}});
+    load_args({{0, 0, "F1.png"}, {14, 1, nullptr}});
     ASSERT_EQ(file_utility_run(), 0);
-    set_args({{0, 0, "f0"}, {14, 1, nullptr}});
+    load_args({{0, 0, "f0"}, {14, 1, nullptr}});
     ASSERT_EQ(file_utility_run(), 0);
     FileCacheSet &s1 = g_file_cache[0];
     ASSERT_EQ(s1.count, 2);
     EXPECT_STREQ(s1.name[0], "f1.png");
     EXPECT_STREQ(s1.name[1], "f0.png");   // moved to the end, kept once
-    set_args({{0, 0, "f0"}, {14, 2, nullptr}});
+    load_args({{0, 0, "f0"}, {14, 2, nullptr}});
     ASSERT_EQ(file_utility_run(), 0);
     EXPECT_EQ(g_file_cache[1].count, 1);  // a second copy in set 2
     for (int i = 2; i < 514; i++) {
         std::string n = "f" + std::to_string(i);
-        set_args({{0, 0, n.c_str()}, {14, 1, nullptr}});
+        load_args({{0, 0, n.c_str()}, {14, 1, nullptr}});
         ASSERT_EQ(file_utility_run(), 0);
     }
     EXPECT_EQ(s1.count, 512);
@@ -181,7 +164,7 @@ TEST_F(FileCommands, CacheKeepsArrivalOrderAndEvicts)
     EXPECT_EQ(s1.data[511][0], (uint8_t)513);
     for (int64_t bad : {5, -1, 1000}) {
         quiet_reports();
-        set_args({{0, 0, "f3"}, {15, bad, nullptr}});
+        load_args({{0, 0, "f3"}, {15, bad, nullptr}});
         EXPECT_EQ(file_utility_run(), -1);
         EXPECT_EQ(g_last_error_code, 101000u);
     }
@@ -192,22 +175,22 @@ TEST_F(FileCommands, CopyDeleteAndFolders)
     write("a.dat", {1, 2, 3});
     write("b.dat", {9});
     write("save01.sd", {7});
-    set_args({{0, 0, "A.dat"}, {1, 0, "b.dat"}, {4, 1, nullptr}});
+    load_args({{0, 0, "A.dat"}, {1, 0, "b.dat"}, {4, 1, nullptr}});
     ASSERT_EQ(file_utility_run(), 0);
     EXPECT_EQ(read("b.dat"), (Bytes{1, 2, 3}));
-    set_args({{0, 0, "save01"}, {5, 1, nullptr}});
+    load_args({{0, 0, "save01"}, {5, 1, nullptr}});
     ASSERT_EQ(file_utility_run(), 0);
     EXPECT_FALSE(fs::exists("save01.sd"));
     EXPECT_TRUE(fs::exists("a.dat"));
-    set_args({{2, 0, "x/y/z"}, {3, 1, nullptr}});
+    load_args({{2, 0, "x/y/z"}, {3, 1, nullptr}});
     ASSERT_EQ(file_utility_run(), 0);
     EXPECT_TRUE(fs::is_directory("x/y/z"));
-    set_args({{2, 0, "x/y/z"}, {5, 1, nullptr}});
+    load_args({{2, 0, "x/y/z"}, {5, 1, nullptr}});
     ASSERT_EQ(file_utility_run(), 0);
     EXPECT_FALSE(fs::exists("x/y/z"));
     EXPECT_TRUE(fs::exists("x/y"));
     std::string longpath(400, 'p');
-    set_args({{0, 0, longpath.c_str()}, {10, 0, "pic"}});
+    load_args({{0, 0, longpath.c_str()}, {10, 0, "pic"}});
     EXPECT_EQ(file_utility_run(), -1);
 }
 
@@ -231,14 +214,14 @@ TEST_F(FileCommands, FindFileQueries)
     };
     for (auto &c : cases) {
         var_set_number(1000, 0, -9);
-        set_args(c.args);
+        load_args(c.args);
         ASSERT_EQ(find_file_run(), 0);
         EXPECT_EQ(var_get_int(1000, 0), c.want);
     }
-    set_args({{1, 0, "img.png"}, {5, 1, nullptr}, {7, 1001, nullptr}});
+    load_args({{1, 0, "img.png"}, {5, 1, nullptr}, {7, 1001, nullptr}});
     ASSERT_EQ(find_file_run(), 0);
     EXPECT_EQ(var_get_float(1001, 0), 10.0);
-    set_args({{1, 0, "img.png"}, {5, 1, nullptr}, {7, 1002, nullptr}});
+    load_args({{1, 0, "img.png"}, {5, 1, nullptr}, {7, 1002, nullptr}});
     find_file_run();
     EXPECT_EQ(g_last_error_code, 101140u);
 }
@@ -249,7 +232,7 @@ TEST_F(FileCommands, FrameContainerCommands)
     fs::create_directories("anim");
     write("anim/frames.kjf", write_container({{write_jpeg(a, 3, false), {}}, {write_jpeg(b, 3, false), {}}},
                                              0, 11, 12, 13));
-    set_args({{0, 0, "pic"}, {1, 0, "Anim/Frames.KJF"}, {2, 9, nullptr}});
+    load_args({{0, 0, "pic"}, {1, 0, "Anim/Frames.KJF"}, {2, 9, nullptr}});
     ASSERT_EQ(jpeg_frames_load_run(), 0);
     EXPECT_EQ(pic->width, 14);   // frame 9 is the last frame
     EXPECT_EQ(pic->has_alpha, 0);
@@ -258,14 +241,14 @@ TEST_F(FileCommands, FrameContainerCommands)
         int64_t want;
     } infos[] = {{1, 2}, {2, 11}, {3, 12}, {4, 13}};
     for (auto &i : infos) {
-        set_args({{0, 1000, nullptr}, {i.arg, 1, nullptr}});
+        load_args({{0, 1000, nullptr}, {i.arg, 1, nullptr}});
         ASSERT_EQ(jpeg_frames_info_run(), 0);
         EXPECT_EQ(var_get_int(1000, 0), i.want);
     }
-    set_args({{0, 1000, nullptr}, {2, 1, nullptr}, {1, 1, nullptr}});
+    load_args({{0, 1000, nullptr}, {2, 1, nullptr}, {1, 1, nullptr}});
     ASSERT_EQ(jpeg_frames_info_run(), 0);
     EXPECT_EQ(var_get_int(1000, 0), 2);   // the frame count comes first
-    set_args({{0, 0, "gone"}, {2, 0, nullptr}});
+    load_args({{0, 0, "gone"}, {2, 0, nullptr}});
     EXPECT_EQ(jpeg_frames_load_run(), -1);
     EXPECT_EQ(g_last_error_code, 101250u);
 }

@@ -104,7 +104,7 @@ using MovieCommands = MovieFixture;
 
 TEST_F(MovieCommands, MissingFileIsFatal)
 {
-    set_args({{0, 0, "none.mpg", 0}, {1, 1, nullptr, 0}});
+    load_args({{0, 0, "none.mpg", 0}, {1, 1, nullptr, 0}});
     EXPECT_EQ(movie_play_run(), -1);
     EXPECT_EQ(g_last_error_code, 104060u);
     EXPECT_EQ(movie_info(0), 0);
@@ -113,20 +113,20 @@ TEST_F(MovieCommands, MissingFileIsFatal)
 TEST_F(MovieCommands, RectangleDefaultsAndQueries)
 {
     write_file("a.mpg", {0x00, 0x00, 0x01, 0xBA, 0x21});
-    set_args({{0, 0, "A.MPG", 0}});
+    load_args({{0, 0, "A.MPG", 0}});
     EXPECT_EQ(movie_play_run(), 0);
     EXPECT_STREQ(g_movie.file_name, "a.mpg");
     EXPECT_EQ(movie_info(1), 0);
     EXPECT_EQ(movie_info(3), 640);
     EXPECT_EQ(movie_info(4), 480);
-    set_args({{2, 10, nullptr, 0}, {4, 2, nullptr, 4}, {6, 128, nullptr, 0}});
+    load_args({{2, 10, nullptr, 0}, {4, 2, nullptr, 4}, {6, 128, nullptr, 0}});
     EXPECT_EQ(movie_play_run(), 0);
     EXPECT_EQ(movie_info(1), 10);
     EXPECT_EQ(movie_info(3), 320);
     EXPECT_EQ(movie_info(5), 128);
     EXPECT_EQ(movie_info(6, "A.MPG"), 1);
     EXPECT_EQ(movie_info(6, "missing.mpg"), 0);
-    set_args({{7, 0, nullptr, 0}});
+    load_args({{7, 0, nullptr, 0}});
     var_set_number(1000, 0, 7);
     EXPECT_EQ(movie_info_run(), 0);
     EXPECT_EQ(result(), 0);   // no query id stores 0
@@ -140,7 +140,7 @@ TEST_F(MovieCommands, FailedPlayLeavesNothingPlaying)
     for (uint8_t rule : {0, 1}) {
         g_movie_draw_rule = rule;
         reset_error_reports();
-        set_args({{0, 0, "a.mpg", 0}, {1, 1, nullptr, 0}});
+        load_args({{0, 0, "a.mpg", 0}, {1, 1, nullptr, 0}});
         EXPECT_EQ(movie_play_run(), rule == 1 ? -1 : 0);
         EXPECT_EQ(g_last_error_code, rule == 1 ? 101510u : 0u);
         EXPECT_EQ(movie_info(0), 0);
@@ -154,7 +154,7 @@ TEST_F(FlashCommands, NoControlLeavesFlashInactive)
 {
     EXPECT_EQ(flash_query(8), 0);
     write_file("intro.swf", {'F', 'W', 'S'});
-    set_args({{0, 0, "Intro.swf", 0}, {6, 42, nullptr, 0}, {1, 1, nullptr, 0}});
+    load_args({{0, 0, "Intro.swf", 0}, {6, 42, nullptr, 0}, {1, 1, nullptr, 0}});
     EXPECT_EQ(flash_play_run(), 0);
     for (uint32_t id : {0u, 1u, 6u, 7u, 8u})
         EXPECT_EQ(flash_query(id), 0) << id;
@@ -163,7 +163,7 @@ TEST_F(FlashCommands, NoControlLeavesFlashInactive)
     EXPECT_EQ(flash_close_run(), 0);
     EXPECT_EQ(flash_close_run(), 0);
     EXPECT_EQ(g_flash.control_refs, 0);
-    set_args({{0, 0, "gone.swf", 0}});
+    load_args({{0, 0, "gone.swf", 0}});
     EXPECT_EQ(flash_play_run(), -1);
     EXPECT_EQ(g_last_error_code, 104060u);
 }

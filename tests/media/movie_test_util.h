@@ -16,38 +16,18 @@
 #include "core/quit.h"
 #include "core/window.h"
 #include "media/movie.h"
+#include "script/arg_slots.h"
 #include "script/args.h"
 #include "script/vars.h"
 
 namespace movietest {
 
-struct Arg {
-    uint32_t id;
-    int64_t value;
-    const char *text;
-    uint32_t op;
-};
+using cmdtest::Arg;
 
-inline void set_args(std::initializer_list<Arg> args)
+// Variable 1000 is the target of the queries.
+inline void load_args(std::initializer_list<Arg> args)
 {
-    static char texts[8][KV_ARG_STRING_SIZE];
-    std::memset(g_arg_slots.map, 0, sizeof g_arg_slots.map);
-    uint8_t p = 0;
-    for (const Arg &a : args) {
-        p++;
-        g_arg_slots.map[a.id] = p;
-        g_arg_slots.id[p] = a.id;
-        g_arg_slots.value[p] = a.value;
-        g_arg_slots.op[p] = a.op;
-        g_arg_slots.str[p] = nullptr;
-        if (a.text) {
-            std::snprintf(texts[p % 8], sizeof texts[0], "%s", a.text);
-            g_arg_slots.str[p] = texts[p % 8];
-        }
-        g_arg_slots.var_id[p] = 1000;   // the target of the queries
-        g_arg_slots.var_elem[p] = 0;
-    }
-    g_arg_slots.count = p;
+    cmdtest::set_args_targets(args, 1000, false);
 }
 
 inline void write_file(const std::string &name, const std::vector<uint8_t> &bytes)
@@ -111,14 +91,14 @@ struct MovieFixture : ::testing::Test {
     static int64_t movie_info(uint32_t id, const char *text = nullptr)
     {
         var_set_number(1000, 0, 7);
-        set_args({{id, 1, text, 0}, {7, 0, nullptr, 0}});
+        load_args({{id, 1, text, 0}, {7, 0, nullptr, 0}});
         EXPECT_EQ(movie_info_run(), 0);
         return result();
     }
     static int64_t flash_query(uint32_t id)
     {
         var_set_number(1000, 0, 7);
-        set_args({{id, 1, nullptr, 0}, {9, 0, nullptr, 0}});
+        load_args({{id, 1, nullptr, 0}, {9, 0, nullptr, 0}});
         EXPECT_EQ(flash_query_run(), 0);
         return result();
     }

@@ -119,7 +119,7 @@ struct WinMovie : MovieFixture {
     }
     static void play_flash(int32_t user)
     {
-        set_args({{0, 0, "intro.swf", 0}, {6, user, nullptr, 0}, {1, 1, nullptr, 0}});
+        load_args({{0, 0, "intro.swf", 0}, {6, user, nullptr, 0}, {1, 1, nullptr, 0}});
         EXPECT_EQ(flash_play_run(), 0);
     }
     // Pumps messages until the movie stops playing or `ms` pass.
@@ -195,7 +195,7 @@ TEST_F(WinMovie, GeneratedMovie)
         for (uint8_t rule : {0, 1}) {
             g_movie_draw_rule = rule;
             reset_error_reports();
-            set_args({{0, 0, name, 0}, {6, 128, nullptr, 0}, {1, 1, nullptr, 0}});
+            load_args({{0, 0, name, 0}, {6, 128, nullptr, 0}, {1, 1, nullptr, 0}});
             int r = movie_play_run();
             int started = movie_playing();
             std::printf("%s through %s: result %d, playing %d, error %u\n", name,

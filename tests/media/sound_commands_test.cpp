@@ -6,6 +6,7 @@
 
 #include "core/locate.h"
 #include "platform/sys.h"
+#include "script/arg_slots.h"
 #include "script/args.h"
 #include "script/vars.h"
 #include "sound_test_util.h"
@@ -14,32 +15,13 @@ using namespace sndtest;
 
 namespace {
 
-struct Arg {
-    uint32_t id;
-    int64_t value;
-    const char *text;
-};
+using cmdtest::Arg;
 
-// Fills the argument slots as the loader would.
-void set_args(std::initializer_list<Arg> args)
+// Fills the argument slots as the loader would; variable 1000 + value is the
+// target of 74.
+void load_args(std::initializer_list<Arg> args)
 {
-    static char texts[8][KV_ARG_STRING_SIZE];
-    std::memset(g_arg_slots.map, 0, sizeof g_arg_slots.map);
-    uint8_t p = 0;
-    for (const Arg &a : args) {
-        p++;
-        g_arg_slots.map[a.id] = p;
-        g_arg_slots.id[p] = a.id;
-        g_arg_slots.value[p] = a.value;
-        g_arg_slots.str[p] = nullptr;
-        if (a.text) {
-            std::snprintf(texts[p % 8], sizeof texts[0], "%s", a.text);
-            g_arg_slots.str[p] = texts[p % 8];
-        }
-        g_arg_slots.var_id[p] = 1000 + (uint32_t)a.value;   // for the target of 74
-        g_arg_slots.var_elem[p] = 0;
-    }
-    g_arg_slots.count = p;
+    cmdtest::set_args_targets(args, 1000, true);
 }
 
 struct SoundCommands : SoundFixture {
@@ -106,7 +88,7 @@ struct SoundCommands : SoundFixture {
     static void settle() { sound_post_wait(g_sound_tree, SND_EXISTS, nullptr, 0); }
     static int64_t info(const char *path, uint32_t q)
     {
-        set_args({{0, 0, path}, {q, 1, nullptr}, {23, 0, nullptr}});
+        load_args({{0, 0, path}, {q, 1, nullptr}, {23, 0, nullptr}});
         EXPECT_EQ(sound_info_run(), 0);
         return var_get_int(1000, 0);
     }
@@ -114,7 +96,7 @@ struct SoundCommands : SoundFixture {
 
 TEST_F(SoundCommands, CreateLoadAndPlayWithRamp)
 {
-    set_args({{0, 0, "bgm"}, {2, 0, "bell"}, {3, 1, nullptr}, {5, 500, nullptr}});
+    load_args({{0, 0, "bgm"}, {2, 0, "bell"}, {3, 1, nullptr}, {5, 500, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
     TreeNode *n = find("bgm");
     ASSERT_NE(n, nullptr);
@@ -129,16 +111,16 @@ TEST_F(SoundCommands, CreateLoadAndPlayWithRamp)
 
 TEST_F(SoundCommands, FadeOutAndVolumeTargets)
 {
-    set_args({{0, 0, "a"}, {2, 0, "bell"}, {3, 1, nullptr}});
+    load_args({{0, 0, "a"}, {2, 0, "bell"}, {3, 1, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
-    set_args({{0, 0, "a"}, {10, 100, nullptr}});
+    load_args({{0, 0, "a"}, {10, 100, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
     settle();
     EXPECT_EQ(copy(find("a")).volume, 100) << "volume without play: at once";
-    set_args({{0, 0, "a"}, {10, 200, nullptr}, {3, 1, nullptr}, {5, 1000, nullptr}});
+    load_args({{0, 0, "a"}, {10, 200, nullptr}, {3, 1, nullptr}, {5, 1000, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
     EXPECT_EQ(copy(find("a")).fade_target, 200) << "volume with play: the target";
-    set_args({{0, 0, "a"}, {3, 0, nullptr}, {5, 1000, nullptr}});
+    load_args({{0, 0, "a"}, {3, 0, nullptr}, {5, 1000, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
     settle();
     EXPECT_EQ(copy(find("a")).state, KV_SND_FADING_OUT);
@@ -146,9 +128,9 @@ TEST_F(SoundCommands, FadeOutAndVolumeTargets)
 
 TEST_F(SoundCommands, NewFileStopsThenLoads)
 {
-    set_args({{0, 0, "a"}, {2, 0, "bell"}, {3, 1, nullptr}, {9, 3, nullptr}});
+    load_args({{0, 0, "a"}, {2, 0, "bell"}, {3, 1, nullptr}, {9, 3, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
-    set_args({{0, 0, "a"}, {2, 0, "gong.wav"}});
+    load_args({{0, 0, "a"}, {2, 0, "gong.wav"}});
     ASSERT_EQ(sound_control_run(), 0);
     SoundRecord r = copy(find("a"));
     EXPECT_EQ(r.state, KV_SND_LOADED);
@@ -156,20 +138,20 @@ TEST_F(SoundCommands, NewFileStopsThenLoads)
     EXPECT_EQ(r.wave_format.channels, 2);
     EXPECT_EQ(info("a", 3), 0) << "loaded but stopped";
     EXPECT_EQ(info("a", 13), 3);
-    set_args({{0, 0, "a"}, {8, 2, nullptr}, {23, 2, nullptr}});
+    load_args({{0, 0, "a"}, {8, 2, nullptr}, {23, 2, nullptr}});
     ASSERT_EQ(sound_info_run(), 0);
     EXPECT_STREQ(var_get_string(1002, 0), "gong.wav");
 }
 
 TEST_F(SoundCommands, PauseAndResume)
 {
-    set_args({{0, 0, "a"}, {2, 0, "bell"}, {3, 1, nullptr}});
+    load_args({{0, 0, "a"}, {2, 0, "bell"}, {3, 1, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
-    set_args({{0, 0, "a"}, {4, 1, nullptr}});
+    load_args({{0, 0, "a"}, {4, 1, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
     EXPECT_EQ(info("a", 4), 1);
     EXPECT_EQ(copy(find("a")).buffer, nullptr);
-    set_args({{0, 0, "a"}, {4, 0, nullptr}});
+    load_args({{0, 0, "a"}, {4, 0, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
     EXPECT_NE(copy(find("a")).buffer, nullptr);
     EXPECT_EQ(info("a", 3), 1);
@@ -177,19 +159,19 @@ TEST_F(SoundCommands, PauseAndResume)
 
 TEST_F(SoundCommands, MissingThingsAndRefusals)
 {
-    set_args({{0, 0, "a"}, {2, 0, "nothing"}, {3, 1, nullptr}});
+    load_args({{0, 0, "a"}, {2, 0, "nothing"}, {3, 1, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
     EXPECT_EQ(copy(find("a")).state, KV_SND_UNLOADED) << "not found: the rest is ignored";
-    set_args({{0, 0, "b"}, {3, 1, nullptr}});
+    load_args({{0, 0, "b"}, {3, 1, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
     EXPECT_EQ(find("b"), nullptr) << "no sound without a file";
-    set_args({{0, 0, "g/"}, {2, 0, "bell"}});
+    load_args({{0, 0, "g/"}, {2, 0, "bell"}});
     EXPECT_EQ(sound_control_run(), -1);
     EXPECT_EQ(g_last_error_code, 101292u);
     g_quit_flag = 0;
     // Queries of a missing sound store 0, 0.0 and "".
     for (int64_t v = 0; v < 3; v++) {
-        set_args({{0, 0, "none"}, {5, 1, nullptr}, {23, v, nullptr}});
+        load_args({{0, 0, "none"}, {5, 1, nullptr}, {23, v, nullptr}});
         ASSERT_EQ(sound_info_run(), 0);
     }
     EXPECT_EQ(var_get_int(1000, 0), 0);
@@ -201,15 +183,15 @@ TEST_F(SoundCommands, MissingThingsAndRefusals)
 TEST_F(SoundCommands, DeleteGroupRemovesEverySoundBelow)
 {
     for (const char *p : {"g/", "g/h/"}) {
-        set_args({{0, 0, p}, {10, 128, nullptr}});
+        load_args({{0, 0, p}, {10, 128, nullptr}});
         ASSERT_EQ(sound_control_run(), 0);
     }
     for (const char *p : {"g/a", "g/b", "g/h/c"}) {
-        set_args({{0, 0, p}, {2, 0, "bell"}, {3, 1, nullptr}});
+        load_args({{0, 0, p}, {2, 0, "bell"}, {3, 1, nullptr}});
         ASSERT_EQ(sound_control_run(), 0) << p;
     }
     ASSERT_NE(find("g/h/c"), nullptr);
-    set_args({{0, 0, "g/"}});
+    load_args({{0, 0, "g/"}});
     ASSERT_EQ(sound_delete_run(), 0);
     EXPECT_EQ(find("g/"), nullptr);
     EXPECT_EQ(find("g/a"), nullptr);
@@ -222,11 +204,11 @@ TEST_F(SoundCommands, LevelsAtThePlayCursor)
 {
     write("lr.wav", make_wave(8000, 2, 16, 8000, [](uint32_t, uint16_t c) { return c ? -2000 : 1000; }));
     write("m.wav", make_wave(8000, 1, 8, 8000, [](uint32_t, uint16_t) { return 128 + 50; }));
-    set_args({{0, 0, "lr"}, {2, 0, "lr"}, {3, 1, nullptr}});
+    load_args({{0, 0, "lr"}, {2, 0, "lr"}, {3, 1, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
     EXPECT_EQ(info("lr", 20), 1000);
     EXPECT_EQ(info("lr", 21), 2000);
-    set_args({{0, 0, "m"}, {2, 0, "m"}, {3, 1, nullptr}});
+    load_args({{0, 0, "m"}, {2, 0, "m"}, {3, 1, nullptr}});
     ASSERT_EQ(sound_control_run(), 0);
     EXPECT_EQ(info("m", 20), 50);
     EXPECT_EQ(info("m", 21), 50) << "a mono sound: channel 1's level";
@@ -239,7 +221,7 @@ TEST_F(SoundCommands, StreamsPlayWhileScriptsPostAndRead)
 {
     const char *names[] = {"s0", "s1", "s2", "s3"};
     for (const char *n : names) {
-        set_args({{0, 0, n}, {2, 0, "bell"}, {3, 1, nullptr}, {9, 0, nullptr}});
+        load_args({{0, 0, n}, {2, 0, "bell"}, {3, 1, nullptr}, {9, 0, nullptr}});
         ASSERT_EQ(sound_control_run(), 0);
     }
     std::vector<TreeNode *> nodes;

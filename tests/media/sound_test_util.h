@@ -19,6 +19,7 @@
 #include "script/scheduler.h"
 #include "core/error_report.h"
 #include "core/quit.h"
+#include "sound_data.h"
 
 #ifndef _WIN32
 #include "platform/null/sound_null.h"
@@ -30,25 +31,6 @@ inline uint32_t g_now = 1000;
 inline uint32_t fake_clock() { return g_now; }
 inline WindowObject g_main_window;
 inline void set_active(int a) { g_main_window.active = (uint8_t)a; }
-
-inline std::vector<uint8_t> read_file(const std::string &path)
-{
-    std::vector<uint8_t> out;
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return out;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        out.insert(out.end(), buf, buf + n);
-    std::fclose(f);
-    return out;
-}
-
-inline std::string data_path(const char *name)
-{
-    return std::string(KV_SOURCE_DIR) + "/tests/media/data/" + name;
-}
 
 inline void put16(std::vector<uint8_t> &v, uint32_t x) { v.push_back(x & 0xFF); v.push_back(x >> 8 & 0xFF); }
 inline void put32(std::vector<uint8_t> &v, uint32_t x) { put16(v, x & 0xFFFF); put16(v, x >> 16); }

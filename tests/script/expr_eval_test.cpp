@@ -45,40 +45,37 @@ TEST_F(ExprEval, ConstantsOfEveryWidth)
 
 TEST_F(ExprEval, IntegerArithmetic)
 {
-    EXPECT_EQ(I(bin(2, 3, '+')), 5);
-    EXPECT_EQ(I(bin(2, 3, '-')), -1);
-    EXPECT_EQ(I(bin(-4, 3, '*')), -12);
-    EXPECT_EQ(I(bin(7, 0, '/')), 0);
-    EXPECT_EQ(I(bin(7, 0, '%')), 0);
-    EXPECT_EQ(I(bin(-7, 2, '/')), -3);
-    EXPECT_EQ(I(bin(-7, 2, '%')), -1);
-    EXPECT_EQ(I(bin(INT64_MIN, -1, '/')), INT64_MIN);
-    EXPECT_EQ(I(bin(INT64_MIN, -1, '%')), 0);
-    EXPECT_EQ(I(bin(INT64_MAX, 1, '+')), INT64_MIN);
-    EXPECT_EQ(I(bin(INT64_MIN, 1, '-')), INT64_MAX);
-    EXPECT_EQ(I(bin(INT64_MAX, 2, '*')), -2);
+    struct Case { int64_t a, b; char op; int64_t want; };
+    const Case cases[] = {
+        {2, 3, '+', 5}, {2, 3, '-', -1}, {-4, 3, '*', -12}, {7, 0, '/', 0}, {7, 0, '%', 0},
+        {-7, 2, '/', -3}, {-7, 2, '%', -1}, {INT64_MIN, -1, '/', INT64_MIN},
+        {INT64_MIN, -1, '%', 0}, {INT64_MAX, 1, '+', INT64_MIN}, {INT64_MIN, 1, '-', INT64_MAX},
+        {INT64_MAX, 2, '*', -2},
+        {0xF0, 0x3C, 'A', 0x30}, {0xF0, 0x0F, 'O', 0xFF}, {0xFF, 0x0F, '^', 0xF0},
+        {2, 3, '&', 1}, {2, 0, '&', 0}, {0, 3, '|', 1}, {0, 0, '|', 0},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(I(bin(c.a, c.b, c.op)), c.want) << c.a << ' ' << c.op << ' ' << c.b;
     EXPECT_EQ(I(Code().i(INT64_MIN).op('R')), INT64_MIN);
     EXPECT_EQ(I(Code().i(5).op('R')), -5);
     // a + b * c - d
     EXPECT_EQ(I(Code().i(10).i(3).i(4).op('*').op('+').i(2).op('-')), 20);
-    EXPECT_EQ(I(bin(0xF0, 0x3C, 'A')), 0x30);
-    EXPECT_EQ(I(bin(0xF0, 0x0F, 'O')), 0xFF);
-    EXPECT_EQ(I(bin(0xFF, 0x0F, '^')), 0xF0);
-    EXPECT_EQ(I(bin(2, 3, '&')), 1);
-    EXPECT_EQ(I(bin(2, 0, '&')), 0);
-    EXPECT_EQ(I(bin(0, 3, '|')), 1);
-    EXPECT_EQ(I(bin(0, 0, '|')), 0);
     EXPECT_EQ(I(Code().i(1).op(',')), 1);
     EXPECT_EQ(g_last_error_code, 0u);
 }
 
 TEST_F(ExprEval, FloatingArithmetic)
 {
-    EXPECT_EQ(D(fbin(1.5, 2.25, '+')), 3.75);
-    EXPECT_EQ(D(fbin(1.5, 2.25, '-')), -0.75);
-    EXPECT_EQ(D(fbin(1.5, 3, '*')), 4.5);
-    EXPECT_EQ(D(fbin(7, 2, '/')), 3.5);
-    EXPECT_EQ(D(fbin(7, 0, '/')), 0.0);
+    struct Case { double a, b; char op; double want; };
+    const Case cases[] = {
+        {1.5, 2.25, '+', 3.75}, {1.5, 2.25, '-', -0.75}, {1.5, 3, '*', 4.5}, {7, 2, '/', 3.5},
+        {7, 0, '/', 0.0},
+        // '%' and the bitwise operators work through i64.
+        {7.9, 2.5, '%', 1.0}, {7.5, 0.5, '%', 0.0}, {6.7, 3.2, 'A', 2.0}, {4.5, 1.5, 'O', 5.0},
+        {0.5, 0.0, '&', 0.0}, {0.5, 0.25, '&', 1.0}, {0.0, 0.25, '|', 1.0},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(D(fbin(c.a, c.b, c.op)), c.want) << c.a << ' ' << c.op << ' ' << c.b;
     EXPECT_EQ(D(Code().f(2.5).op('R')), -2.5);
     // 1.5 + 1: type 1 truncates the double when pushed, type 2 does not.
     Code c;
@@ -88,14 +85,6 @@ TEST_F(ExprEval, FloatingArithmetic)
     EXPECT_EQ(expr_eval_table[2].as_int(c.data(), c.size()), 2);
     EXPECT_EQ(expr_eval_table[1].as_double(c.data(), c.size()), 2.0);
     EXPECT_EQ(expr_eval_table[3].always_double(c.data(), c.size()), 2.5);
-    // '%' and the bitwise operators work through i64.
-    EXPECT_EQ(D(fbin(7.9, 2.5, '%')), 1.0);
-    EXPECT_EQ(D(fbin(7.5, 0.5, '%')), 0.0);
-    EXPECT_EQ(D(fbin(6.7, 3.2, 'A')), 2.0);
-    EXPECT_EQ(D(fbin(4.5, 1.5, 'O')), 5.0);
-    EXPECT_EQ(D(fbin(0.5, 0.0, '&')), 0.0);
-    EXPECT_EQ(D(fbin(0.5, 0.25, '&')), 1.0);
-    EXPECT_EQ(D(fbin(0.0, 0.25, '|')), 1.0);
     EXPECT_EQ(g_last_error_code, 0u);
 }
 

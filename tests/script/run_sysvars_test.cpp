@@ -29,6 +29,18 @@ std::string sget(uint32_t id, int64_t e)
     return buf;
 }
 
+// Integer reads: id, element, the value expected.
+struct IntRead {
+    uint32_t id;
+    int64_t elem;
+    int64_t want;
+};
+void expect_ints(std::initializer_list<IntRead> reads)
+{
+    for (const IntRead &r : reads)
+        EXPECT_EQ(sysvar_get_int(r.id, r.elem), r.want) << r.id << "[" << r.elem << "]";
+}
+
 uint32_t g_now;
 uint32_t fixed_clock() { return g_now; }
 
@@ -96,13 +108,8 @@ TEST_F(RunSysvars, LocalTimeAndStartTime)
     g_start_time.day = 3;
     g_start_time.day_of_week = 6;
     g_start_time.milliseconds = 999;
-    EXPECT_EQ(sysvar_get_int(0, 8), 2001);
-    EXPECT_EQ(sysvar_get_int(0, 9), 2);
-    EXPECT_EQ(sysvar_get_int(0, 10), 3);
-    EXPECT_EQ(sysvar_get_int(0, 11), 6);
-    EXPECT_EQ(sysvar_get_int(0, 15), 999);
-    EXPECT_EQ(sysvar_get_int(0, 16), 0);
-    EXPECT_EQ(sysvar_get_int(0, -1), 0);
+    expect_ints({{0, 8, 2001}, {0, 9, 2}, {0, 10, 3}, {0, 11, 6}, {0, 15, 999}, {0, 16, 0},
+                 {0, -1, 0}});
 }
 
 TEST_F(RunSysvars, KeyCountersByMapAndJoystickSlots)
@@ -121,22 +128,13 @@ TEST_F(RunSysvars, KeyCountersByMapAndJoystickSlots)
     EXPECT_EQ(sysvar_get_int(388, 15), 3);
     g_key_presses[388 + 36 * 3 + 31] = 11;
     EXPECT_EQ(sysvar_get_int(392, 3 * 32 + 31), 11);
-    EXPECT_EQ(sysvar_get_int(521, 2), 384 + 72);
-    EXPECT_EQ(sysvar_get_int(524, 0), 387);
-    EXPECT_EQ(sysvar_get_int(525, 33), 388 + 36 + 1);
+    expect_ints({{521, 2, 384 + 72}, {524, 0, 387}, {525, 33, 388 + 36 + 1}});
     // Slots outside the sixteen sticks read 0.
-    EXPECT_EQ(sysvar_get_int(254, 16), 0);
-    EXPECT_EQ(sysvar_get_int(254, -1), 0);
-    EXPECT_EQ(sysvar_get_int(258, 512), 0);
-    EXPECT_EQ(sysvar_get_int(258, -1), 0);
-    EXPECT_EQ(sysvar_get_int(521, 16), 0);
-    EXPECT_EQ(sysvar_get_int(525, -33), 0);
+    expect_ints({{254, 16, 0}, {254, -1, 0}, {258, 512, 0}, {258, -1, 0}, {521, 16, 0},
+                 {525, -33, 0}});
     // Counter by number.
     g_key_hold[1000] = 42;
-    EXPECT_EQ(sysvar_get_int(122, 1000), 42);
-    EXPECT_EQ(sysvar_get_int(122, 0), 0);
-    EXPECT_EQ(sysvar_get_int(122, 1024), 0);
-    EXPECT_EQ(sysvar_get_int(122, -5), 0);
+    expect_ints({{122, 1000, 42}, {122, 0, 0}, {122, 1024, 0}, {122, -5, 0}});
 }
 
 TEST_F(RunSysvars, WindowStateAndEventsStayPending)
@@ -145,13 +143,8 @@ TEST_F(RunSysvars, WindowStateAndEventsStayPending)
     g_windows[0]->mouse_y = 20;
     g_windows[2]->mouse_x = 30;
     g_windows[3]->mouse_y = 40;
-    EXPECT_EQ(sysvar_get_int(111, 0), 10);
-    EXPECT_EQ(sysvar_get_int(112, 0), 10);
-    EXPECT_EQ(sysvar_get_int(114, 0), 30);
-    EXPECT_EQ(sysvar_get_int(116, 0), 20);
-    EXPECT_EQ(sysvar_get_int(117, 0), 20);
-    EXPECT_EQ(sysvar_get_int(120, 0), 40);
-    EXPECT_EQ(sysvar_get_int(121, 0), 0);
+    expect_ints({{111, 0, 10}, {112, 0, 10}, {114, 0, 30}, {116, 0, 20}, {117, 0, 20},
+                 {120, 0, 40}, {121, 0, 0}});
     g_window_events.close = 1;
     g_window_events.maximize = 2;
     EXPECT_EQ(sysvar_get_int(97, 0), 1);
@@ -232,10 +225,7 @@ TEST_F(RunSysvars, FrameAndTaskValuesNeedARunningTask)
     t->loop_depth = 2;
     t->loops[2].counter = 6;
 
-    EXPECT_EQ(sysvar_get_int(48, 0), 6);
-    EXPECT_EQ(sysvar_get_int(50, 3), 33);
-    EXPECT_EQ(sysvar_get_int(53, 3), 1);
-    EXPECT_EQ(sysvar_get_int(53, 2), 0);
+    expect_ints({{48, 0, 6}, {50, 3, 33}, {53, 3, 1}, {53, 2, 0}});
     EXPECT_DOUBLE_EQ(sysvar_get_float(51, 10), 1.25);
     EXPECT_EQ(sget(52, 2), "two");
     EXPECT_EQ(sget(52, 1), "");       // never set

@@ -183,18 +183,12 @@ TEST_F(Settings, SaveSettingsFile)
 
 TEST(SystemChecks, OsCodes)
 {
-    EXPECT_EQ(os_code_from_build(950), 1);
-    EXPECT_EQ(os_code_from_build(1381), 13);
-    EXPECT_EQ(os_code_from_build(2195), 40);
-    EXPECT_EQ(os_code_from_build(2257), 45);
-    EXPECT_EQ(os_code_from_build(2600), 50);
-    EXPECT_EQ(os_code_from_build(5743), 65);
-    EXPECT_EQ(os_code_from_build(6002), 70);
-    EXPECT_EQ(os_code_from_build(7600), 80);
-    EXPECT_EQ(os_code_from_build(9200), 90);
-    EXPECT_EQ(os_code_from_build(9600), 91);
-    EXPECT_EQ(os_code_from_build(10240), 255);
-    EXPECT_EQ(os_code_from_build(0), 255);
+    // build number, code
+    const uint32_t cases[][2] = {{950, 1},   {1381, 13}, {2195, 40}, {2257, 45},
+                                 {2600, 50}, {5743, 65}, {6002, 70}, {7600, 80},
+                                 {9200, 90}, {9600, 91}, {10240, 255}, {0, 255}};
+    for (const auto &c : cases)
+        EXPECT_EQ(os_code_from_build(c[0]), (int)c[1]) << c[0];
 }
 
 TEST(SystemChecks, Versions)

@@ -15,15 +15,6 @@ python3 "$KV_GEN" image png pic.png --width 16 --height 8 >/dev/null || fail "im
 python3 "$KV_GEN" frames anim/frames.kjf --frames 3 --width 32 --height 16 --alpha 1 --values 5,6,7 \
   >/dev/null || fail "frames"
 
-# check LINE QUERY-ARGS VALUE: runs QUERY-ARGS with result $1000 and jumps to
-# a missing label (a report naming LINE) unless $1000 equals VALUE.
-check() {
-  echo "    $2 result=\$1000"
-  echo "    if {@1000 $3 = 0 =}"
-  echo "    @$1 goto FAILED"
-  echo "    endif"
-}
-
 {
   cat <<KVP
 project width=320 height=240 title="files" show=1 debug=0 sound=0
@@ -39,32 +30,23 @@ label SYSTEM_START
     file_utility folder="gone" delete=1
     file_utility a="pic" cache_image=1
 KVP
-  check 901 'find_file folder="made/deep" exists=1' 1
-  check 902 'find_file file="made/deep/b.dat" size=1' 1234
-  check 903 'find_file file="save01.sd" exists=1' 0
-  check 904 'find_file file="keep" exists=1' 1
-  check 905 'find_file folder="gone" exists=1' 0
-  check 906 'find_file image="PIC" exists=1' 1
-  check 907 'find_file sound="pic" exists=1' 0
+  check_result 901 'find_file folder="made/deep" exists=1' 1
+  check_result 902 'find_file file="made/deep/b.dat" size=1' 1234
+  check_result 903 'find_file file="save01.sd" exists=1' 0
+  check_result 904 'find_file file="keep" exists=1' 1
+  check_result 905 'find_file folder="gone" exists=1' 0
+  check_result 906 'find_file image="PIC" exists=1' 1
+  check_result 907 'find_file sound="pic" exists=1' 0
   echo '    jpeg_frames_load file="Anim/Frames.KJF"'
-  check 908 'jpeg_frames_info arg1=1' 3
-  check 909 'jpeg_frames_info arg3=1' 6
+  check_result 908 'jpeg_frames_info arg1=1' 3
+  check_result 909 'jpeg_frames_info arg3=1' 6
   echo '    jpeg_frames_free'
-  check 910 'jpeg_frames_info arg1=1' 0
+  check_result 910 'jpeg_frames_info arg1=1' 0
   echo '    find_file file="a.dat" program=1 result=$1001'
   echo '    end restart=0'
 } > files.kvp
-python3 "$KV_GEN" project files.kvp "$PWD/project" --pack "$PWD/data.kpf" >/dev/null ||
-  fail "generator: files.kvp"
-rm -rf project
-
-start_engine
-if ! wait_engine 40; then
-  box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && drv texts "$box"
-  fail "the engine did not end by its script within 40 s"
-fi
-box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && { drv texts "$box"; fail "a report was shown"; }
-[ "$ENGINE_RC" = 0 ] || fail "exit code $ENGINE_RC after the end command, expected 0"
+pack_project files.kvp
+expect_script_end 40
 cmp -s a.dat made/deep/b.dat || fail "made/deep/b.dat is not a copy of a.dat"
 [ -e save01.sd ] && fail "save01.sd was not deleted"
 [ -e keep ] || fail "keep (no .sd) was deleted"

@@ -19,7 +19,7 @@ for kind in $(python3 "$KV_GEN" project --list-damage); do
   python3 "$KV_GEN" project "$desc" "$fixtures/${kind//:/_}" --damage "$kind" >/dev/null ||
     fail "generator: $kind"
 done
-win_fixtures="Z:$(printf '%s' "$PWD/fixtures" | tr / '\\')"
+win_fixtures=$(win_path "$PWD/fixtures")
 out=$(KV_LOAD_FIXTURES="$win_fixtures" "$KV_WINE_RUN" --timeout 170 "$TEST_EXE" \
       --gtest_filter='LoadProject.*:*LoadDamage*' 2>&1)
 rc=$?
@@ -29,11 +29,6 @@ echo "$out" | grep -q 'SKIPPED' && fail "cases were skipped"
 echo "$out" | grep -q '\[  PASSED  \] 6[0-9] tests' || fail "not every case ran"
 
 use_engine
-project() {
-  python3 "$KV_GEN" project "$1" "$PWD/project" --pack "$PWD/data.kpf" >/dev/null || fail "generator: $1"
-  rm -rf "$PWD/project"
-}
-
 note "main task at SYSTEM_START in script 1"
 cat > start.kvp <<'KVP'
 project width=320 height=240 title="script load" show=1 debug=0 sound=0
@@ -49,7 +44,7 @@ label SYSTEM_START
     end restart=0
 KVP
 rm -f data.kpf
-project start.kvp
+pack_project start.kvp
 start_engine
 wait_engine 60 || { show_engine_boxes; fail "the engine did not end after its end command"; }
 box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && fail "the engine showed a box"
@@ -64,7 +59,7 @@ label ELSEWHERE
     end restart=0
 KVP
 rm -f data.kpf
-project nostart.kvp
+pack_project nostart.kvp
 start_engine
 box=$(drv wait-dialog --exe "$ENGINE" --title "KAVREN Debug Info." --timeout 40000) ||
   fail "no report for the missing label"

@@ -6,61 +6,12 @@
 # file, the line and the project's text.
 source "$KV_LIB"
 
-# The script-running unit tests on generated projects, under Wine: a first run
-# only writes each test's project description (named by its hash), the
-# generator builds them, and a second run must pass them all.
-TEST_EXE=$KV_BUILD/tests/test_script.exe
-[ -f "$TEST_EXE" ] || fail "no $TEST_EXE (build the target test_script)"
+# The script-running unit tests on generated projects, under Wine.
 note "generated projects for the script-running cases of test_script.exe"
-mkdir -p dump fixtures
 # (The quit case posts its WM_QUIT through the native stand-in platform.)
-RUN_FILTER='RunFlow.*:RunSched.*:-RunSched.QuitMetByThePausedGateEndsTheRun'
-win_path() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
-KV_RUN_DUMP=$(win_path "$PWD/dump") "$KV_WINE_RUN" --timeout 120 "$TEST_EXE" \
-  --gtest_filter="$RUN_FILTER" > dump.log 2>&1
-n=0
-for d in dump/*.txt; do
-  [ -f "$d" ] || fail "no project descriptions were written (see dump.log)"
-  python3 "$KV_GEN" project "$d" "fixtures/$(basename "$d" .txt)" >/dev/null || fail "generator: $d"
-  n=$((n + 1))
-done
-note "$n projects"
-out=$(KV_RUN_FIXTURES=$(win_path "$PWD/fixtures") "$KV_WINE_RUN" --timeout 170 "$TEST_EXE" \
-      --gtest_filter="$RUN_FILTER" 2>&1)
-rc=$?
-echo "$out" | tail -n 4
-[ "$rc" = 0 ] || { echo "$out" | grep -a -B2 -A8 'Failure' | head -60; fail "test_script.exe exited with $rc"; }
-echo "$out" | grep -q 'SKIPPED' && { echo "$out" | grep SKIPPED; fail "cases were skipped"; }
+run_generated_cases 'RunFlow.*:RunSched.*:-RunSched.QuitMetByThePausedGateEndsTheRun' 170
 
 use_engine
-
-# ex TOKEN...: expression code in the generator's hex form, from postfix tokens
-# (numbers, $ID, $ID[ ... ] for an element, and the evaluator's operators).
-ex() {
-  python3 - "$@" <<'PY'
-import struct, sys
-out = b""
-def op(c, operand=b""):
-    return bytes([ord(c)]) + struct.pack("<H", len(operand)) + operand
-for t in sys.argv[1:]:
-    if t.startswith("$"):
-        out += op("V" if t.endswith("[") else "H", b"`" + struct.pack("<H", int(t[1:].rstrip("["))))
-    elif t == "]":
-        out += op(")")
-    elif t.lstrip("-").isdigit():
-        out += op("L", struct.pack("<q", int(t)))
-    else:
-        out += op(t)
-print("hex:" + out.hex())
-PY
-}
-
-project() {
-  rm -f data.kpf
-  python3 "$KV_GEN" project "$1" "$PWD/project" --pack "$PWD/data.kpf" >/dev/null || fail "generator: $1"
-  rm -rf "$PWD/project"
-  [ -f data.kpf ] || fail "the generator wrote no project"
-}
 
 # A failed check jumps to a label that does not exist: the report's line says
 # which check it was.
@@ -110,14 +61,8 @@ KVP
 } > run.kvp
 # $50 is read inside SQUARE: its descriptor too.
 sed -i 's/^var 48 int global = 0$/var 48 int global = 0\nvar 50 int global dims=11 = 0/' run.kvp
-project run.kvp
-start_engine
-if ! wait_engine 40; then
-  box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && drv texts "$box"
-  fail "the engine did not end by its script within 40 s"
-fi
-box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && { drv texts "$box"; fail "a report was shown"; }
-[ "$ENGINE_RC" = 0 ] || fail "exit code $ENGINE_RC after the end command, expected 0"
+pack_project run.kvp
+expect_script_end 40
 note "the script ended the engine with exit code 0"
 
 note "a script error in a subroutine of a second file"
@@ -136,7 +81,7 @@ label SUB
     @23 goto NOWHERE
     return
 KVP
-project error.kvp
+pack_project error.kvp
 start_engine
 box=$(drv wait-dialog --exe "$ENGINE" --title "KAVREN Debug Info." --timeout 40000) ||
   fail "no \"KAVREN Debug Info.\" dialog"

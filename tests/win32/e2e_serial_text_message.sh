@@ -31,9 +31,7 @@ label IDLE
     wait frames=1
     goto IDLE
 KVP
-rm -f data.kpf
-python3 "$KV_GEN" project text.kvp "$PWD/project" --pack "$PWD/data.kpf" >/dev/null || fail "generator"
-rm -rf "$PWD/project"
+pack_project text.kvp
 
 # ink_rows SHOT W H: the first and last row of the message window's area
 # (above the caption) holding a bright pixel, "none" when there is none.

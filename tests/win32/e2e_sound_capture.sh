@@ -20,10 +20,8 @@ capture() {
   local name=$1 lines=$2
   printf 'project width=320 height=240 title="capture" show=1 debug=0 sound=1\nscript 0 "main.kvs"\nlabel SYSTEM_START\n%s\n    wait ms=2500\n    end restart=0\n' \
     "$lines" > "$name.kvp"
-  rm -f data.kpf "$name.raw"
-  python3 "$KV_GEN" project "$name.kvp" "$PWD/project" --pack "$PWD/data.kpf" >/dev/null ||
-    fail "generator: $name.kvp"
-  rm -rf project
+  rm -f "$name.raw"
+  pack_project "$name.kvp"
   printf 'pcm.!default {\n  type file\n  slave.pcm { type null }\n  file "%s"\n  format "raw"\n}\n' \
     "$PWD/$name.raw" > "$name.asound"
   ALSA_CONFIG_PATH=$PWD/$name.asound start_engine

@@ -9,14 +9,9 @@ note "test sounds beside the engine"
 python3 "$KV_GEN" tone bgm.ogg --rate 44100 --channels 2 --seconds 3 || fail "tone bgm.ogg"
 python3 "$KV_GEN" tone se.wav --rate 22050 --channels 1 --seconds 1 --adpcm || fail "tone se.wav"
 
-# check LINE QUERY VALUE: stores sound_info QUERY of PATH in $1000 and jumps
+# check LINE PATH QUERY VALUE: stores sound_info QUERY of PATH in $1000 and jumps
 # to a missing label (a report naming LINE) unless it equals VALUE.
-check() {
-  echo "    sound_info path=\"$2\" $3=1 result=\$1000"
-  echo "    if {@1000 $4 = 0 =}"
-  echo "    @$1 goto FAILED"
-  echo "    endif"
-}
+check() { check_result "$1" "sound_info path=\"$2\" $3=1" "$4"; }
 
 {
   cat <<KVP
@@ -56,15 +51,6 @@ KVP
   check 916 bgm loaded 0
   echo "    end restart=0"
 } > sound.kvp
-python3 "$KV_GEN" project sound.kvp "$PWD/project" --pack "$PWD/data.kpf" >/dev/null ||
-  fail "generator: sound.kvp"
-rm -rf project
-
-start_engine
-if ! wait_engine 60; then
-  box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && drv texts "$box"
-  fail "the engine did not end by its script within 60 s"
-fi
-box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && { drv texts "$box"; fail "a report was shown"; }
-[ "$ENGINE_RC" = 0 ] || fail "exit code $ENGINE_RC after the end command, expected 0"
+pack_project sound.kvp
+expect_script_end 60
 note "loaded, played, paused, resumed, queried and deleted Ogg and ADPCM sounds; exit code 0"

@@ -15,9 +15,7 @@ label SYSTEM_START
     endloop
     end restart=0
 KVP
-  rm -f data.kpf
-  python3 "$KV_GEN" project "$1.kvp" "$PWD/project" --pack "$PWD/data.kpf" >/dev/null || fail "generator"
-  rm -rf "$PWD/project"
+  pack_project "$1.kvp"
 }
 
 # ask_close: the close box, then the confirmation; prints the box's handle.

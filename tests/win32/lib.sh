@@ -11,6 +11,11 @@
 #   hold_mutex NAME / release_mutex      another process holds a named mutex
 #   watch_no_window / watch_result       did the main window ever appear?
 #   wait_for_file FILE SECONDS [REGEX]   note TEXT / fail TEXT
+#   pack_project DESC        data.kpf from DESC (the generator must be there)
+#   expect_script_end SECONDS   the engine, ended by its script: code 0, no box
+#   expect_clean_end SECONDS [WHAT]   the same for an engine already started
+#   check_result LINE CMD VALUE / ex TOKEN...   script lines for a description
+#   run_generated_cases FILTER SECONDS   test_script.exe's generated projects
 # Set KV_DESKTOP=WxH (and KV_DESKTOP_NAME) before these to run everything in
 # a Wine virtual desktop (tests named e2e_serial_*).
 set -u
@@ -49,7 +54,7 @@ use_engine() {
   [ -f "$KV_EXE" ] || fail "no engine at $KV_EXE (build the target kavren)"
   cp "$KV_EXE" "$PWD/$name" || fail "cannot copy the engine"
   ENGINE=$PWD/$name
-  ENGINE_WIN="Z:$(printf '%s' "$ENGINE" | tr / '\\')"
+  ENGINE_WIN=$(win_path "$ENGINE")
   ENGINE_CLASS=$(printf '%s' "$ENGINE_WIN" | LC_ALL=C tr 'A-Z\\' 'a-z:')
 }
 
@@ -163,7 +168,90 @@ prepare_project() {
   local desc=${1:-${KV_SRC:-}/tools/demo/minimal.kvp}
   [ -n "${KV_GEN:-}" ] && [ -f "$KV_GEN" ] || return 0
   python3 "$KV_GEN" project -h >/dev/null 2>&1 || return 0
-  python3 "$KV_GEN" project "$desc" "$PWD/project" --pack "$PWD/data.kpf" >/dev/null ||
-    fail "the generator could not write $desc"
-  rm -rf "$PWD/project"
+  pack_project "$desc"
 }
+
+# pack_project DESCRIPTION: the compiled project in data.kpf beside the engine.
+pack_project() {
+  rm -f data.kpf
+  python3 "$KV_GEN" project "$1" "$PWD/project" --pack "$PWD/data.kpf" >/dev/null ||
+    fail "the generator could not write $1"
+  rm -rf "$PWD/project"
+  [ -f data.kpf ] || fail "the generator wrote no project from $1"
+}
+
+# expect_script_end SECONDS: starts the engine, which must end by its script's
+# end command within SECONDS with exit code 0 and no report shown.
+expect_script_end() {
+  start_engine
+  expect_clean_end "$1"
+}
+
+# expect_clean_end SECONDS [WHAT]: the same for the engine started before;
+# WHAT names, for the failure, what was waited for.
+expect_clean_end() {
+  local box
+  if ! wait_engine "$1"; then
+    box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && drv texts "$box"
+    fail "${2:-the engine did not end by its script} within $1 s"
+  fi
+  box=$(drv wait-dialog --exe "$ENGINE" --timeout 0 2>/dev/null) && { drv texts "$box"; fail "a report was shown"; }
+  [ "$ENGINE_RC" = 0 ] || fail "exit code $ENGINE_RC after the end command, expected 0"
+}
+
+# check_result LINE COMMAND VALUE: script lines that run COMMAND with result
+# $1000 and jump to a missing label (a report naming LINE) unless $1000
+# equals VALUE.
+check_result() {
+  echo "    $2 result=\$1000"
+  echo "    if {@1000 $3 = 0 =}"
+  echo "    @$1 goto FAILED"
+  echo "    endif"
+}
+
+# ex TOKEN...: expression code in the generator's hex form, from postfix tokens
+# (numbers, $ID, $ID[ ... ] for an element, and the evaluator's operators).
+ex() {
+  python3 - "$@" <<'PY'
+import struct, sys
+out = b""
+def op(c, operand=b""):
+    return bytes([ord(c)]) + struct.pack("<H", len(operand)) + operand
+for t in sys.argv[1:]:
+    if t.startswith("$"):
+        out += op("V" if t.endswith("[") else "H", b"`" + struct.pack("<H", int(t[1:].rstrip("["))))
+    elif t == "]":
+        out += op(")")
+    elif t.lstrip("-").isdigit():
+        out += op("L", struct.pack("<q", int(t)))
+    else:
+        out += op(t)
+print("hex:" + out.hex())
+PY
+}
+
+# run_generated_cases FILTER SECONDS: the cases of test_script.exe that run
+# generated projects, under Wine: a first run only writes each case's project
+# description (named by its hash), the generator builds them, and a second
+# run, bounded by SECONDS, must pass them all.
+run_generated_cases() {
+  local exe=$KV_BUILD/tests/test_script.exe d n=0 out rc=0
+  [ -f "$exe" ] || fail "no $exe (build the target test_script)"
+  mkdir -p dump fixtures
+  KV_RUN_DUMP=$(win_path "$PWD/dump") "$KV_WINE_RUN" --timeout 120 "$exe" \
+    --gtest_filter="$1" > dump.log 2>&1
+  for d in dump/*.txt; do
+    [ -f "$d" ] || fail "no project descriptions were written (see dump.log)"
+    python3 "$KV_GEN" project "$d" "fixtures/$(basename "$d" .txt)" >/dev/null || fail "generator: $d"
+    n=$((n + 1))
+  done
+  note "$n projects"
+  out=$(KV_RUN_FIXTURES=$(win_path "$PWD/fixtures") "$KV_WINE_RUN" --timeout "$2" "$exe" \
+        --gtest_filter="$1" 2>&1) || rc=$?
+  echo "$out" | tail -n 4
+  [ "$rc" = 0 ] || { echo "$out" | grep -a -B2 -A8 'Failure' | head -60; fail "test_script.exe exited with $rc"; }
+  if echo "$out" | grep -q 'SKIPPED'; then echo "$out" | grep SKIPPED; fail "cases were skipped"; fi
+}
+
+# win_path PATH: the path as Wine shows it.
+win_path() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }

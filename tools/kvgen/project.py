@@ -8,35 +8,12 @@ import struct
 
 from kvgen import schema
 from kvgen import script as kscript
+from kvgen.pack import murmur2
 
 VERSION = 479
 
 
 # --- small helpers ----------------------------------------------------------------
-def murmur2(data):
-    m = 0x5BD1E995
-    h = len(data) & 0xFFFFFFFF
-    n = len(data) // 4
-    for i in range(n):
-        k = struct.unpack_from("<I", data, 4 * i)[0]
-        k = (k * m) & 0xFFFFFFFF
-        k ^= k >> 24
-        k = (k * m) & 0xFFFFFFFF
-        h = ((h * m) & 0xFFFFFFFF) ^ k
-    tail = data[4 * n:]
-    if len(tail) == 3:
-        h ^= tail[2] << 16
-    if len(tail) >= 2:
-        h ^= tail[1] << 8
-    if len(tail) >= 1:
-        h ^= tail[0]
-        h = (h * m) & 0xFFFFFFFF
-    h ^= h >> 13
-    h = (h * m) & 0xFFFFFFFF
-    h ^= h >> 15
-    return h
-
-
 def sjis(text):
     return text.encode("cp932")
 

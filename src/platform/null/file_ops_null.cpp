@@ -9,25 +9,14 @@
 #include <string>
 
 #include "core/kv_base.h"
-
-static std::string posix_path(const char *path)
-{
-    std::string s(path);
-    for (size_t i = 0; i < s.size(); i++) {
-        if (sjis_is_lead((unsigned char)s[i]) && i + 1 < s.size())
-            i++;
-        else if (s[i] == '\\')
-            s[i] = '/';
-    }
-    return s;
-}
+#include "platform/null/path_null.h"
 
 bool sys_copy_file(const char *from, const char *to)
 {
-    FILE *in = std::fopen(posix_path(from).c_str(), "rb");
+    FILE *in = std::fopen(native_path(from).c_str(), "rb");
     if (!in)
         return false;
-    FILE *out = std::fopen(posix_path(to).c_str(), "wb");
+    FILE *out = std::fopen(native_path(to).c_str(), "wb");
     bool ok = out != nullptr;
     char buf[16384];
     size_t n;
@@ -42,13 +31,13 @@ bool sys_copy_file(const char *from, const char *to)
 
 bool sys_remove_folder(const char *path)
 {
-    return rmdir(posix_path(path).c_str()) == 0;
+    return rmdir(native_path(path).c_str()) == 0;
 }
 
 int64_t sys_find_file_size(const char *name)
 {
     struct stat st;
-    if (stat(posix_path(name).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (stat(native_path(name).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return -1;
     return (int64_t)st.st_size;
 }

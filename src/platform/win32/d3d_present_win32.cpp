@@ -14,7 +14,6 @@
 #include "platform/sys_gpu.h"
 #include "script/project.h"
 #include "shell/screen_layout.h"
-#include "shell/startup_hooks.h"
 
 // A lock that keeps failing is said once per device, not on every frame.
 static uint8_t g_lock_failure_shown;

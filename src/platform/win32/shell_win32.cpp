@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "platform/sys_error.h"
+#include "platform/sys_link.h"
 #include "platform/sys_shell.h"
 
 bool sys_module_path(char *out, size_t size)
@@ -110,18 +111,9 @@ bool sys_restart_process(const char *exe_path)
 {
     char cmd[MAX_PATH + 8];
     std::snprintf(cmd, sizeof cmd, "\"%s\"", exe_path);
-    STARTUPINFOA si;
-    GetStartupInfoA(&si);
-    si.cb = sizeof si;
-    si.dwFlags |= STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOW;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
-                        nullptr, &si, &pi))
-        return false;
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return true;
+    void *process = sys_process_start(cmd);
+    sys_process_close(process);
+    return process != nullptr;
 }
 
 uint32_t sys_read_res_offset()

@@ -19,7 +19,6 @@
 #include "script/project.h"
 #include "shell/screen_layout.h"
 #include "shell/display_modes.h"
-#include "shell/startup_hooks.h"
 #include "shell/window_shape.h"
 #include "shell/window_sizing.h"
 

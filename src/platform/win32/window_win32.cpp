@@ -24,7 +24,6 @@
 #include "shell/display_modes.h"
 #include "shell/cursor.h"
 #include "shell/menu.h"
-#include "shell/startup_hooks.h"
 
 enum { KV_ICON_ID = 10001, KV_MENU_RESET_SIZE = 30001, KV_MAX_DROPPED = 65536 };
 
