@@ -11,6 +11,8 @@ rows top-down, no header (what `kvdriver capture` and layer_reference write).
         REF scaled to OW x OH as the engine's windowed CPU presenter does
         (the bilinear scaler of the render workers with the sharpened
         horizontal fractions), written to OUT.
+  pixels.py place REF RW RH OUT W H X Y
+        a W x H black picture with REF at (X, Y), cut at the edges.
   pixels.py png RAW W H OUT.png
 """
 import os
@@ -59,6 +61,15 @@ def scale(data, w, h, ow, oh):
                 bottom = pad[j + k] * (256 - fx) + pad[j + 4 + k] * fx
                 out[o + k] = min(255, (top * (256 - fy) >> 16) + (bottom * fy >> 16))
             o += 4
+    return bytes(out)
+
+
+def place(data, w, h, ow, oh, x, y):
+    out = bytearray(b"\0\0\0\xff" * (ow * oh))
+    x0, x1 = max(0, x), min(ow, x + w)
+    for row in range(max(0, y), min(oh, y + h)):
+        src = 4 * (w * (row - y) + x0 - x)
+        out[4 * (ow * row + x0):4 * (ow * row + x1)] = data[src:src + 4 * (x1 - x0)]
     return bytes(out)
 
 
@@ -113,6 +124,11 @@ def main(argv):
         w, h, ow, oh = (int(v) for v in (argv[2], argv[3], argv[5], argv[6]))
         with open(argv[4], "wb") as f:
             f.write(scale(read(argv[1], w, h), w, h, ow, oh))
+        return 0
+    if cmd == "place" and len(argv) == 9:
+        w, h, ow, oh, x, y = (int(v) for v in argv[2:4] + argv[5:9])
+        with open(argv[4], "wb") as f:
+            f.write(place(read(argv[1], w, h), w, h, ow, oh, x, y))
         return 0
     if cmd == "png" and len(argv) == 5:
         w, h = int(argv[2]), int(argv[3])

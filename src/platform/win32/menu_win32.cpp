@@ -6,6 +6,7 @@
 #include "core/entry.h"
 #include "core/window.h"
 #include "platform/sys_menu.h"
+#include "platform/win32/window_win32.h"
 
 enum { KV_ICON_ID = 10001 };
 
@@ -45,20 +46,44 @@ void sys_menu_attach(void *hwnd, void *menu)
     DrawMenuBar((HWND)hwnd);
 }
 
+static int track_menu(HMENU sub, HWND hwnd, int32_t x, int32_t y)
+{
+    // The owner comes to the foreground first, so that the menu takes the
+    // keyboard and closes when the user clicks elsewhere.
+    if (hwnd)
+        SetForegroundWindow(hwnd);
+    int id = (int)TrackPopupMenu(sub, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON,
+                                 x, y, 0, hwnd, nullptr);
+    if (hwnd)
+        PostMessageA(hwnd, WM_NULL, 0, 0);
+    return id;
+}
+
+struct TrackRequest {
+    HMENU sub;
+    int32_t x, y;
+};
+
+LRESULT on_track_menu_message(HWND hwnd, LPARAM lp)
+{
+    const TrackRequest *r = (const TrackRequest *)lp;
+    return r ? track_menu(r->sub, hwnd, r->x, r->y) : 0;
+}
+
 int sys_menu_track(void *menu, void *hwnd, int32_t x, int32_t y)
 {
     HMENU sub = GetSubMenu((HMENU)menu, 0);
     if (!sub)
         return 0;
-    // The owner comes to the foreground first, so that the menu takes the
-    // keyboard and closes when the user clicks elsewhere.
-    if (hwnd)
-        SetForegroundWindow((HWND)hwnd);
-    int id = (int)TrackPopupMenu(sub, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON,
-                                 x, y, 0, (HWND)hwnd, nullptr);
-    if (hwnd)
-        PostMessageA((HWND)hwnd, WM_NULL, 0, 0);
-    return id;
+    // A menu belongs to the thread that owns its window: only there does it
+    // get the keyboard (and, under Wine, the desktop the window is on). Frames
+    // on the script thread hand it over and wait for the choice.
+    HWND owner = (HWND)hwnd;
+    if (owner && GetWindowThreadProcessId(owner, nullptr) != GetCurrentThreadId()) {
+        TrackRequest r = {sub, x, y};
+        return (int)SendMessageA(owner, KV_TRACK_MENU_MESSAGE, 0, (LPARAM)&r);
+    }
+    return track_menu(sub, owner, x, y);
 }
 
 static LRESULT CALLBACK menu_bar_wndproc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)

@@ -222,6 +222,8 @@ static LRESULT main_wndproc(WindowObject *win, HWND hwnd, UINT msg, WPARAM wp, L
     case WM_WINDOWPOSCHANGED:
         on_window_pos_changed(win, hwnd);
         break;
+    case KV_TRACK_MENU_MESSAGE:
+        return on_track_menu_message(hwnd, lp);
     case WM_USER + 10:
         if (on_tray_message(win, hwnd, wp, lp))
             return 0;

@@ -1,5 +1,6 @@
 // Message handlers of the window procedure that live beside it
-// (window_size_win32.cpp): sizes, position, tray callback and drag clicks.
+// (window_size_win32.cpp): sizes, position, tray callback and drag clicks;
+// pop-up menus opened for the script thread (menu_win32.cpp).
 #pragma once
 
 #include <windows.h>
@@ -17,3 +18,8 @@ void note_restore(WindowObject *win, HWND hwnd);
 // The tray icon's callback message: false when it is not window 0's icon.
 bool on_tray_message(WindowObject *win, HWND hwnd, WPARAM id, LPARAM event);
 void on_drag_click(WindowObject *win, LPARAM lp);
+
+// Sent to window 0 by a thread that does not own it: opens the pop-up menu
+// there and returns the chosen id.
+enum { KV_TRACK_MENU_MESSAGE = WM_APP + 2 };
+LRESULT on_track_menu_message(HWND hwnd, LPARAM lp);
