@@ -72,6 +72,9 @@ uint32_t crc32_compute(const void *data, size_t len);
 
 int init_pack_name_table();
 int build_pack_index();
+// The same, with the pack files searched for from folder instead of the
+// current one (tools and fuzzing, which must not change the current folder).
+int build_pack_index_from(const char *folder);
 int find_pack_files(int max_depth, const char *start);
 int add_pack(const char *path);
 // Frees the paths and the index (start-up can run again, as tests do).

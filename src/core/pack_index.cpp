@@ -335,6 +335,11 @@ static int index_pack(uint32_t pack, DuplicateTable &t)
 
 int build_pack_index()
 {
+    return build_pack_index_from(".");
+}
+
+int build_pack_index_from(const char *folder)
+{
     reset_pack_index();
     g_pack_paths = (char **)alloc_zeroed(KV_PACK_MAX * sizeof(char *));
     if (!g_pack_paths) {
@@ -345,7 +350,7 @@ int build_pack_index()
         if (add_pack("\x01") < 0)
             return -1;
     } else {
-        if (find_pack_files((int)g_pack_search_depth, ".") != 0)
+        if (find_pack_files((int)g_pack_search_depth, folder) != 0)
             return -1;
         for (int i = 1; i <= 9; i++)
             if (g_update_pack_paths[i] && add_pack(g_update_pack_paths[i]) < 0)

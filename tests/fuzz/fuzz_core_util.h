@@ -23,31 +23,31 @@ static inline void fuzz_core_quiet()
     g_quit_flag = 0;
 }
 
-// Writes data as the only pack of a scratch folder (made on first use and
-// made the current folder) and indexes it.
+// Writes data as the only pack of a scratch folder (made on first use; the
+// current folder is left alone, so libFuzzer keeps its relative corpus paths)
+// and indexes it.
 static inline int fuzz_index_pack(const uint8_t *data, size_t size)
 {
-    static bool ready = false;
-    if (!ready) {
+    static std::string dir;
+    if (dir.empty()) {
         std::random_device rd;
-        auto dir = std::filesystem::temp_directory_path() /
-                   ("kvfuzz-" + std::to_string(rd()) + "-" + std::to_string(rd()));
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
+        auto path = std::filesystem::temp_directory_path() /
+                    ("kvfuzz-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+        std::filesystem::create_directories(path);
+        dir = path.string();
         init_pack_name_table();
         init_path_special_chars();
-        ready = true;
     }
     fuzz_core_quiet();
     g_project_packed = 0;
     g_appended_pack_first = 0;
-    FILE *f = std::fopen("fuzz.kpf", "wb");
+    FILE *f = std::fopen((dir + "/fuzz.kpf").c_str(), "wb");
     if (!f)
         return -1;
     if (size)
         std::fwrite(data, 1, size, f);
     std::fclose(f);
-    return build_pack_index();
+    return build_pack_index_from(dir.c_str());
 }
 
 // The decoded name of index entry i (read back from the pack).
