@@ -5,6 +5,9 @@
 
 #include <emmintrin.h>
 
+#include "graphics/kernels.h"
+#include "graphics/scale_rows_wide.h"
+
 #include <cstring>
 
 // Two sums rows per scratch set, each as wide as the tables.
@@ -18,6 +21,7 @@ void bilinear_ctx_init(BilinearRowCtx *ctx, int slot)
         ctx->sums[k] = g_scale_scratch[slot][k];
         ctx->sums_row[k] = -1;
     }
+    ctx->wide = g_kernel_wide;
 }
 
 static inline __m128i load_pair(const uint8_t *row, uint32_t off)
@@ -26,13 +30,18 @@ static inline __m128i load_pair(const uint8_t *row, uint32_t off)
 }
 
 // sums[4c + k] = p0[k] * (256 - w) + p1[k] * w for c in [first, end).
-static void horizontal_sums(uint16_t *sums, const uint8_t *row, const uint32_t *offs,
-                            const uint16_t *wts, int32_t first, int32_t end)
+// `next` is the source row below: each source row is read once, at a pitch
+// the processor's prefetchers do not follow, so it is asked for one row ahead.
+static void horizontal_sums(uint16_t *sums, const uint8_t *row, const uint8_t *next,
+                            const uint32_t *offs, const uint16_t *wts, int32_t first,
+                            int32_t end)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i k256 = _mm_set1_epi16(256);
     int32_t c = first;
     for (; c + 2 <= end; c += 2) {
+        if ((c & 3) == 0)
+            _mm_prefetch((const char *)(next + offs[c]), _MM_HINT_T0);
         // p0a p0b p1a p1b: the left and right pixels of columns c and c + 1.
         __m128i ab = _mm_unpacklo_epi32(load_pair(row, offs[c]), load_pair(row, offs[c + 1]));
         __m128i p0 = _mm_unpacklo_epi8(ab, zero);
@@ -99,8 +108,13 @@ static const uint16_t *row_sums(BilinearRowCtx *ctx, int64_t row, const uint16_t
     if (const uint16_t *held = held_sums(ctx, row))
         return held;
     int k = ctx->sums[0] == keep ? 1 : 0;
-    horizontal_sums(ctx->sums[k], ctx->src + row * ctx->src_pitch * 4, ctx->col_offsets,
-                    ctx->col_weights, ctx->first, ctx->end);
+    const uint8_t *src = ctx->src + row * ctx->src_pitch * 4;
+    const uint8_t *next = src + ctx->src_pitch * 4;   // inside: row + 1 may be read
+    int32_t c = ctx->first;
+    if (ctx->wide)
+        c = bilinear_sums_avx2(ctx->sums[k], src, next, ctx->col_offsets, ctx->col_weights, c,
+                               ctx->end);
+    horizontal_sums(ctx->sums[k], src, next, ctx->col_offsets, ctx->col_weights, c, ctx->end);
     ctx->sums_row[k] = row;
     return ctx->sums[k];
 }
@@ -113,8 +127,11 @@ void bilinear_row(BilinearRowCtx *ctx, uint8_t *dst, int64_t row, int t)
     const uint16_t *top = row_sums(ctx, row, t ? held_sums(ctx, row + 1) : nullptr);
     // With t = 0 the lower row has no weight: it is not read at all.
     const uint16_t *bottom = t ? row_sums(ctx, row + 1, top) : top;
+    int32_t first = ctx->first;
+    if (ctx->wide)
+        first = bilinear_mix_avx2(dst, top, bottom, t, first, ctx->end, ctx->rounding);
     if (ctx->rounding == KV_BILINEAR_PLAIN)
-        vertical_mix<mix_plain>(dst, top, bottom, t, ctx->first, ctx->end);
+        vertical_mix<mix_plain>(dst, top, bottom, t, first, ctx->end);
     else
-        vertical_mix<mix_wide>(dst, top, bottom, t, ctx->first, ctx->end);
+        vertical_mix<mix_wide>(dst, top, bottom, t, first, ctx->end);
 }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "display/scale.h"
@@ -100,21 +101,24 @@ std::vector<uint8_t> ref_bilinear(const Case &c, const std::vector<uint8_t> &src
     return out;
 }
 
-class Scalers : public ::testing::TestWithParam<int> {
+// Parameters: render workers (0 = the calling thread), 256-bit row passes.
+class Scalers : public ::testing::TestWithParam<std::tuple<int, int>> {
 protected:
+    int workers() const { return std::get<0>(GetParam()); }
     void SetUp() override
     {
         detect_cpu_features();
-        install_pixel_kernels(3, 0);
+        install_pixel_kernels(3, std::get<1>(GetParam()));
         init_scale_tables();
-        if (GetParam() > 0) {
-            ASSERT_EQ(0, start_render_workers_count(GetParam()));
+        if (workers() > 0) {
+            ASSERT_EQ(0, start_render_workers_count(workers()));
         }
     }
     void TearDown() override
     {
-        if (GetParam() > 0)
+        if (workers() > 0)
             stop_render_workers();
+        install_pixel_kernels(3, 0);
     }
 };
 
@@ -211,6 +215,7 @@ TEST_P(Scalers, RefusedSizesLeaveTheOutputAlone)
     EXPECT_EQ(before, out);
 }
 
-INSTANTIATE_TEST_SUITE_P(Workers, Scalers, ::testing::Values(0, 2));
+INSTANTIATE_TEST_SUITE_P(Workers, Scalers,
+                         ::testing::Combine(::testing::Values(0, 2), ::testing::Values(0, 1)));
 
 }  // namespace
