@@ -149,8 +149,10 @@ void rotate_row_span(const RotateMap *m, RotateRow row, int32_t *lo, int32_t *hi
         l++;
     while (h > l && !maps_inside(m, row, h - 1))
         h--;
+    if (h <= l)
+        l = h = 0;   // an empty span: the clipped ends may lie past the row
     *lo = (int32_t)l;
-    *hi = (int32_t)(h > l ? h : l);
+    *hi = (int32_t)h;
 }
 
 void rotate_reversed(uint32_t *dst, const uint32_t *src, int64_t count)

@@ -168,6 +168,34 @@ TEST_P(Scalers, BilinearMatchesReference)
     }
 }
 
+// Random rectangles (sub-pixel, partly or wholly outside) and output sizes:
+// the vector row passes, their block ends and tails, against the reference.
+TEST_P(Scalers, RandomRectanglesMatchReference)
+{
+    TestRng rng(41);
+    for (int n = 0; n < 40; n++) {
+        Case c;
+        c.sw = rng.range(1, 70);
+        c.sh = rng.range(1, 40);
+        c.x0 = rng.range(-300, 100 * c.sw);
+        c.y0 = rng.range(-300, 100 * c.sh);
+        c.x1 = c.x0 + rng.range(0, 100 * c.sw);
+        c.y1 = c.y0 + rng.range(0, 100 * c.sh);
+        c.dw100 = rng.range(100, 9000);
+        c.dh100 = rng.range(100, 3000);
+        SCOPED_TRACE(::testing::Message() << n << ": " << c.sw << "x" << c.sh);
+        std::vector<uint8_t> src = source(c.sw, c.sh, (uint64_t)n);
+        size_t bytes = (size_t)(c.dw100 / 100) * (c.dh100 / 100) * 4;
+        std::vector<uint8_t> plain(bytes, 0xCD), wide(bytes, 0xCD);
+        ASSERT_EQ(0, scale_bilinear(plain.data(), src.data(), c.x0, c.y0, c.x1, c.y1, c.sw, c.sh,
+                                    c.dw100, c.dh100));
+        ASSERT_EQ(0, scale_bilinear_sse(wide.data(), src.data(), c.x0, c.y0, c.x1, c.y1, c.sw,
+                                        c.sh, c.dw100, c.dh100));
+        ASSERT_EQ(ref_bilinear(c, src, true), plain);
+        ASSERT_EQ(ref_bilinear(c, src, false), wide);
+    }
+}
+
 TEST_P(Scalers, NearestMatchesReference)
 {
     const Case near[] = {
