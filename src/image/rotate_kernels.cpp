@@ -1,9 +1,9 @@
-// Rotation pixel work. The output is walked in tiles (a band of rows, a
-// block of columns at a time) so that the source pixels a tile reads stay in
-// the first-level cache: a whole output row of a turned picture runs across
-// hundreds of source rows, and the next output row would find them evicted.
-// Inside a row only the span that maps into the source is visited, so the
-// inner loop has no bound test.
+// Rotation pixel work. An output row of a turned picture runs across
+// hundreds of source rows, each on pages of its own; walked whole, the next
+// output row finds those pages (and lines) gone from the processor's caches.
+// So rows are walked two at a time in blocks of columns that cross a bounded
+// number of source rows. Inside a row only the span that maps into the
+// source is visited: the inner loop has no bound test.
 #include "image/rotate_kernels.h"
 
 #include "graphics/kernels.h"
@@ -19,9 +19,8 @@
 namespace {
 
 const int32_t k_band_rows = 2;        // output rows walked together, block by block
-const int64_t k_rows_crossed = 128;    // source rows one block of output columns may cross
-   // output columns of a tile
-const int32_t k_quarter_tile = 64;  // side of a quarter-turn tile
+const int64_t k_rows_crossed = 128;   // source rows one block of output columns may cross
+const int32_t k_quarter_tile = 64;    // side of a quarter-turn tile
 
 int64_t floor_div(int64_t a, int64_t b)   // b > 0
 {
