@@ -1,4 +1,5 @@
-// Row passes of the bilinear scalers (see scale_rows.h), with SSE2.
+// Row passes of the bilinear scalers (see scale_rows.h), with SSE2; the
+// 256-bit passes of scale_rows_avx2.cpp go first when installed.
 // All products fit 16-bit lanes: a sum p0 * (256 - w) + p1 * w is at most
 // 255 * 256, and the vertical pass multiplies by at most 256.
 #include "graphics/scale_rows.h"
