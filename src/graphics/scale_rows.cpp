@@ -31,18 +31,13 @@ static inline __m128i load_pair(const uint8_t *row, uint32_t off)
 }
 
 // sums[4c + k] = p0[k] * (256 - w) + p1[k] * w for c in [first, end).
-// `next` is the source row below: each source row is read once, at a pitch
-// the processor's prefetchers do not follow, so it is asked for one row ahead.
-static void horizontal_sums(uint16_t *sums, const uint8_t *row, const uint8_t *next,
-                            const uint32_t *offs, const uint16_t *wts, int32_t first,
-                            int32_t end)
+static void horizontal_sums(uint16_t *sums, const uint8_t *row, const uint32_t *offs,
+                            const uint16_t *wts, int32_t first, int32_t end)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i k256 = _mm_set1_epi16(256);
     int32_t c = first;
     for (; c + 2 <= end; c += 2) {
-        if ((c & 3) == 0)
-            _mm_prefetch((const char *)(next + offs[c]), _MM_HINT_T0);
         // p0a p0b p1a p1b: the left and right pixels of columns c and c + 1.
         __m128i ab = _mm_unpacklo_epi32(load_pair(row, offs[c]), load_pair(row, offs[c + 1]));
         __m128i p0 = _mm_unpacklo_epi8(ab, zero);
@@ -110,12 +105,21 @@ static const uint16_t *row_sums(BilinearRowCtx *ctx, int64_t row, const uint16_t
         return held;
     int k = ctx->sums[0] == keep ? 1 : 0;
     const uint8_t *src = ctx->src + row * ctx->src_pitch * 4;
-    const uint8_t *next = src + ctx->src_pitch * 4;   // inside: row + 1 may be read
-    int32_t c = ctx->first;
-    if (ctx->wide)
-        c = bilinear_sums_avx2(ctx->sums[k], src, next, ctx->col_offsets, ctx->col_weights, c,
-                               ctx->end);
-    horizontal_sums(ctx->sums[k], src, next, ctx->col_offsets, ctx->col_weights, c, ctx->end);
+    // Each source row is read once, at a pitch the processor's prefetchers do
+    // not follow: the row below (inside: row + 1 may be read) is asked for a
+    // chunk of columns ahead of its turn, one request per 64-byte line.
+    const uint8_t *next = src + ctx->src_pitch * 4;
+    const int32_t chunk = 32;
+    for (int32_t c0 = ctx->first; c0 < ctx->end; c0 += chunk) {
+        int32_t c1 = ctx->end - c0 < chunk ? ctx->end : c0 + chunk;
+        uint32_t line = ctx->col_offsets[c0] & ~63u, stop = ctx->col_offsets[c1 - 1] + 8;
+        for (; line < stop; line += 64)
+            _mm_prefetch((const char *)(next + line), _MM_HINT_T0);
+        int32_t c = c0;
+        if (ctx->wide)
+            c = bilinear_sums_avx2(ctx->sums[k], src, ctx->col_offsets, ctx->col_weights, c, c1);
+        horizontal_sums(ctx->sums[k], src, ctx->col_offsets, ctx->col_weights, c, c1);
+    }
     ctx->sums_row[k] = row;
     return ctx->sums[k];
 }

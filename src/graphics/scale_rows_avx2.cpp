@@ -19,15 +19,13 @@ KV_AVX2_INLINE __m128i load_pair(const uint8_t *row, uint32_t off)
 // Four columns per step: per 128-bit half, the left pixels of two columns
 // and then their right pixels (gathers are slow on some processors, so the
 // pairs are loaded one by one).
-KV_AVX2 int32_t bilinear_sums_avx2(uint16_t *sums, const uint8_t *row, const uint8_t *next,
-                                   const uint32_t *offs, const uint16_t *wts, int32_t first,
-                                   int32_t end)
+KV_AVX2 int32_t bilinear_sums_avx2(uint16_t *sums, const uint8_t *row, const uint32_t *offs,
+                                   const uint16_t *wts, int32_t first, int32_t end)
 {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i k256 = _mm256_set1_epi16(256);
     int32_t c = first;
     for (; c + 4 <= end; c += 4) {
-        _mm_prefetch((const char *)(next + offs[c]), _MM_HINT_T0);
         __m128i ab = _mm_unpacklo_epi32(load_pair(row, offs[c]), load_pair(row, offs[c + 1]));
         __m128i cd = _mm_unpacklo_epi32(load_pair(row, offs[c + 2]), load_pair(row, offs[c + 3]));
         __m256i px = _mm256_inserti128_si256(_mm256_castsi128_si256(ab), cd, 1);
@@ -81,8 +79,8 @@ KV_AVX2 int32_t bilinear_mix_avx2(uint8_t *dst, const uint16_t *a, const uint16_
 }
 
 #else
-int32_t bilinear_sums_avx2(uint16_t *, const uint8_t *, const uint8_t *, const uint32_t *,
-                           const uint16_t *, int32_t first, int32_t)
+int32_t bilinear_sums_avx2(uint16_t *, const uint8_t *, const uint32_t *, const uint16_t *,
+                           int32_t first, int32_t)
 {
     return first;
 }

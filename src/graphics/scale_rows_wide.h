@@ -6,9 +6,7 @@
 
 #include "core/kv_base.h"
 
-// `next` is the source row below `row`, asked for ahead of its turn.
-int32_t bilinear_sums_avx2(uint16_t *sums, const uint8_t *row, const uint8_t *next,
-                           const uint32_t *offs, const uint16_t *wts, int32_t first,
-                           int32_t end);
+int32_t bilinear_sums_avx2(uint16_t *sums, const uint8_t *row, const uint32_t *offs,
+                           const uint16_t *wts, int32_t first, int32_t end);
 int32_t bilinear_mix_avx2(uint8_t *dst, const uint16_t *a, const uint16_t *b, int t,
                           int32_t first, int32_t end, int rounding);
