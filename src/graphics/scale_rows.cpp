@@ -90,6 +90,24 @@ static void vertical_mix(uint8_t *dst, const uint16_t *a, const uint16_t *b, int
     }
 }
 
+// The 256-bit pass runs about twice as fast as the SSE2 one and then waits
+// on the source: each row is read once, at a pitch the processor's
+// prefetchers do not follow. So the row below (inside: row + 1 may be read)
+// is asked for a chunk of columns ahead of its turn, once per 64-byte line.
+static void wide_sums(const BilinearRowCtx *ctx, uint16_t *sums, const uint8_t *src)
+{
+    const uint8_t *next = src + ctx->src_pitch * 4;
+    const int32_t chunk = 32;
+    for (int32_t c0 = ctx->first; c0 < ctx->end; c0 += chunk) {
+        int32_t c1 = ctx->end - c0 < chunk ? ctx->end : c0 + chunk;
+        uint32_t line = ctx->col_offsets[c0] & ~63u, stop = ctx->col_offsets[c1 - 1] + 8;
+        for (; line < stop; line += 64)
+            _mm_prefetch((const char *)(next + line), _MM_HINT_T0);
+        int32_t c = bilinear_sums_avx2(sums, src, ctx->col_offsets, ctx->col_weights, c0, c1);
+        horizontal_sums(sums, src, ctx->col_offsets, ctx->col_weights, c, c1);
+    }
+}
+
 static const uint16_t *held_sums(const BilinearRowCtx *ctx, int64_t row)
 {
     for (int k = 0; k < 2; k++)
@@ -105,21 +123,11 @@ static const uint16_t *row_sums(BilinearRowCtx *ctx, int64_t row, const uint16_t
         return held;
     int k = ctx->sums[0] == keep ? 1 : 0;
     const uint8_t *src = ctx->src + row * ctx->src_pitch * 4;
-    // Each source row is read once, at a pitch the processor's prefetchers do
-    // not follow: the row below (inside: row + 1 may be read) is asked for a
-    // chunk of columns ahead of its turn, one request per 64-byte line.
-    const uint8_t *next = src + ctx->src_pitch * 4;
-    const int32_t chunk = 32;
-    for (int32_t c0 = ctx->first; c0 < ctx->end; c0 += chunk) {
-        int32_t c1 = ctx->end - c0 < chunk ? ctx->end : c0 + chunk;
-        uint32_t line = ctx->col_offsets[c0] & ~63u, stop = ctx->col_offsets[c1 - 1] + 8;
-        for (; line < stop; line += 64)
-            _mm_prefetch((const char *)(next + line), _MM_HINT_T0);
-        int32_t c = c0;
-        if (ctx->wide)
-            c = bilinear_sums_avx2(ctx->sums[k], src, ctx->col_offsets, ctx->col_weights, c, c1);
-        horizontal_sums(ctx->sums[k], src, ctx->col_offsets, ctx->col_weights, c, c1);
-    }
+    if (ctx->wide)
+        wide_sums(ctx, ctx->sums[k], src);
+    else
+        horizontal_sums(ctx->sums[k], src, ctx->col_offsets, ctx->col_weights, ctx->first,
+                        ctx->end);
     ctx->sums_row[k] = row;
     return ctx->sums[k];
 }
