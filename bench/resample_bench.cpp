@@ -1,7 +1,8 @@
 // Layer resampling and rotation: 1920 x 1080 to 1280 x 720 and back up,
 // bilinear and bicubic, with 1 and 2 render workers, beside pixman's
 // bilinear and separable-convolution (cubic) filters for the same sizes;
-// rotation of a 1080p layer beside a memcpy of it.
+// rotation of a 1080p layer beside a memcpy of it; Lanczos-2 of a 4096 x 4096
+// layer to 512 x 512.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -50,20 +51,24 @@ void drop(LayerState *s)
     free(s);
 }
 
-void setup(int workers)
+// wide = 1: the 256-bit variants, as the engine chooses them at start-up on
+// a processor with AVX2; 0: SSE2 only.
+void setup(int workers, int wide)
 {
     detect_cpu_features();
-    install_pixel_kernels(3, 0);
+    install_pixel_kernels(3, wide);
     init_scale_tables();
-    start_render_workers_count(workers);
+    if (workers)
+        start_render_workers_count(workers);
 }
 
 // range(0): method (21 bilinear, 31 bicubic); range(1): 0 down, 1 up;
-// range(2): workers. B already has the output size, so only the scaling is timed.
+// range(2): workers; range(3): wide. B already has the output size, so only
+// the scaling is timed.
 void BM_resample(benchmark::State &state)
 {
     const int *z = SIZES[state.range(1)];
-    setup((int)state.range(2));
+    setup((int)state.range(2), (int)state.range(3));
     LayerState *a = make_layer(z[0], z[1]), *b = make_layer(z[2], z[3]);
     for (auto _ : state) {
         resample_state(a, b, 0, 0, 100 * z[0] - 100, 100 * z[1] - 100, 100 * z[2], 100 * z[3], 1,
@@ -74,9 +79,24 @@ void BM_resample(benchmark::State &state)
     drop(a);
     drop(b);
 }
-BENCHMARK(BM_resample)->ArgNames({"method", "up", "workers"})
-    ->ArgsProduct({{21, 31}, {0, 1}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime()
-    ->KV_REPEAT;
+BENCHMARK(BM_resample)->ArgNames({"method", "up", "workers", "wide"})
+    ->ArgsProduct({{21}, {0, 1}, {1, 2}, {0, 1}})->ArgsProduct({{31}, {0, 1}, {1, 2}, {0}})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->KV_REPEAT;
+
+// Lanczos-2 of a 4096 x 4096 layer to 512 x 512 (one worker, the calling thread).
+void BM_lanczos_4096_to_512(benchmark::State &state)
+{
+    setup(0, 1);
+    LayerState *a = make_layer(4096, 4096), *b = make_layer(512, 512);
+    for (auto _ : state) {
+        resample_state(a, b, 0, 0, 409500, 409500, 51200, 51200, 1, KV_RESAMPLE_LANCZOS2);
+        benchmark::ClobberMemory();
+    }
+    drop(a);
+    drop(b);
+}
+BENCHMARK(BM_lanczos_4096_to_512)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)
+    ->Repetitions(3)->ComputeStatistics("min", fastest)->ReportAggregatesOnly(true);
 
 #ifdef KV_HAVE_PIXMAN
 // range(0): 0 bilinear, 1 separable cubic convolution; range(1): 0 down, 1 up.
@@ -118,18 +138,21 @@ BENCHMARK(BM_pixman_scale)->ArgNames({"cubic", "up"})->ArgsProduct({{0, 1}, {0, 
     ->Unit(benchmark::kMillisecond)->UseRealTime()->KV_REPEAT;
 #endif
 
-// range(0): angle; B has A's size and is written in place.
+// range(0): angle; range(1): kernel code (11 clears outside the picture, 12
+// leaves it); range(2): wide. B has A's size and is written in place.
 void BM_rotate_1080p(benchmark::State &state)
 {
+    setup(0, (int)state.range(2));
     LayerState *a = make_layer(1920, 1080), *b = make_layer(1920, 1080);
     for (auto _ : state) {
-        rotate_state(a, b, state.range(0), 1, KV_ROTATE_FILL);
+        rotate_state(a, b, state.range(0), 1, (uint8_t)state.range(1));
         benchmark::ClobberMemory();
     }
     drop(a);
     drop(b);
 }
-BENCHMARK(BM_rotate_1080p)->ArgNames({"angle"})->Arg(0)->Arg(90)->Arg(180)->Arg(45)->Arg(17)
+BENCHMARK(BM_rotate_1080p)->ArgNames({"angle", "kernel", "wide"})
+    ->ArgsProduct({{0, 90, 180, 270}, {11}, {1}})->ArgsProduct({{17, 45, 133}, {11, 12}, {0, 1}})
     ->Unit(benchmark::kMillisecond)->UseRealTime()->KV_REPEAT;
 
 void BM_memcpy_1080p(benchmark::State &state)

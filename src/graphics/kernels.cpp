@@ -3,6 +3,7 @@
 
 PixelKernels g_pixel_kernels;
 int g_kernel_level;
+int g_kernel_wide;
 
 int kernel_level_for(const CpuFeatures &features, int sse_allowed, int sse2_allowed)
 {
@@ -59,4 +60,5 @@ void install_pixel_kernels(int level, int wide)
     }
     g_pixel_kernels = k;
     g_kernel_level = level;
+    g_kernel_wide = wide && g_cpu_features.avx2 ? 1 : 0;
 }

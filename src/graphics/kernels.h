@@ -87,6 +87,9 @@ extern PixelKernels g_pixel_kernels;
 // Kernel levels: 1 basic set, 2 and 3 extended set.
 enum { KV_KERNEL_LEVEL_BASIC = 1, KV_KERNEL_LEVEL_SSE = 2, KV_KERNEL_LEVEL_SSE2 = 3 };
 extern int g_kernel_level;
+// 1 when the installed set uses the 256-bit variants (asked for and AVX2
+// present); other vector routines of the engine follow the same choice.
+extern int g_kernel_wide;
 
 // Level from the processor's flags and the two settings (allow SSE, allow SSE2).
 int kernel_level_for(const CpuFeatures &features, int sse_allowed, int sse2_allowed);

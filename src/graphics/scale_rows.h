@@ -31,6 +31,7 @@ struct BilinearRowCtx {
     int rounding;                    // KV_BILINEAR_WIDE or KV_BILINEAR_PLAIN
     uint16_t *sums[2];               // horizontal sums of two source rows (scratch)
     int64_t sums_row[2];             // the source row each holds, -1 none
+    int wide;                        // 256-bit passes (set by bilinear_ctx_init)
 };
 
 // Points the context at scratch set `slot` (0..KV_SCALE_SLOTS - 1) and

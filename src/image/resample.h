@@ -71,9 +71,8 @@ int resample_object_image(TreeNode *a, TreeNode *b, int64_t x1, int64_t y1, int6
 //   sx = w/2 + floor(( dx * C + dy * S) / 65536)
 //   sy = h/2 + floor((-dx * S + dy * C) / 65536),  dx = ox - w/2, dy = oy - h/2,
 // C and S the cosine and sine in 16.16. 0 copies, 180 reverses the pixel
-// order; every other angle goes through the mapping with a bound test per
-// pixel (at 90 and 270 the mapping is exact, and both kernels clear what
-// lies outside).
+// order; every other angle goes through the mapping (at 90 and 270 it is
+// exact, and both kernels clear what lies outside).
 void rotate_image_kernel_b(uint8_t *dst, const uint8_t *src, int32_t w, int32_t h, int64_t angle);
 void rotate_image_kernel_a(uint8_t *dst, const uint8_t *src, int32_t w, int32_t h, int64_t angle);
 int rotate_state(LayerState *a, LayerState *b, int64_t angle, uint8_t n, uint8_t kernel);

@@ -1,6 +1,5 @@
 // Rotation of a layer image about its centre, nearest source pixel, into A
 // or into B.
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -8,6 +7,7 @@
 #include "graphics/layer.h"
 #include "image/effects.h"
 #include "image/resample.h"
+#include "image/rotate_kernels.h"
 
 static int64_t normalise_angle(int64_t angle)
 {
@@ -15,36 +15,9 @@ static int64_t normalise_angle(int64_t angle)
     return a < 0 ? a + 360 : a;
 }
 
-static void copy_reversed(uint32_t *dst, const uint8_t *src, int64_t count)
-{
-    for (int64_t i = 0; i < count; i++)
-        std::memcpy(&dst[i], src + (count - 1 - i) * 4, 4);
-}
-
-// The mapping of the header; `fill` clears the pixels whose source lies
-// outside the image, otherwise they are left alone.
-static void rotate_mapped(uint8_t *dst, const uint8_t *src, int32_t w, int32_t h, int64_t angle,
-                          bool fill)
-{
-    double rad = (double)angle * 3.1415926535 / 180.0;
-    int64_t c = std::lrint(std::cos(rad) * 65536.0), s = std::lrint(std::sin(rad) * 65536.0);
-    int64_t cx = w / 2, cy = h / 2;
-    const uint32_t *in = (const uint32_t *)src;
-    for (int64_t oy = 0; oy < h; oy++) {
-        int64_t dy = oy - cy;
-        int64_t px = (cx << 16) - cx * c + dy * s;
-        int64_t py = (cy << 16) + cx * s + dy * c;
-        uint32_t *out = (uint32_t *)(dst + oy * w * 4);
-        for (int64_t ox = 0; ox < w; ox++, px += c, py -= s) {
-            uint64_t sx = (uint64_t)(px >> 16), sy = (uint64_t)(py >> 16);
-            if (sx < (uint64_t)w && sy < (uint64_t)h)
-                out[ox] = in[sy * w + sx];
-            else if (fill)
-                out[ox] = 0;
-        }
-    }
-}
-
+// 0 copies, 180 reverses the pixel order; quarter turns (exact in 16.16)
+// and every other angle follow the mapping of resample.h. At 90 and 270 both
+// kernels clear what lies outside.
 static void rotate_image(uint8_t *dst, const uint8_t *src, int32_t w, int32_t h, int64_t angle,
                          bool fill)
 {
@@ -52,12 +25,18 @@ static void rotate_image(uint8_t *dst, const uint8_t *src, int32_t w, int32_t h,
         return;
     angle = normalise_angle(angle);
     int64_t count = (int64_t)w * h;
+    uint32_t *out = (uint32_t *)dst;
+    const uint32_t *in = (const uint32_t *)src;
+    RotateMap m;
+    rotate_map_init(&m, w, h, angle);
     if (angle == 0)
         std::memcpy(dst, src, (size_t)count * 4);
     else if (angle == 180)
-        copy_reversed((uint32_t *)dst, src, count);
+        rotate_reversed(out, in, count);
+    else if (m.c == 0 && (m.s == 65536 || m.s == -65536))
+        rotate_quarter(out, in, w, h, m.s);
     else
-        rotate_mapped(dst, src, w, h, angle, fill || angle == 90 || angle == 270);
+        rotate_spans(out, in, &m, fill);
 }
 
 void rotate_image_kernel_b(uint8_t *dst, const uint8_t *src, int32_t w, int32_t h, int64_t angle)

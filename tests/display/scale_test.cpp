@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "display/scale.h"
@@ -100,21 +101,24 @@ std::vector<uint8_t> ref_bilinear(const Case &c, const std::vector<uint8_t> &src
     return out;
 }
 
-class Scalers : public ::testing::TestWithParam<int> {
+// Parameters: render workers (0 = the calling thread), 256-bit row passes.
+class Scalers : public ::testing::TestWithParam<std::tuple<int, int>> {
 protected:
+    int workers() const { return std::get<0>(GetParam()); }
     void SetUp() override
     {
         detect_cpu_features();
-        install_pixel_kernels(3, 0);
+        install_pixel_kernels(3, std::get<1>(GetParam()));
         init_scale_tables();
-        if (GetParam() > 0) {
-            ASSERT_EQ(0, start_render_workers_count(GetParam()));
+        if (workers() > 0) {
+            ASSERT_EQ(0, start_render_workers_count(workers()));
         }
     }
     void TearDown() override
     {
-        if (GetParam() > 0)
+        if (workers() > 0)
             stop_render_workers();
+        install_pixel_kernels(3, 0);
     }
 };
 
@@ -161,6 +165,34 @@ TEST_P(Scalers, BilinearMatchesReference)
         EXPECT_EQ(ref_bilinear(c, src, false), wide);
         for (size_t i = 0; i < n; i++)
             ASSERT_LE(std::abs(plain[i] - wide[i]), 1) << i;
+    }
+}
+
+// Random rectangles (sub-pixel, partly or wholly outside) and output sizes:
+// the vector row passes, their block ends and tails, against the reference.
+TEST_P(Scalers, RandomRectanglesMatchReference)
+{
+    TestRng rng(41);
+    for (int n = 0; n < 40; n++) {
+        Case c;
+        c.sw = rng.range(1, 70);
+        c.sh = rng.range(1, 40);
+        c.x0 = rng.range(-300, 100 * c.sw);
+        c.y0 = rng.range(-300, 100 * c.sh);
+        c.x1 = c.x0 + rng.range(0, 100 * c.sw);
+        c.y1 = c.y0 + rng.range(0, 100 * c.sh);
+        c.dw100 = rng.range(100, 9000);
+        c.dh100 = rng.range(100, 3000);
+        SCOPED_TRACE(::testing::Message() << n << ": " << c.sw << "x" << c.sh);
+        std::vector<uint8_t> src = source(c.sw, c.sh, (uint64_t)n);
+        size_t bytes = (size_t)(c.dw100 / 100) * (c.dh100 / 100) * 4;
+        std::vector<uint8_t> plain(bytes, 0xCD), wide(bytes, 0xCD);
+        ASSERT_EQ(0, scale_bilinear(plain.data(), src.data(), c.x0, c.y0, c.x1, c.y1, c.sw, c.sh,
+                                    c.dw100, c.dh100));
+        ASSERT_EQ(0, scale_bilinear_sse(wide.data(), src.data(), c.x0, c.y0, c.x1, c.y1, c.sw,
+                                        c.sh, c.dw100, c.dh100));
+        ASSERT_EQ(ref_bilinear(c, src, true), plain);
+        ASSERT_EQ(ref_bilinear(c, src, false), wide);
     }
 }
 
@@ -211,6 +243,7 @@ TEST_P(Scalers, RefusedSizesLeaveTheOutputAlone)
     EXPECT_EQ(before, out);
 }
 
-INSTANTIATE_TEST_SUITE_P(Workers, Scalers, ::testing::Values(0, 2));
+INSTANTIATE_TEST_SUITE_P(Workers, Scalers,
+                         ::testing::Combine(::testing::Values(0, 2), ::testing::Values(0, 1)));
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Resampling and rotation: random image sizes (wide, tall, one pixel),
 // random 1/100-pixel rectangles (inverted and outside the image too),
 // output sizes from 0 past the limit, every method and kernel code and
-// unknown ones, B the same record as A or another one.
+// unknown ones, B the same record as A or another one; SSE2 and AVX2 paths.
 #include <cstdlib>
 
 #include "core/error_report.h"
@@ -60,9 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static bool ready = false;
     if (!ready) {
-        install_pixel_kernels(KV_KERNEL_LEVEL_SSE2, 0);
+        detect_cpu_features();
         ready = true;
     }
+    // Odd-sized inputs take the 256-bit row passes where the processor has them.
+    install_pixel_kernels(KV_KERNEL_LEVEL_SSE2, (int)(size & 1));
     reset_error_reports();
     g_error_shown = 1;
     Input in{data, size};

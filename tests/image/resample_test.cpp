@@ -174,6 +174,38 @@ TEST(Rotate, EveryShapeAndAngle)
             }
 }
 
+// Random shapes past the block and tile sizes, random angles, both kernels,
+// with the SSE2 and (where the processor has it) the AVX2 run.
+TEST(Rotate, RandomShapesAndAnglesMatchTheMapping)
+{
+    fx_setup();
+    detect_cpu_features();
+    FxRng rng(2024);
+    for (int n = 0; n < 48; n++) {
+        int w = rng.range(1, 4) == 1 ? rng.range(1, 9) : rng.range(60, 230);
+        int h = rng.range(1, 4) == 1 ? rng.range(1, 9) : rng.range(60, 200);
+        int angle = n < 8 ? 90 * rng.range(-4, 4) : rng.range(-800, 800);
+        int wide = n & 1;
+        uint8_t kernel = (n & 2) ? KV_ROTATE_KEEP : KV_ROTATE_FILL;
+        install_pixel_kernels(KV_KERNEL_LEVEL_SSE2, wide);
+        FxLayer a(w, h, {}, (uint64_t)n), b(w, h, std::vector<uint32_t>((size_t)w * h, 0x5A5A5A5A));
+        ASSERT_EQ(rotate_state(a.s, b.s, angle, 1, kernel), 0);
+        int a360 = ((angle % 360) + 360) % 360;
+        bool keeps = kernel == KV_ROTATE_KEEP && a360 % 90 != 0;
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                bool in;
+                uint32_t want = rotated_ref(a, x, y, angle, &in);
+                if (!in && keeps)
+                    want = 0x5A5A5A5A;
+                ASSERT_EQ(b.at(x, y), want) << w << "x" << h << " " << angle << " k"
+                                            << (int)kernel << " wide " << wide << " " << x << ","
+                                            << y;
+            }
+    }
+    install_pixel_kernels(KV_KERNEL_LEVEL_SSE2, 0);
+}
+
 TEST(Rotate, BufferOfAnotherShapeIsReplaced)
 {
     fx_setup();
