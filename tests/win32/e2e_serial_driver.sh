@@ -14,7 +14,8 @@ box() {
   BOX=$(drv wait-dialog --title "$title" --timeout 20000) || fail "no box with the caption $title"
 }
 box_result() {  # the button the box was closed with (10 + id)
-  wait_for_file "$BOX_RC" 10 . || fail "the box did not close"
+  # A loaded machine may take several seconds to end the Wine process.
+  wait_for_file "$BOX_RC" 30 . || fail "the box did not close"
   cat "$BOX_RC"
 }
 
