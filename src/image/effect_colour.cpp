@@ -89,39 +89,44 @@ static inline uint8_t tone_byte(int s, int up, int down)
     return (uint8_t)(s + (((255 - s) * up) >> 7) - ((s * down) >> 7));
 }
 
-// Two pixels in 16-bit lanes; every product stays below 2^15.
-static inline __m128i tone_half(__m128i v, __m128i up, __m128i down)
+// Four pixels without unpacking. With t = 255 - s for a channel that rises
+// and t = s for one that falls (x = 255 or 0, t = s ^ x), the result is
+// (t - (t * k >> 7)) ^ x, k = up or down. With t << 8 in a word,
+// mulhi(t << 8, 2k) = t * k >> 7 exactly (k <= 128), and t * k >> 7 <= t.
+static inline __m128i tone4(__m128i v, __m128i flip, __m128i k_even, __m128i k_odd)
 {
-    __m128i inv = _mm_sub_epi16(_mm_set1_epi16(255), v);
-    __m128i plus = _mm_srli_epi16(_mm_mullo_epi16(inv, up), 7);
-    __m128i minus = _mm_srli_epi16(_mm_mullo_epi16(v, down), 7);
-    return _mm_sub_epi16(_mm_add_epi16(v, plus), minus);
+    __m128i t = _mm_xor_si128(v, flip);
+    __m128i even = _mm_mulhi_epu16(_mm_slli_epi16(t, 8), k_even);
+    __m128i odd = _mm_mulhi_epu16(_mm_and_si128(t, _mm_set1_epi16((short)0xFF00)), k_odd);
+    __m128i m = _mm_or_si128(even, _mm_slli_epi16(odd, 8));
+    return _mm_xor_si128(_mm_sub_epi8(t, m), flip);
 }
 
 int effect_colour_tone(EffectJob *j)
 {
     uint32_t p = (uint32_t)j->p;
-    int up[4] = {}, down[4] = {};
+    int up[4] = {}, down[4] = {}, k2[4] = {};
+    uint32_t flip = 0;
     for (int c = 0; c < 3; c++) {
         int v = (int)((p >> (8 * c)) & 0xFF);   // B from bits 0-7, G 8-15, R 16-23
         up[c] = v > 128 ? v - 128 : 0;
         down[c] = v < 128 ? 128 - v : 0;
+        k2[c] = 2 * (up[c] + down[c]);
+        flip |= up[c] ? 0xFFu << (8 * c) : 0;
     }
-    __m128i vup = _mm_setr_epi16((short)up[0], (short)up[1], (short)up[2], 0, (short)up[0],
-                                 (short)up[1], (short)up[2], 0);
-    __m128i vdown = _mm_setr_epi16((short)down[0], (short)down[1], (short)down[2], 0,
-                                   (short)down[0], (short)down[1], (short)down[2], 0);
-    __m128i z = _mm_setzero_si128();
+    __m128i vflip = _mm_set1_epi32((int)flip);
+    __m128i k_even = _mm_set1_epi32((int)((uint32_t)k2[0] | (uint32_t)k2[2] << 16));
+    __m128i k_odd = _mm_set1_epi32(k2[1]);
     int32_t w = effect_rect_width(j);
     for (int32_t y = j->y1; y <= j->y2; y++) {
         const uint8_t *s = effect_src_px(j, j->x1, y);
         uint8_t *d = effect_rect_row(j, y);
         int32_t i = 0;
-        for (; i + 4 <= w; i += 4) {
-            __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
-            __m128i lo = tone_half(_mm_unpacklo_epi8(v, z), vup, vdown);
-            __m128i hi = tone_half(_mm_unpackhi_epi8(v, z), vup, vdown);
-            _mm_storeu_si128((__m128i *)(d + i * 4), _mm_packus_epi16(lo, hi));
+        for (; i + 8 <= w; i += 8) {
+            __m128i v0 = _mm_loadu_si128((const __m128i *)(s + i * 4));
+            __m128i v1 = _mm_loadu_si128((const __m128i *)(s + i * 4 + 16));
+            _mm_storeu_si128((__m128i *)(d + i * 4), tone4(v0, vflip, k_even, k_odd));
+            _mm_storeu_si128((__m128i *)(d + i * 4 + 16), tone4(v1, vflip, k_even, k_odd));
         }
         for (; i < w; i++)
             for (int c = 0; c < 4; c++)
