@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "graphics/kernels.h"
 #include "image/effect_rows.h"
 
 void effect_copy_whole_image(const EffectJob *j)
@@ -309,7 +310,7 @@ int filter_saturation(EffectJob *j)
 
 // Luma in 20-bit fraction (weights 306, 601, 117 sum to 1024), then R up by
 // about 17.88, G down by about 0.27, B down by about 44.2. p is not used.
-// With Y = 306 R + 601 G + 117 B, (Y * 1024 + c) >> 20 == (Y + ceil(c / 1024)) >> 10.
+// With Y = 306 R + 601 G + 117 B, (Y * 1024 + c) >> 20 == (Y + floor(c / 1024)) >> 10.
 static inline void sepia_pixel(uint8_t *d, const uint8_t *s)
 {
     int32_t l = (306 * s[2] + 601 * s[1] + 117 * s[0]) * 1024;
@@ -342,11 +343,12 @@ static inline __m128i sepia_channel8(__m128i y0, __m128i y1, int add)
 
 int filter_sepia(EffectJob *j)
 {
+    bool wide = g_cpu_features.avx2 != 0;
     int32_t w = effect_rect_width(j);
     for (int32_t y = j->y1; y <= j->y2; y++) {
         const uint8_t *s = effect_src_px(j, j->x1, y);
         uint8_t *d = effect_rect_row(j, y);
-        int32_t i = 0;
+        int32_t i = wide ? sepia_row_avx2(d, s, w) : 0;
         for (; i + 8 <= w; i += 8) {
             __m128i v0 = _mm_loadu_si128((const __m128i *)(s + i * 4));
             __m128i v1 = _mm_loadu_si128((const __m128i *)(s + i * 4 + 16));

@@ -77,6 +77,7 @@ int32_t random_p(FxRng &rng, uint8_t code)
 TEST(EffectColour, VectorRowsEqualPlainFormulas)
 {
     fx_setup();
+    detect_cpu_features();
     uint8_t avx2 = g_cpu_features.avx2;
     FxRng rng(99);
     for (int wide = 0; wide <= (avx2 ? 1 : 0); wide++) {
