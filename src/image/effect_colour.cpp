@@ -226,10 +226,14 @@ static inline SatPixels sat_split(__m128i v)
     return p;
 }
 
-// c + ((c - grey) * k >> 7) for a rise (from = c, to = grey for a pull).
-static inline __m128i sat_move(__m128i from, __m128i to, __m128i k)
+// c + ((grey - c) * k >> 7): for 0 <= k <= 128 it lies between c and the
+// grey; for -128 <= k < 0 (away from the grey) it is clamped to 0..255.
+static inline __m128i sat_move(__m128i c, __m128i grey, __m128i k)
 {
-    __m128i v = _mm_add_epi16(from, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(to, from), k), 7));
+    return _mm_add_epi16(c, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(grey, c), k), 7));
+}
+static inline __m128i sat_clamp(__m128i v)
+{
     return _mm_min_epi16(_mm_max_epi16(v, _mm_setzero_si128()), _mm_set1_epi16(255));
 }
 
@@ -296,8 +300,8 @@ static inline __m128i saturate4_more(__m128i v, __m128i k)
     __m128i k_odd = _mm_and_si128(k2, _mm_set1_epi32(0xFFFF));
     // c + ((c - grey) * k >> 7) == c + ((grey - c) * -k >> 7)
     __m128i z = _mm_setzero_si128();
-    return sat_join(sat_move(p.even, p.grey2, _mm_sub_epi16(z, k2)),
-                    sat_move(p.odd, p.grey2, _mm_sub_epi16(z, k_odd)));
+    return sat_join(sat_clamp(sat_move(p.even, p.grey2, _mm_sub_epi16(z, k2))),
+                    sat_clamp(sat_move(p.odd, p.grey2, _mm_sub_epi16(z, k_odd))));
 }
 
 int filter_saturation(EffectJob *j)
@@ -305,7 +309,7 @@ int filter_saturation(EffectJob *j)
     int64_t p = j->p < 0 ? 0 : j->p;
     int64_t k_more = p >= 128 ? p - 128 : 0, k_less = p < 128 ? 128 - p : 0;
     bool vector = p <= 256;   // products of 16 bits
-    bool less = k_less > 0;
+    bool less = k_less > 0, wide = g_cpu_features.avx2 != 0;
     __m128i k = _mm_set1_epi16((short)(less ? k_less : k_more));
     __m128i k_odd = _mm_set1_epi32((int)(less ? k_less : k_more));
     int32_t w = effect_rect_width(j);
@@ -313,6 +317,9 @@ int filter_saturation(EffectJob *j)
         const uint8_t *s = effect_src_px(j, j->x1, y);
         uint8_t *d = effect_rect_row(j, y);
         int32_t i = 0;
+        if (wide && vector)
+            i = less ? saturation_less_row_avx2(d, s, w, (int)k_less)
+                     : saturation_more_row_avx2(d, s, w, (int)k_more);
         if (vector)
             for (; i + 4 <= w; i += 4) {
                 __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
