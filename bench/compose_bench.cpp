@@ -2,8 +2,7 @@
 // blend by their per-pixel alpha, composed whole, beside pixman's OVER of the
 // same eight layers in the same run; and a 256 x 256 sprite moving over that
 // scene, where only the union of its old and new rectangles is composed
-// again, row by row with all layers and one layer after another (pixman over
-// the same area beside it).
+// again (pixman over the same area beside it).
 //
 // Content 0: random alpha everywhere (every pixel needs arithmetic).
 // Content 1: picture-like: layer 0 opaque, the others opaque shapes with soft
@@ -150,13 +149,10 @@ BENCHMARK(BM_compose_8_layers)
     ->Unit(benchmark::kMillisecond)->UseRealTime()->KV_REPEAT;
 
 // The sprite moves 3 pixels right (and down now and then) each frame.
-// state.range: workers, content, rows (1: all layers per row, the engine's
-// way; 0: one layer over the whole area after another).
 void BM_compose_moving_sprite(benchmark::State &state)
 {
     Workers workers((int)state.range(0));
     Scene scene((int)state.range(1), true);
-    g_compose_row_batches = (int)state.range(2);
     LayerState *s = scene.rec(scene.sprite);
     int64_t step = 0;
     for (auto _ : state) {
@@ -169,12 +165,10 @@ void BM_compose_moving_sprite(benchmark::State &state)
         reset_layer_dirty_rects(scene.w0);
         benchmark::ClobberMemory();
     }
-    g_compose_row_batches = 1;
 }
 BENCHMARK(BM_compose_moving_sprite)
-    ->ArgNames({"workers", "content", "rows"})
-    ->Args({1, 0, 1})->Args({1, 0, 0})->Args({2, 0, 1})->Args({2, 0, 0})
-    ->Args({1, 1, 1})->Args({1, 1, 0})->Args({2, 1, 1})->Args({2, 1, 0})
+    ->ArgNames({"workers", "content"})
+    ->Args({1, 0})->Args({2, 0})->Args({1, 1})->Args({2, 1})
     ->Unit(benchmark::kMicrosecond)->UseRealTime()->KV_REPEAT;
 
 #ifdef KV_HAVE_PIXMAN

@@ -64,11 +64,6 @@ static inline int layer_opacity(const LayerState *s)
     return s->opacity < 0 ? 0 : (s->opacity > 256 ? 256 : s->opacity);
 }
 
-// 1 (the default): children without a rule mask are blended row by row,
-// all of them into one destination row before the next (job 105); 0: each
-// child over its whole blit in turn. Both give the same pixels.
-extern int g_compose_row_batches;
-
 // Fills g_blit_rect for a child of `dst` that meets its dirty rectangle.
 void clip_layer_blit(const LayerState *dst, const LayerState *child, int clip);
 // Fills g_rule_weights for rule progress p, softness s and opacity o.

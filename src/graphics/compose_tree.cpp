@@ -105,68 +105,12 @@ static void fill_blend_job(RenderJob *job, const LayerState *d, const LayerState
     job->rule_softness = c->rule_softness;
 }
 
-int g_compose_row_batches = 1;
-
-// Children without a rule mask wait in a batch; it is blended (job 105) before
-// anything that must see their result or that may fail: a masked child, a
-// child group's composition, the end of the group.
-struct BlendBatch {
-    BlendLayerRows layers[KV_MAX_BATCH_LAYERS];
-    int count;
-    int64_t top, bottom;   // destination rows the batch covers
-};
-
-static void flush_batch(BlendBatch *b, LayerState *d)
-{
-    if (b->count == 0)
-        return;
-    RenderJob job = {};
-    job.code = JOB_BLEND_LAYER_ROWS;
-    job.dst_pixels = d->pixels;
-    job.dst_pitch = d->width;
-    job.layers = b->layers;
-    job.layer_count = b->count;
-    run_render_job_split(job, (int32_t)b->top, (int32_t)b->bottom + 1);
-    b->count = 0;
-}
-
-static void batch_child(BlendBatch *b, LayerState *d, const LayerState *c)
-{
-    if (b->count == KV_MAX_BATCH_LAYERS)
-        flush_batch(b, d);
-    BlendLayerRows &l = b->layers[b->count];
-    l.src_pixels = c->pixels;
-    l.src_pitch = c->width;
-    l.src_x = g_blit_rect.src_x;
-    l.src_y = g_blit_rect.src_y;
-    l.dst_x = g_blit_rect.dst_x;
-    l.dst_y = g_blit_rect.dst_y;
-    l.width = g_blit_rect.width;
-    l.height = g_blit_rect.height;
-    l.kind = c->has_alpha ? BLEND_KIND_ALPHA : BLEND_KIND_PLAIN;
-    l.blend_mode = layer_blend_mode(c);
-    l.opacity = layer_opacity(c);
-    int64_t bottom = (int64_t)l.dst_y + l.height - 1;
-    if (b->count == 0 || l.dst_y < b->top)
-        b->top = l.dst_y;
-    if (b->count == 0 || bottom > b->bottom)
-        b->bottom = bottom;
-    b->count++;
-}
-
-static int blend_child(LayerState *d, TreeNode *node, BlendBatch *batch)
+static int blend_child(LayerState *d, TreeNode *node)
 {
     LayerState *c = layer_state_of(node);
     if (!c || !is_drawn(c, d->dirty))
         return 0;
     clip_layer_blit(d, c, clip_bits(c, d->dirty));
-    if (g_compose_row_batches && !layer_has_rule_mask(c)) {
-        if (c->pixels && g_blit_rect.width > 0 && g_blit_rect.height > 0)
-            batch_child(batch, d, c);
-        c->composed = 1;
-        return 0;
-    }
-    flush_batch(batch, d);
     const LayerState *mask = nullptr;
     if (layer_has_rule_mask(c) && find_rule_mask(c, &mask) != 0)
         return -1;
@@ -217,17 +161,12 @@ int compose_layer_tree_cpu(TreeNode *node, int nested)
     for (TreeNode *c = node->first_child; c != start; c = c->next)
         if (c->is_folder)
             compose_layer_tree_cpu(c, 1);
-    BlendBatch batch;
-    batch.count = 0;
     for (TreeNode *c = start; c; c = c->next) {
-        if (c->is_folder) {
-            flush_batch(&batch, d);
+        if (c->is_folder)
             compose_layer_tree_cpu(c, 1);   // its failure does not stop this group
-        }
-        if (blend_child(d, c, &batch) != 0)
+        if (blend_child(d, c) != 0)
             return -1;
     }
-    flush_batch(&batch, d);
     d->dirty_flag = 0;
     return 0;
 }

@@ -105,37 +105,6 @@ static void blend_rows(int worker, int kind)
     }
 }
 
-// Job 105: a destination row stays in the first-level cache while every
-// layer of the list is blended into it, instead of each layer passing over
-// the whole area in turn. Each pixel still meets the layers in list order
-// with the same row calls, so the result is the same.
-void job_blend_layer_rows(int worker)
-{
-    const RenderJob &j = g_render_jobs[worker];
-    if (!j.dst_pixels || !j.layers || j.layer_count <= 0 || j.layer_count > KV_MAX_BATCH_LAYERS)
-        return;
-    RowCall calls[KV_MAX_BATCH_LAYERS];
-    for (int32_t l = 0; l < j.layer_count; l++) {
-        const BlendLayerRows &b = j.layers[l];
-        int opacity = blend_opacity_clamp(b.opacity);
-        int kind = b.kind == BLEND_KIND_ALPHA ? BLEND_KIND_ALPHA : BLEND_KIND_PLAIN;
-        calls[l] = RowCall{&blend_fn(kind, blend_mode_clamp(b.blend_mode), opacity >> 8), opacity,
-                           0, 0};
-    }
-    for (int32_t y = j.row_begin; y < j.row_end; y++)
-        for (int32_t l = 0; l < j.layer_count; l++) {
-            const BlendLayerRows &b = j.layers[l];
-            int64_t k = (int64_t)y - b.dst_y;
-            if (k < 0 || k >= b.height || !b.src_pixels || b.width <= 0)
-                continue;
-            uint8_t *d = row_at(j.dst_pixels, y, j.dst_pitch, b.dst_x);
-            const uint8_t *s = row_at(b.src_pixels, b.src_y + k, b.src_pitch, b.src_x);
-            if (k + 1 < b.height)
-                prefetch_row(s + (ptrdiff_t)b.src_pitch * 4, (ptrdiff_t)b.width * 4);
-            blend_row_grouped(calls[l], d, s, nullptr, b.width);
-        }
-}
-
 void job_blend_rows(int worker) { blend_rows(worker, BLEND_KIND_PLAIN); }
 void job_blend_rows_alpha(int worker) { blend_rows(worker, BLEND_KIND_ALPHA); }
 void job_blend_rows_masked(int worker) { blend_rows(worker, BLEND_KIND_MASK); }
@@ -349,7 +318,6 @@ static const JobHandler k_job_handlers[] = {
     {JOB_BLEND_ROWS_MASKED, job_blend_rows_masked},
     {JOB_BLEND_ROWS_ALPHA, job_blend_rows_alpha},
     {JOB_BLEND_ROWS_MASKED_ALPHA, job_blend_rows_masked_alpha},
-    {JOB_BLEND_LAYER_ROWS, job_blend_layer_rows},
     {JOB_INFLATE_HALVES, job_inflate_halves},
 };
 

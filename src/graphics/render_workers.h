@@ -26,21 +26,8 @@ enum RenderJobCode {
     JOB_BLEND_ROWS_MASKED = 102,     // kind C: rule mask
     JOB_BLEND_ROWS_ALPHA = 103,      // kind B: source alpha
     JOB_BLEND_ROWS_MASKED_ALPHA = 104,   // kind D: rule mask x source alpha
-    JOB_BLEND_LAYER_ROWS = 105,      // kinds A and B of several layers, row by row
     JOB_INFLATE_HALVES = 1001        // two-part inflate of a .kcg image
 };
-
-// One layer of a job 105: its blit and the values its rows need.
-struct BlendLayerRows {
-    const uint8_t *src_pixels;
-    int32_t src_pitch;       // pixels
-    int32_t src_x, src_y;    // blit origin in the source
-    int32_t dst_x, dst_y;    // blit origin in the destination
-    int32_t width, height;   // blit size
-    int32_t kind;            // BLEND_KIND_PLAIN or BLEND_KIND_ALPHA
-    int32_t blend_mode, opacity;
-};
-enum { KV_MAX_BATCH_LAYERS = 32 };
 
 // The job record of one worker. Internal to the engine: real pointers.
 struct RenderJob {
@@ -79,11 +66,6 @@ struct RenderJob {
     int32_t opacity;         // of the source layer, clamped to 0..256 when used
     int32_t rule_progress;
     int32_t rule_softness;
-
-    // Job 105: destination rows row_begin..row_end (absolute), each blended
-    // with every layer of the list that covers it, in list order.
-    const BlendLayerRows *layers;
-    int32_t layer_count;
 
     // Job 1001.
     uint32_t part1_unpacked, part1_packed;
@@ -131,7 +113,6 @@ void job_blend_rows(int worker);
 void job_blend_rows_masked(int worker);
 void job_blend_rows_alpha(int worker);
 void job_blend_rows_masked_alpha(int worker);
-void job_blend_layer_rows(int worker);
 void job_inflate_halves(int worker);
 // Runs the handler of g_render_jobs[worker].code on the calling thread.
 void run_render_job_handler(int worker);

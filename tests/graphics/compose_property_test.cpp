@@ -2,8 +2,7 @@
 // (nested groups, alpha, opacity, blend modes, rule masks, an opaque overlay
 // over an animated group) go through random changes frame after frame; after
 // every frame the window root must equal a whole-dirty composition of a copy
-// of the same tree (composed child by child, where the tree itself is
-// composed row by row), and every pixel that changed must lie in the root's
+// of the same tree, and every pixel that changed must lie in the root's
 // accumulated rectangle. Run with one and with two render workers.
 #include <gtest/gtest.h>
 
@@ -183,8 +182,7 @@ struct TreeGen {
     }
 };
 
-// W0 of a from-scratch composition of a copy of the tree, one child over
-// its whole area after another (the tree itself is composed row by row).
+// W0 of a from-scratch composition of a copy of the tree.
 std::vector<uint8_t> compose_from_scratch(TestLayerTree &tree, uint64_t seed)
 {
     TestLayerTree copy;
@@ -192,9 +190,7 @@ std::vector<uint8_t> compose_from_scratch(TestLayerTree &tree, uint64_t seed)
     copy_children(copy.root, tree.root, noise);
     TreeNode *w0 = copy.root->first_child;
     mark_all_groups(w0);
-    g_compose_row_batches = 0;
     EXPECT_EQ(0, compose_layer_tree_cpu(w0, 0));
-    g_compose_row_batches = 1;
     LayerState *s = rec(w0);
     std::vector<uint8_t> out(s->pixels, s->pixels + (size_t)s->width * s->height * 4);
     tree.install();
