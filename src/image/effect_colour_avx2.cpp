@@ -1,7 +1,8 @@
 // 256-bit rows of the colour effects, used only when the processor and the
 // system support AVX2 (g_cpu_features.avx2); they give exactly what the
-// 128-bit rows give. Like the pixel kernels, they keep no 256-bit value on
-// the stack, which the Windows compiler cannot align.
+// 128-bit rows give. Like the pixel kernels, they pass no 256-bit value to a
+// function that is not inlined: the Windows compiler cannot align the stack
+// to 32 bytes (the few spills of the saturation rows are unaligned moves).
 #include <immintrin.h>
 
 #include "image/effect_rows.h"
