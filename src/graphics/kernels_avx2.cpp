@@ -68,19 +68,15 @@ KV_AVX2 static inline __m256i kv_alpha_hi_256(__m256i s)
     return _mm256_shuffle_epi8(s, m);
 }
 
-template <bool EXT>
+// The basic formula with one product: (s + 256 d) + a * (s - d), exact in 16 bits.
 KV_AVX2 static inline __m256i kv_over_half_256(__m256i s16, __m256i d16, __m256i sd16, __m256i a16)
 {
-    if (!EXT)   // one product: (s + 256 d) + a * (s - d), exact in 16 bits
-        return _mm256_srli_epi16(
-            _mm256_add_epi16(sd16, _mm256_mullo_epi16(a16, _mm256_sub_epi16(s16, d16))), 8);
-    __m256i ps = _mm256_mullo_epi16(s16, _mm256_add_epi16(a16, _mm256_set1_epi16(1)));
-    __m256i pd = _mm256_mullo_epi16(d16, _mm256_sub_epi16(_mm256_set1_epi16(256), a16));
-    return _mm256_add_epi16(_mm256_srli_epi16(ps, 8), _mm256_srli_epi16(pd, 8));
+    return _mm256_srli_epi16(
+        _mm256_add_epi16(sd16, _mm256_mullo_epi16(a16, _mm256_sub_epi16(s16, d16))), 8);
 }
 
-template <bool EXT, bool OP>
-KV_AVX2 static inline __m256i kv_over_vec_256(__m256i d, __m256i s, __m256i vo)
+template <bool OP>
+KV_AVX2 static inline __m256i kv_over_basic_256(__m256i d, __m256i s, __m256i vo)
 {
     __m256i z = _mm256_setzero_si256();
     __m256i a_lo = kv_alpha_lo_256(s), a_hi = kv_alpha_hi_256(s);
@@ -88,23 +84,22 @@ KV_AVX2 static inline __m256i kv_over_vec_256(__m256i d, __m256i s, __m256i vo)
         a_lo = _mm256_srli_epi16(_mm256_mullo_epi16(a_lo, vo), 8);
         a_hi = _mm256_srli_epi16(_mm256_mullo_epi16(a_hi, vo), 8);
     }
-    __m256i lo = kv_over_half_256<EXT>(_mm256_unpacklo_epi8(s, z), _mm256_unpacklo_epi8(d, z),
-                                       _mm256_unpacklo_epi8(s, d), a_lo);
-    __m256i hi = kv_over_half_256<EXT>(_mm256_unpackhi_epi8(s, z), _mm256_unpackhi_epi8(d, z),
-                                       _mm256_unpackhi_epi8(s, d), a_hi);
+    __m256i lo = kv_over_half_256(_mm256_unpacklo_epi8(s, z), _mm256_unpacklo_epi8(d, z),
+                                  _mm256_unpacklo_epi8(s, d), a_lo);
+    __m256i hi = kv_over_half_256(_mm256_unpackhi_epi8(s, z), _mm256_unpackhi_epi8(d, z),
+                                  _mm256_unpackhi_epi8(s, d), a_hi);
     return _mm256_packus_epi16(lo, hi);
 }
 
-// Extended slot 6 on eight pixels without unpacking. Each sum below is at
-// most (255 (a' + 1) + 255 (256 - a')) / 256 < 256, so the formula's clamp
-// to 255 never acts and each result fits its byte. With x << 8 in a word,
-// mulhi(x << 8, w) = x * w >> 8 exactly (the product stays below 2^24).
-KV_AVX2 static inline __m256i kv_over_ext_op_256(__m256i d, __m256i s, __m256i vo)
+// The extended formula on eight pixels without unpacking, for a source
+// alpha a' (slot 5: a' = a; slot 6: a' = a * o >> 8) in both words of each
+// pixel. Each sum below is at most (255 (a' + 1) + 255 (256 - a')) / 256 <
+// 256, so the formula's clamp to 255 never acts and each result fits its
+// byte. With x << 8 in a word, mulhi(x << 8, w) = x * w >> 8 exactly (the
+// product stays below 2^24).
+KV_AVX2 static inline __m256i kv_over_ext_weighted_256(__m256i d, __m256i s, __m256i a)
 {
-    const __m256i a8 = _mm256_setr_epi8(-1, 3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15,
-                                        -1, 3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15);
     const __m256i hi = _mm256_set1_epi16((short)0xFF00);
-    __m256i a = _mm256_mulhi_epu16(_mm256_shuffle_epi8(s, a8), vo);   // a * o >> 8 in both words
     __m256i ws = _mm256_add_epi16(a, _mm256_set1_epi16(1));
     __m256i wd = _mm256_sub_epi16(_mm256_set1_epi16(256), a);
     __m256i ev = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(s, 8), ws),
@@ -114,8 +109,22 @@ KV_AVX2 static inline __m256i kv_over_ext_op_256(__m256i d, __m256i s, __m256i v
     return _mm256_or_si256(ev, _mm256_slli_epi16(od, 8));
 }
 
+template <bool OP>
+KV_AVX2 static inline __m256i kv_over_ext_256(__m256i d, __m256i s, __m256i vo)
+{
+    if (OP) {   // a << 8 in both words, then a * o >> 8
+        const __m256i a8 = _mm256_setr_epi8(-1, 3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15,
+                                            -1, 3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15);
+        return kv_over_ext_weighted_256(d, s, _mm256_mulhi_epu16(_mm256_shuffle_epi8(s, a8), vo));
+    }
+    const __m256i a = _mm256_setr_epi8(3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1,
+                                       3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1);
+    return kv_over_ext_weighted_256(d, s, _mm256_shuffle_epi8(s, a));
+}
+
 // The 256-bit part of a row: whole 32-byte blocks from `i` up to `g_end`;
-// returns where it stopped. The caller finishes with the SSE2 routine.
+// returns where it stopped. The caller finishes with the SSE2 routine (a
+// masked 256-bit tail measured slower on picture-like layers).
 template <bool EXT, bool OP>
 KV_AVX2 static ptrdiff_t kv_over_blocks_256(uint8_t *dest, const uint8_t *src, int o, ptrdiff_t i,
                                             ptrdiff_t g_end)
@@ -137,10 +146,10 @@ KV_AVX2 static ptrdiff_t kv_over_blocks_256(uint8_t *dest, const uint8_t *src, i
                 continue;
             }
         }
-        if (EXT && OP)
-            kv_store32(dest + i, kv_over_ext_op_256(kv_load32(dest + i), s, vo));
+        if (EXT)
+            kv_store32(dest + i, kv_over_ext_256<OP>(kv_load32(dest + i), s, vo));
         else
-            kv_store32(dest + i, kv_over_vec_256<EXT, OP>(kv_load32(dest + i), s, vo));
+            kv_store32(dest + i, kv_over_basic_256<OP>(kv_load32(dest + i), s, vo));
     }
     return i;
 }

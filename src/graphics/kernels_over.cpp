@@ -15,29 +15,22 @@
 
 #include <cstdint>
 
-template <bool EXT>
+// The basic formula: s * (a + 1) + d * (256 - a) = (s + 256 d) + a * (s - d),
+// which lies in 0..65535: the wrapped 16-bit sum is exact and one product
+// suffices.
 static inline __m128i kv_over_half(__m128i s16, __m128i d16, __m128i sd16, __m128i a16)
 {
-    if (!EXT) {
-        // s * (a + 1) + d * (256 - a) = (s + 256 d) + a * (s - d), which lies in
-        // 0..65535: the wrapped 16-bit sum is exact and one product suffices.
-        return _mm_srli_epi16(_mm_add_epi16(sd16, _mm_mullo_epi16(a16, _mm_sub_epi16(s16, d16))), 8);
-    }
-    __m128i ps = _mm_mullo_epi16(s16, _mm_add_epi16(a16, _mm_set1_epi16(1)));
-    __m128i pd = _mm_mullo_epi16(d16, _mm_sub_epi16(_mm_set1_epi16(256), a16));
-    return _mm_add_epi16(_mm_srli_epi16(ps, 8), _mm_srli_epi16(pd, 8));
+    return _mm_srli_epi16(_mm_add_epi16(sd16, _mm_mullo_epi16(a16, _mm_sub_epi16(s16, d16))), 8);
 }
 
-// Extended slot 6 without unpacking. Each sum is at most
-// (255 (a' + 1) + 255 (256 - a')) / 256 < 256: the clamp to 255 never acts
-// and each result fits its byte. With x << 8 in a word,
+// The extended formula without unpacking, for a source alpha a' (slot 5:
+// a' = a; slot 6: a' = a * o >> 8) given in both words of each pixel. Each
+// sum is at most (255 (a' + 1) + 255 (256 - a')) / 256 < 256: the clamp to
+// 255 never acts and each result fits its byte. With x << 8 in a word,
 // mulhi(x << 8, w) = x * w >> 8 exactly (the product stays below 2^24).
-static inline __m128i kv_over_ext_op(__m128i d, __m128i s, __m128i vo)
+static inline __m128i kv_over_ext_weighted(__m128i d, __m128i s, __m128i a)
 {
     const __m128i hi = _mm_set1_epi16((short)0xFF00);
-    __m128i a8 = _mm_and_si128(s, _mm_set1_epi32((int)0xFF000000));
-    a8 = _mm_or_si128(a8, _mm_srli_epi32(a8, 16));        // a << 8 in both words
-    __m128i a = _mm_mulhi_epu16(a8, vo);                   // a * o >> 8
     __m128i ws = _mm_add_epi16(a, _mm_set1_epi16(1));
     __m128i wd = _mm_sub_epi16(_mm_set1_epi16(256), a);
     __m128i ev = _mm_add_epi16(_mm_mulhi_epu16(_mm_slli_epi16(s, 8), ws),
@@ -47,12 +40,21 @@ static inline __m128i kv_over_ext_op(__m128i d, __m128i s, __m128i vo)
     return _mm_or_si128(ev, _mm_slli_epi16(od, 8));
 }
 
+// a << 8 in both words of each pixel.
+static inline __m128i kv_alpha_shifted(__m128i s)
+{
+    __m128i a8 = _mm_and_si128(s, _mm_set1_epi32((int)0xFF000000));
+    return _mm_or_si128(a8, _mm_srli_epi32(a8, 16));
+}
+
 // Two or four pixels; vo holds the opacity when OP (slot 6).
 template <bool EXT, bool OP>
 static inline __m128i kv_over_vec(__m128i d, __m128i s, __m128i vo)
 {
     if (EXT && OP)
-        return kv_over_ext_op(d, s, vo);
+        return kv_over_ext_weighted(d, s, _mm_mulhi_epu16(kv_alpha_shifted(s), vo));
+    if (EXT)
+        return kv_over_ext_weighted(d, s, _mm_srli_epi16(kv_alpha_shifted(s), 8));
     __m128i z = _mm_setzero_si128();
     __m128i s_lo = _mm_unpacklo_epi8(s, z), s_hi = _mm_unpackhi_epi8(s, z);
     __m128i a_lo = kv_alpha16(s_lo), a_hi = kv_alpha16(s_hi);
@@ -60,8 +62,8 @@ static inline __m128i kv_over_vec(__m128i d, __m128i s, __m128i vo)
         a_lo = _mm_srli_epi16(_mm_mullo_epi16(a_lo, vo), 8);
         a_hi = _mm_srli_epi16(_mm_mullo_epi16(a_hi, vo), 8);
     }
-    __m128i lo = kv_over_half<EXT>(s_lo, _mm_unpacklo_epi8(d, z), _mm_unpacklo_epi8(s, d), a_lo);
-    __m128i hi = kv_over_half<EXT>(s_hi, _mm_unpackhi_epi8(d, z), _mm_unpackhi_epi8(s, d), a_hi);
+    __m128i lo = kv_over_half(s_lo, _mm_unpacklo_epi8(d, z), _mm_unpacklo_epi8(s, d), a_lo);
+    __m128i hi = kv_over_half(s_hi, _mm_unpackhi_epi8(d, z), _mm_unpackhi_epi8(s, d), a_hi);
     return _mm_packus_epi16(lo, hi);
 }
 

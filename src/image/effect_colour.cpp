@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "graphics/kernels.h"
 #include "image/effect_rows.h"
 
 void effect_copy_whole_image(const EffectJob *j)
@@ -89,39 +90,44 @@ static inline uint8_t tone_byte(int s, int up, int down)
     return (uint8_t)(s + (((255 - s) * up) >> 7) - ((s * down) >> 7));
 }
 
-// Two pixels in 16-bit lanes; every product stays below 2^15.
-static inline __m128i tone_half(__m128i v, __m128i up, __m128i down)
+// Four pixels without unpacking. With t = 255 - s for a channel that rises
+// and t = s for one that falls (x = 255 or 0, t = s ^ x), the result is
+// (t - (t * k >> 7)) ^ x, k = up or down. With t << 8 in a word,
+// mulhi(t << 8, 2k) = t * k >> 7 exactly (k <= 128), and t * k >> 7 <= t.
+static inline __m128i tone4(__m128i v, __m128i flip, __m128i k_even, __m128i k_odd)
 {
-    __m128i inv = _mm_sub_epi16(_mm_set1_epi16(255), v);
-    __m128i plus = _mm_srli_epi16(_mm_mullo_epi16(inv, up), 7);
-    __m128i minus = _mm_srli_epi16(_mm_mullo_epi16(v, down), 7);
-    return _mm_sub_epi16(_mm_add_epi16(v, plus), minus);
+    __m128i t = _mm_xor_si128(v, flip);
+    __m128i even = _mm_mulhi_epu16(_mm_slli_epi16(t, 8), k_even);
+    __m128i odd = _mm_mulhi_epu16(_mm_and_si128(t, _mm_set1_epi16((short)0xFF00)), k_odd);
+    __m128i m = _mm_or_si128(even, _mm_slli_epi16(odd, 8));
+    return _mm_xor_si128(_mm_sub_epi8(t, m), flip);
 }
 
 int effect_colour_tone(EffectJob *j)
 {
     uint32_t p = (uint32_t)j->p;
-    int up[4] = {}, down[4] = {};
+    int up[4] = {}, down[4] = {}, k2[4] = {};
+    uint32_t flip = 0;
     for (int c = 0; c < 3; c++) {
         int v = (int)((p >> (8 * c)) & 0xFF);   // B from bits 0-7, G 8-15, R 16-23
         up[c] = v > 128 ? v - 128 : 0;
         down[c] = v < 128 ? 128 - v : 0;
+        k2[c] = 2 * (up[c] + down[c]);
+        flip |= up[c] ? 0xFFu << (8 * c) : 0;
     }
-    __m128i vup = _mm_setr_epi16((short)up[0], (short)up[1], (short)up[2], 0, (short)up[0],
-                                 (short)up[1], (short)up[2], 0);
-    __m128i vdown = _mm_setr_epi16((short)down[0], (short)down[1], (short)down[2], 0,
-                                   (short)down[0], (short)down[1], (short)down[2], 0);
-    __m128i z = _mm_setzero_si128();
+    __m128i vflip = _mm_set1_epi32((int)flip);
+    __m128i k_even = _mm_set1_epi32((int)((uint32_t)k2[0] | (uint32_t)k2[2] << 16));
+    __m128i k_odd = _mm_set1_epi32(k2[1]);
     int32_t w = effect_rect_width(j);
     for (int32_t y = j->y1; y <= j->y2; y++) {
         const uint8_t *s = effect_src_px(j, j->x1, y);
         uint8_t *d = effect_rect_row(j, y);
         int32_t i = 0;
-        for (; i + 4 <= w; i += 4) {
-            __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
-            __m128i lo = tone_half(_mm_unpacklo_epi8(v, z), vup, vdown);
-            __m128i hi = tone_half(_mm_unpackhi_epi8(v, z), vup, vdown);
-            _mm_storeu_si128((__m128i *)(d + i * 4), _mm_packus_epi16(lo, hi));
+        for (; i + 8 <= w; i += 8) {
+            __m128i v0 = _mm_loadu_si128((const __m128i *)(s + i * 4));
+            __m128i v1 = _mm_loadu_si128((const __m128i *)(s + i * 4 + 16));
+            _mm_storeu_si128((__m128i *)(d + i * 4), tone4(v0, vflip, k_even, k_odd));
+            _mm_storeu_si128((__m128i *)(d + i * 4 + 16), tone4(v1, vflip, k_even, k_odd));
         }
         for (; i < w; i++)
             for (int c = 0; c < 4; c++)
@@ -199,86 +205,103 @@ static void saturate_pixel(uint8_t *d, const uint8_t *s, int64_t k_more, int64_t
         d[c] = effect_clamp_byte(s[c] + (((s[c] - g) * k) >> 7));
 }
 
-// The lowered k of four pixels: the lesser of two fractions num / den
-// (compared by cross products, then divided once, in single precision, which
-// is exact here: products stay below 2^24, and a quotient's rounding error
-// stays below 1 / den, the least distance of a fraction that is not whole
-// from the next whole number).
-static inline __m128i lowered_k4(__m128 n0, __m128 d0, __m128 n1, __m128 d1)
+// The vector rows work on four pixels in place: the even bytes (B, R) and
+// the odd ones (G, A) of each pixel as two 16-bit words, all products in 16
+// bits (|c - grey| <= 255, k <= 128). Per pixel, K holds its k in both words
+// and K_odd in the G word only, so alpha stays.
+struct SatPixels {
+    __m128i even, odd, grey2;   // grey2: the grey in both words
+};
+
+static inline SatPixels sat_split(__m128i v)
 {
-    __m128 less = _mm_cmplt_ps(_mm_mul_ps(n1, d0), _mm_mul_ps(n0, d1));
-    __m128 n = _mm_or_ps(_mm_and_ps(less, n1), _mm_andnot_ps(less, n0));
-    __m128 d = _mm_or_ps(_mm_and_ps(less, d1), _mm_andnot_ps(less, d0));
-    return _mm_cvttps_epi32(_mm_div_ps(n, d));
+    const __m128i low = _mm_set1_epi32(0x00FF00FF);
+    SatPixels p;
+    p.even = _mm_and_si128(v, low);
+    p.odd = _mm_srli_epi16(v, 8);
+    __m128i sum = _mm_add_epi32(_mm_madd_epi16(p.even, _mm_set1_epi16(1)),
+                                _mm_and_si128(p.odd, _mm_set1_epi32(0xFFFF)));
+    __m128i grey = _mm_mulhi_epu16(sum, _mm_set1_epi16(21846));   // sum / 3 for sum <= 765
+    p.grey2 = _mm_or_si128(grey, _mm_slli_epi32(grey, 16));
+    return p;
+}
+
+// c + ((grey - c) * k >> 7): for 0 <= k <= 128 it lies between c and the
+// grey; for -128 <= k < 0 (away from the grey) it is clamped to 0..255.
+static inline __m128i sat_move(__m128i c, __m128i grey, __m128i k)
+{
+    return _mm_add_epi16(c, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(grey, c), k), 7));
+}
+static inline __m128i sat_clamp(__m128i v)
+{
+    return _mm_min_epi16(_mm_max_epi16(v, _mm_setzero_si128()), _mm_set1_epi16(255));
+}
+
+static inline __m128i sat_join(__m128i even, __m128i odd)
+{
+    return _mm_or_si128(even, _mm_slli_epi16(odd, 8));
+}
+
+// p < 128: each channel moves to the grey, c + ((grey - c) * k >> 7).
+static inline __m128i saturate4_less(__m128i v, __m128i k, __m128i k_odd)
+{
+    SatPixels p = sat_split(v);
+    return sat_join(sat_move(p.even, p.grey2, k), sat_move(p.odd, p.grey2, k_odd));
 }
 
 // Only the largest channel can pass 255 first and only the smallest can
 // fall below 0 first (the wanted value grows with c - grey), and their
 // factors (255 - c) * 128 / (c - grey) and c * 128 / (grey - c) are the
-// least of their kind. A fraction whose channel stays inside counts as 1e9.
-static __m128i lowered_k(__m128i hi, __m128i lo, __m128i grey, __m128i out_hi, __m128i out_lo)
+// least of their kind. The lesser fraction is found by cross products and
+// divided once, in single precision, which is exact here: products stay
+// below 2^24, and a quotient's rounding error stays below 1 / den, the
+// least distance of a fraction that is not whole from the next whole
+// number. A fraction whose channel stays inside counts as 1e9.
+static inline __m128i lowered_k(__m128i hi, __m128i lo, __m128i grey, __m128i k)
 {
-    __m128i z = _mm_setzero_si128(), one16 = _mm_set1_epi16(1);
-    __m128i n16[2] = {_mm_slli_epi16(_mm_sub_epi16(_mm_set1_epi16(255), hi), 7), _mm_slli_epi16(lo, 7)};
-    __m128i d16[2] = {_mm_max_epi16(_mm_sub_epi16(hi, grey), one16),
-                      _mm_max_epi16(_mm_sub_epi16(grey, lo), one16)};
-    __m128i o16[2] = {out_hi, out_lo};
-    const __m128 big = _mm_set1_ps(1e9f), one = _mm_set1_ps(1.0f);
-    __m128i k[2];
-    for (int h = 0; h < 2; h++) {
-        __m128 n[2], d[2];
-        for (int c = 0; c < 2; c++) {
-            __m128i n32 = h ? _mm_unpackhi_epi16(n16[c], z) : _mm_unpacklo_epi16(n16[c], z);
-            __m128i d32 = h ? _mm_unpackhi_epi16(d16[c], z) : _mm_unpacklo_epi16(d16[c], z);
-            __m128 o = _mm_castsi128_ps(h ? _mm_unpackhi_epi16(o16[c], o16[c])
-                                          : _mm_unpacklo_epi16(o16[c], o16[c]));
-            n[c] = _mm_or_ps(_mm_and_ps(o, _mm_cvtepi32_ps(n32)), _mm_andnot_ps(o, big));
-            d[c] = _mm_or_ps(_mm_and_ps(o, _mm_cvtepi32_ps(d32)), _mm_andnot_ps(o, one));
-        }
-        k[h] = lowered_k4(n[0], d[0], n[1], d[1]);
-    }
-    return _mm_packs_epi32(k[0], k[1]);
+    __m128i want_hi = _mm_add_epi16(hi, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(hi, grey), k), 7));
+    __m128i want_lo = _mm_add_epi16(lo, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(lo, grey), k), 7));
+    const __m128i word0 = _mm_set1_epi32(0xFFFF);
+    __m128i out_hi = _mm_and_si128(_mm_cmpgt_epi16(want_hi, _mm_set1_epi16(255)), word0);
+    __m128i out_lo = _mm_and_si128(_mm_cmplt_epi16(want_lo, _mm_setzero_si128()), word0);
+    if (_mm_movemask_epi8(_mm_or_si128(out_hi, out_lo)) == 0)
+        return k;
+    __m128 oh = _mm_castsi128_ps(_mm_cmpgt_epi32(out_hi, _mm_setzero_si128()));
+    __m128 ol = _mm_castsi128_ps(_mm_cmpgt_epi32(out_lo, _mm_setzero_si128()));
+    const __m128i one = _mm_set1_epi32(1);
+    const __m128 big = _mm_set1_ps(1e9f), fone = _mm_set1_ps(1.0f);
+    __m128 n0 = _mm_cvtepi32_ps(_mm_and_si128(_mm_slli_epi32(_mm_sub_epi32(_mm_set1_epi32(255), hi), 7), word0));
+    __m128 d0 = _mm_cvtepi32_ps(_mm_max_epi16(_mm_and_si128(_mm_sub_epi16(hi, grey), word0), one));
+    __m128 n1 = _mm_cvtepi32_ps(_mm_and_si128(_mm_slli_epi32(lo, 7), word0));
+    __m128 d1 = _mm_cvtepi32_ps(_mm_max_epi16(_mm_and_si128(_mm_sub_epi16(grey, lo), word0), one));
+    n0 = _mm_or_ps(_mm_and_ps(oh, n0), _mm_andnot_ps(oh, big));
+    d0 = _mm_or_ps(_mm_and_ps(oh, d0), _mm_andnot_ps(oh, fone));
+    n1 = _mm_or_ps(_mm_and_ps(ol, n1), _mm_andnot_ps(ol, big));
+    d1 = _mm_or_ps(_mm_and_ps(ol, d1), _mm_andnot_ps(ol, fone));
+    __m128 less = _mm_cmplt_ps(_mm_mul_ps(n1, d0), _mm_mul_ps(n0, d1));
+    __m128 n = _mm_or_ps(_mm_and_ps(less, n1), _mm_andnot_ps(less, n0));
+    __m128 d = _mm_or_ps(_mm_and_ps(less, d1), _mm_andnot_ps(less, d0));
+    // trunc(min(x, k)) = min(trunc(x), k) for x >= 0 and a whole k.
+    __m128 q = _mm_min_ps(_mm_div_ps(n, d), _mm_cvtepi32_ps(_mm_and_si128(k, word0)));
+    __m128i k32 = _mm_cvttps_epi32(q);
+    return _mm_or_si128(k32, _mm_slli_epi32(k32, 16));
 }
 
-// Eight pixels, one per 16-bit lane, for 0 <= p <= 256.
-static void saturate8(uint8_t *d, const uint8_t *s, int k_more, int k_less)
+// p >= 128: each channel moves away from the grey with k = p - 128, lowered
+// per pixel so that no channel leaves 0..255.
+static inline __m128i saturate4_more(__m128i v, __m128i k)
 {
-    __m128i p0 = _mm_loadu_si128((const __m128i *)s), p1 = _mm_loadu_si128((const __m128i *)(s + 16));
-    __m128i m = _mm_set1_epi32(0xFF);
-    __m128i ch[3];
-    for (int c = 0; c < 3; c++)
-        ch[c] = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(p0, 8 * c), m),
-                                _mm_and_si128(_mm_srli_epi32(p1, 8 * c), m));
-    __m128i sum = _mm_add_epi16(_mm_add_epi16(ch[0], ch[1]), ch[2]);
-    __m128i grey = _mm_mulhi_epu16(sum, _mm_set1_epi16(21846));   // sum / 3 for sum <= 765
-    __m128i diff[3], k;
-    if (k_less > 0) {
-        k = _mm_set1_epi16((short)k_less);
-        for (int c = 0; c < 3; c++)
-            diff[c] = _mm_sub_epi16(grey, ch[c]);
-    } else {
-        k = _mm_set1_epi16((short)k_more);
-        for (int c = 0; c < 3; c++)
-            diff[c] = _mm_sub_epi16(ch[c], grey);
-        __m128i hi = _mm_max_epi16(_mm_max_epi16(ch[0], ch[1]), ch[2]);
-        __m128i lo = _mm_min_epi16(_mm_min_epi16(ch[0], ch[1]), ch[2]);
-        __m128i up = _mm_add_epi16(hi, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(hi, grey), k), 7));
-        __m128i down = _mm_add_epi16(lo, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(lo, grey), k), 7));
-        __m128i out_hi = _mm_cmpgt_epi16(up, _mm_set1_epi16(255));
-        __m128i out_lo = _mm_cmplt_epi16(down, _mm_setzero_si128());
-        if (_mm_movemask_epi8(_mm_or_si128(out_hi, out_lo)))
-            k = _mm_min_epi16(k, lowered_k(hi, lo, grey, out_hi, out_lo));
-    }
-    __m128i res[3];
-    for (int c = 0; c < 3; c++) {
-        __m128i v = _mm_add_epi16(ch[c], _mm_srai_epi16(_mm_mullo_epi16(diff[c], k), 7));
-        res[c] = _mm_packus_epi16(v, v);
-    }
-    __m128i a = _mm_packs_epi32(_mm_srli_epi32(p0, 24), _mm_srli_epi32(p1, 24));
-    a = _mm_packus_epi16(a, a);
-    __m128i bg = _mm_unpacklo_epi8(res[0], res[1]), ra = _mm_unpacklo_epi8(res[2], a);
-    _mm_storeu_si128((__m128i *)d, _mm_unpacklo_epi16(bg, ra));
-    _mm_storeu_si128((__m128i *)(d + 16), _mm_unpackhi_epi16(bg, ra));
+    SatPixels p = sat_split(v);
+    // Largest and smallest of B, R (even words) and G (odd word 0), in word 0.
+    __m128i r = _mm_srli_epi32(p.even, 16);
+    __m128i hi = _mm_max_epi16(_mm_max_epi16(p.even, r), p.odd);
+    __m128i lo = _mm_min_epi16(_mm_min_epi16(p.even, r), p.odd);
+    __m128i k2 = lowered_k(hi, lo, p.grey2, k);
+    __m128i k_odd = _mm_and_si128(k2, _mm_set1_epi32(0xFFFF));
+    // c + ((c - grey) * k >> 7) == c + ((grey - c) * -k >> 7)
+    __m128i z = _mm_setzero_si128();
+    return sat_join(sat_clamp(sat_move(p.even, p.grey2, _mm_sub_epi16(z, k2))),
+                    sat_clamp(sat_move(p.odd, p.grey2, _mm_sub_epi16(z, k_odd))));
 }
 
 int filter_saturation(EffectJob *j)
@@ -286,14 +309,23 @@ int filter_saturation(EffectJob *j)
     int64_t p = j->p < 0 ? 0 : j->p;
     int64_t k_more = p >= 128 ? p - 128 : 0, k_less = p < 128 ? 128 - p : 0;
     bool vector = p <= 256;   // products of 16 bits
+    bool less = k_less > 0, wide = g_cpu_features.avx2 != 0;
+    __m128i k = _mm_set1_epi16((short)(less ? k_less : k_more));
+    __m128i k_odd = _mm_set1_epi32((int)(less ? k_less : k_more));
     int32_t w = effect_rect_width(j);
     for (int32_t y = j->y1; y <= j->y2; y++) {
         const uint8_t *s = effect_src_px(j, j->x1, y);
         uint8_t *d = effect_rect_row(j, y);
         int32_t i = 0;
+        if (wide && vector)
+            i = less ? saturation_less_row_avx2(d, s, w, (int)k_less)
+                     : saturation_more_row_avx2(d, s, w, (int)k_more);
         if (vector)
-            for (; i + 8 <= w; i += 8)
-                saturate8(d + i * 4, s + i * 4, (int)k_more, (int)k_less);
+            for (; i + 4 <= w; i += 4) {
+                __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
+                v = less ? saturate4_less(v, k, k_odd) : saturate4_more(v, k);
+                _mm_storeu_si128((__m128i *)(d + i * 4), v);
+            }
         for (; i < w; i++) {
             saturate_pixel(d + i * 4, s + i * 4, k_more, k_less);
             d[i * 4 + 3] = s[i * 4 + 3];
@@ -304,7 +336,7 @@ int filter_saturation(EffectJob *j)
 
 // Luma in 20-bit fraction (weights 306, 601, 117 sum to 1024), then R up by
 // about 17.88, G down by about 0.27, B down by about 44.2. p is not used.
-// With Y = 306 R + 601 G + 117 B, (Y * 1024 + c) >> 20 == (Y + ceil(c / 1024)) >> 10.
+// With Y = 306 R + 601 G + 117 B, (Y * 1024 + c) >> 20 == (Y + floor(c / 1024)) >> 10.
 static inline void sepia_pixel(uint8_t *d, const uint8_t *s)
 {
     int32_t l = (306 * s[2] + 601 * s[1] + 117 * s[0]) * 1024;
@@ -337,11 +369,12 @@ static inline __m128i sepia_channel8(__m128i y0, __m128i y1, int add)
 
 int filter_sepia(EffectJob *j)
 {
+    bool wide = g_cpu_features.avx2 != 0;
     int32_t w = effect_rect_width(j);
     for (int32_t y = j->y1; y <= j->y2; y++) {
         const uint8_t *s = effect_src_px(j, j->x1, y);
         uint8_t *d = effect_rect_row(j, y);
-        int32_t i = 0;
+        int32_t i = wide ? sepia_row_avx2(d, s, w) : 0;
         for (; i + 8 <= w; i += 8) {
             __m128i v0 = _mm_loadu_si128((const __m128i *)(s + i * 4));
             __m128i v1 = _mm_loadu_si128((const __m128i *)(s + i * 4 + 16));

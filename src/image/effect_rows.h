@@ -41,3 +41,12 @@ static inline uint8_t effect_clamp_byte(int64_t v)
 void effect_copy_whole_image(const EffectJob *j);
 // The same for the pixels outside the rectangle only.
 void effect_copy_outside_rect(const EffectJob *j);
+
+// 256-bit colour rows (effect_colour_avx2.cpp), called only when
+// g_cpu_features.avx2 is set: they do the whole groups of eight pixels of a
+// row of n and return how many pixels they did.
+int32_t sepia_row_avx2(uint8_t *d, const uint8_t *s, int32_t n);
+// Saturation below 128: k = 128 - p, 1..128.
+int32_t saturation_less_row_avx2(uint8_t *d, const uint8_t *s, int32_t n, int k);
+// Saturation from 128 to 256: k = p - 128, 0..128.
+int32_t saturation_more_row_avx2(uint8_t *d, const uint8_t *s, int32_t n, int k);
