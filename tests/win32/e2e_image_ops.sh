@@ -8,6 +8,9 @@
 # (layer_reference) tile by tile: exactly, within 1 per colour byte where the
 # C library's sin, cos, hypot or rint enter, as a permutation for the scatter.
 source "$KV_LIB"
+# A desktop of its own: the screen size that Wine takes from the prefix may be
+# one that an earlier display-mode test left there, too small for the window.
+export KV_DESKTOP=1024x768 KV_DESKTOP_NAME=kvimageops
 source "$KV_SRC/tests/win32/layers_lib.sh"
 ops() { python3 "$KV_SRC/tests/win32/image_ops.py" "$@"; }
 use_engine
