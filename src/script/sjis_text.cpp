@@ -141,27 +141,38 @@ static bool put_char(char *out, size_t size, size_t *len, uint16_t c, int n)
     return true;
 }
 
-size_t sjis_to_full_width(const char *src, char *out, size_t size)
+// The form of the character of step bytes at p in the other width: its
+// code, and its byte count in *n.
+typedef uint16_t (*WidthMap)(const unsigned char *p, uint32_t step, int *n);
+
+// Copies src into out (size bytes) character by character through map.
+static size_t map_width(const char *src, char *out, size_t size, WidthMap map)
 {
     const unsigned char *p = (const unsigned char *)src;
     size_t len = 0;
     while (uint32_t step = sjis_char_bytes(p)) {
-        bool ok;
-        if (step == 2)
-            ok = put_char(out, size, &len, (uint16_t)(p[0] << 8 | p[1]), 2);
-        else if (p[0] >= 0xA1 && p[0] <= 0xDF)
-            ok = put_char(out, size, &len, k_full_kana[p[0] - 0xA1], 2);
-        else if (p[0] >= 0x20 && p[0] <= 0x7E)
-            ok = put_char(out, size, &len, k_full_ascii[p[0] - 0x20], 2);
-        else
-            ok = put_char(out, size, &len, p[0], 1);
-        if (!ok)
+        int n;
+        uint16_t c = map(p, step, &n);
+        if (!put_char(out, size, &len, c, n))
             break;
         p += step;
     }
     if (size)
         out[len] = 0;
     return len;
+}
+
+static uint16_t full_form(const unsigned char *p, uint32_t step, int *n)
+{
+    *n = 2;
+    if (step == 2)
+        return (uint16_t)(p[0] << 8 | p[1]);
+    if (p[0] >= 0xA1 && p[0] <= 0xDF)
+        return k_full_kana[p[0] - 0xA1];
+    if (p[0] >= 0x20 && p[0] <= 0x7E)
+        return k_full_ascii[p[0] - 0x20];
+    *n = 1;
+    return p[0];
 }
 
 // The one-byte form of a double-byte character, or 0 when it has none.
@@ -176,24 +187,25 @@ static unsigned char half_of(uint16_t c)
     return 0;
 }
 
+static uint16_t half_form(const unsigned char *p, uint32_t step, int *n)
+{
+    *n = (int)step;
+    if (step == 1)
+        return p[0];
+    uint16_t c = (uint16_t)(p[0] << 8 | p[1]);
+    if (unsigned char h = half_of(c)) {
+        *n = 1;
+        return h;
+    }
+    return c;
+}
+
+size_t sjis_to_full_width(const char *src, char *out, size_t size)
+{
+    return map_width(src, out, size, full_form);
+}
+
 size_t sjis_to_half_width(const char *src, char *out, size_t size)
 {
-    const unsigned char *p = (const unsigned char *)src;
-    size_t len = 0;
-    while (uint32_t step = sjis_char_bytes(p)) {
-        bool ok;
-        unsigned char h = step == 2 ? half_of((uint16_t)(p[0] << 8 | p[1])) : 0;
-        if (h)
-            ok = put_char(out, size, &len, h, 1);
-        else if (step == 2)
-            ok = put_char(out, size, &len, (uint16_t)(p[0] << 8 | p[1]), 2);
-        else
-            ok = put_char(out, size, &len, p[0], 1);
-        if (!ok)
-            break;
-        p += step;
-    }
-    if (size)
-        out[len] = 0;
-    return len;
+    return map_width(src, out, size, half_form);
 }
