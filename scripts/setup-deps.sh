@@ -12,7 +12,7 @@
 #                                   (apt-get source < 1 s each)
 #   4. GoogleTest for mingw ....... 10 s [12 s]; 21 s once while the machine was busy
 #   5. Wine prefix (wineboot) ..... 12-14 s, ~700 MB on disk
-#   6. Japanese font replacements . ~3 s
+#      with its font replacements . ~3 s more
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 PREFIX=${1:-${KV_MINGW_PREFIX:-$HOME/.cache/kv-mingw-deps}}
@@ -95,12 +95,8 @@ step "4. GoogleTest for mingw"
 [ -f "$PREFIX/.done-googletest" ] || cross_cmake googletest /usr/src/googletest
 
 step "5. Wine prefix ${WINEPREFIX:-$HOME/.cache/kv-wine}"
+# wine-run.sh makes it and maps the Japanese faces the engine prefers
+# ("ＭＳ ゴシック" and its kin) to the IPA fonts (scripts/wine-fonts.sh).
 "$here/wine-run.sh" --init
-
-step "6. Japanese font replacements in the Wine prefix"
-# The engine prefers "ＭＳ ゴシック" and its kin; the prefix maps them to the IPA
-# fonts (fonts-ipafont-*), so the preferred faces resolve and are enumerated.
-# The code page is 932 through LC_ALL=ja_JP.UTF-8, which wine-run.sh sets.
-"$here/wine-fonts.sh"
 
 step "done"
