@@ -156,6 +156,11 @@ int64_t apply_value_op_min(uint32_t op, int64_t old_value, int64_t value, int64_
 int64_t apply_value_op_clamped(uint32_t op, int64_t old_value, int64_t value, int64_t lo,
                                int64_t hi);
 
+// The box around the pixels of s whose alpha is not 0 (inclusive edges);
+// false when there is none.
+bool layer_opaque_box(const LayerState *s, int32_t *left, int32_t *top, int32_t *right,
+                      int32_t *bottom);
+
 // The bodies of commands 1, 3 and 4 over arguments already in g_arg_slots
 // (the cmd_ handlers load them first).
 int run_layer_setup();

@@ -87,6 +87,27 @@ static int64_t window_pixel(const TreeNode *node, const LayerState *s, uint32_t 
     return (int32_t)pixel;
 }
 
+bool layer_opaque_box(const LayerState *s, int32_t *left, int32_t *top, int32_t *right,
+                      int32_t *bottom)
+{
+    *left = s->width;
+    *top = s->height;
+    *right = -1;
+    *bottom = -1;
+    for (int32_t y = 0; y < s->height; y++) {
+        const uint8_t *row = s->pixels + (size_t)y * (size_t)s->width * 4;
+        for (int32_t x = 0; x < s->width; x++) {
+            if (row[x * 4 + 3] == 0)
+                continue;
+            *left = x < *left ? x : *left;
+            *right = x > *right ? x : *right;
+            *top = y < *top ? y : *top;
+            *bottom = y;
+        }
+    }
+    return *right >= 0;
+}
+
 // Id 18: an edge of the box around the pixels whose alpha is not 0.
 static int64_t opaque_bounds(const LayerState *s, int64_t selector)
 {
@@ -94,22 +115,8 @@ static int64_t opaque_bounds(const LayerState *s, int64_t selector)
         return 0;
     if (!s->pixels)
         return -1;
-    int64_t top = -1, bottom = -1, left = INT64_MAX, right = -1;
-    for (int64_t y = 0; y < s->height; y++) {
-        const uint8_t *row = s->pixels + (size_t)y * (size_t)s->width * 4;
-        for (int64_t x = 0; x < s->width; x++) {
-            if (!row[x * 4 + 3])
-                continue;
-            if (top < 0)
-                top = y;
-            bottom = y;
-            if (x < left)
-                left = x;
-            if (x > right)
-                right = x;
-        }
-    }
-    if (top < 0)
+    int32_t left, top, right, bottom;
+    if (!layer_opaque_box(s, &left, &top, &right, &bottom))
         return -1;
     return selector == 1 ? top : selector == 2 ? bottom : selector == 3 ? left : right;
 }

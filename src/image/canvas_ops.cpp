@@ -9,27 +9,6 @@
 #include "image/compose_ops.h"
 #include "image/effects.h"
 
-// The bounding box of the pixels whose alpha is not 0; false when none is.
-static bool opaque_bounds(const LayerState *a, int32_t *l, int32_t *t, int32_t *r, int32_t *b)
-{
-    *l = a->width;
-    *t = a->height;
-    *r = -1;
-    *b = -1;
-    for (int32_t y = 0; y < a->height; y++) {
-        const uint8_t *row = a->pixels + (size_t)y * a->width * 4;
-        for (int32_t x = 0; x < a->width; x++) {
-            if (row[x * 4 + 3] == 0)
-                continue;
-            *l = x < *l ? x : *l;
-            *r = x > *r ? x : *r;
-            *t = y < *t ? y : *t;
-            *b = y;
-        }
-    }
-    return *r >= 0;
-}
-
 int trim_transparent_edges_state(LayerState *a, LayerState *b, uint8_t n, uint8_t sides,
                                  const char *name)
 {
@@ -37,7 +16,7 @@ int trim_transparent_edges_state(LayerState *a, LayerState *b, uint8_t n, uint8_
         return 0;
     LayerState *dst = n != 0 ? b : a;
     int32_t l, t, r, btm;
-    if (!opaque_bounds(a, &l, &t, &r, &btm))
+    if (!layer_opaque_box(a, &l, &t, &r, &btm))
         return 0;   // nothing to trim to: the image stays as it is
     if (!(sides & 8))
         t = 0;

@@ -11,13 +11,14 @@ static size_t default_write(const void *data, size_t size, FILE *f)
     return std::fwrite(data, 1, size, f);
 }
 
-ImageFileOps g_image_file_ops = {sys_fopen,        default_write,   std::fclose,
-                                 sys_replace_file, sys_remove_file, sys_message_box};
+static const ImageFileOps k_default_ops = {sys_fopen,        default_write,   std::fclose,
+                                           sys_replace_file, sys_remove_file, sys_message_box};
+
+ImageFileOps g_image_file_ops = k_default_ops;
 
 void image_file_ops_reset()
 {
-    g_image_file_ops = {sys_fopen,        default_write,   std::fclose,
-                        sys_replace_file, sys_remove_file, sys_message_box};
+    g_image_file_ops = k_default_ops;
 }
 
 bool image_out_open(ImageOutFile *o, const char *path)

@@ -48,6 +48,13 @@ static int64_t arg_or(const ImageOpCall *c, uint32_t id, int64_t dflt)
     return c->present[id] ? c->arg[id] : dflt;
 }
 
+// v pixels in 1/100 pixel; a script value too large to scale saturates
+// (it is out of range either way) instead of overflowing.
+static int64_t hundredths(int64_t v)
+{
+    return clamp64(v, INT64_MIN / 100, INT64_MAX / 100) * 100;
+}
+
 // Positions (compose) and margins (canvas) are not clamped; every other
 // operation works inside A's image.
 static bool clamps_rect(const ImageOpSelector *op)
@@ -77,12 +84,12 @@ static OpRect make_rect(const ImageOpCall *c, const LayerState *a, bool clamp)
         r.y1 = clamp64(r.y1, 0, h - 1);
         r.y2 = clamp64(r.y2, 0, h - 1);
     }
-    r.r1 = arg_or(c, 14, 100 * r.x1);
-    r.s1 = arg_or(c, 15, 100 * r.y1);
-    r.r2 = arg_or(c, 16, 100 * r.x2);
-    r.s2 = arg_or(c, 17, 100 * r.y2);
-    r.w100 = arg_or(c, 18, 100 * arg_or(c, 12, 0));
-    r.h100 = arg_or(c, 19, 100 * arg_or(c, 13, 0));
+    r.r1 = arg_or(c, 14, hundredths(r.x1));
+    r.s1 = arg_or(c, 15, hundredths(r.y1));
+    r.r2 = arg_or(c, 16, hundredths(r.x2));
+    r.s2 = arg_or(c, 17, hundredths(r.y2));
+    r.w100 = arg_or(c, 18, hundredths(arg_or(c, 12, 0)));
+    r.h100 = arg_or(c, 19, hundredths(arg_or(c, 13, 0)));
     if (clamp) {
         r.r1 = clamp64(r.r1, 0, 100 * w - 100);
         r.r2 = clamp64(r.r2, 0, 100 * w - 100);

@@ -1,5 +1,7 @@
 // Exchanging two layers (names, order and chosen properties) and composing
 // a layer group on demand.
+#include <utility>
+
 #include "core/tree.h"
 #include "graphics/layer.h"
 #include "image/layer_image_cmd.h"
@@ -14,13 +16,6 @@ int swap_layer_order_keys(TreeNode *a, TreeNode *b)
     return 1;
 }
 
-template <class T> static void exchange(T &x, T &y)
-{
-    T t = x;
-    x = y;
-    y = t;
-}
-
 // Only the name bits of the hashes move: each node keeps its own folder bit,
 // so a folder stays findable as a folder and a leaf as a leaf.
 int swap_layers(TreeNode *a, TreeNode *b, uint8_t mode)
@@ -30,21 +25,21 @@ int swap_layers(TreeNode *a, TreeNode *b, uint8_t mode)
     layer_mark_dirty(a);
     layer_mark_dirty(b);
     swap_layer_order_keys(a, b);
-    exchange(a->name, b->name);
-    exchange(a->name_len, b->name_len);
+    std::swap(a->name, b->name);
+    std::swap(a->name_len, b->name_len);
     uint32_t ha = a->name_hash, hb = b->name_hash;
     a->name_hash = (ha & KV_FOLDER_HASH_BIT) | (hb & ~KV_FOLDER_HASH_BIT);
     b->name_hash = (hb & KV_FOLDER_HASH_BIT) | (ha & ~KV_FOLDER_HASH_BIT);
     LayerState *sa = (LayerState *)a->payload, *sb = (LayerState *)b->payload;
     if (sa && sb && (mode == 1 || mode == 2)) {
-        exchange(sa->x, sb->x);
-        exchange(sa->y, sb->y);
+        std::swap(sa->x, sb->x);
+        std::swap(sa->y, sb->y);
         if (mode == 2) {
-            exchange(sa->visible, sb->visible);
-            exchange(sa->opacity, sb->opacity);
-            exchange(sa->rule_progress, sb->rule_progress);
-            exchange(sa->rule_softness, sb->rule_softness);
-            exchange(sa->blend_mode, sb->blend_mode);
+            std::swap(sa->visible, sb->visible);
+            std::swap(sa->opacity, sb->opacity);
+            std::swap(sa->rule_progress, sb->rule_progress);
+            std::swap(sa->rule_softness, sb->rule_softness);
+            std::swap(sa->blend_mode, sb->blend_mode);
         }
     }
     layer_mark_dirty(a);

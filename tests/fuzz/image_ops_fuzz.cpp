@@ -10,26 +10,13 @@
 #include "graphics/blend.h"
 #include "graphics/kernels.h"
 #include "graphics/layer.h"
+#include "fuzz_bytes.h"
 #include "image/compose_ops.h"
 #include "image/effects.h"
 
 namespace {
 
-struct Input {
-    const uint8_t *p;
-    size_t n;
-    uint64_t take(int bytes)
-    {
-        uint64_t v = 0;
-        for (int i = 0; i < bytes; i++) {
-            v = (v << 8) | (n ? *p : 0);
-            if (n) {
-                p++;
-                n--;
-            }
-        }
-        return v;
-    }
+struct Input : FuzzBytes {
     int64_t value()   // small values mostly, the extremes sometimes
     {
         switch (take(1) & 7) {
@@ -52,11 +39,7 @@ void make_image(LayerState *s, Input &in)
     s->pixels = alloc_pixels(nullptr, w, h, "fuzz");
     s->width = w;
     s->height = h;
-    uint32_t seed = (uint32_t)in.take(4);
-    for (size_t i = 0; i < (size_t)w * h * 4; i++) {
-        seed = seed * 1664525u + 1013904223u;
-        s->pixels[i] = (uint8_t)(seed >> 24);
-    }
+    fuzz_fill_pixels(s->pixels, (size_t)w * h * 4, (uint32_t)in.take(4));
     s->has_alpha = (uint8_t)(in.take(1) & 1);
     s->opacity = (int16_t)in.take(2);
 }
@@ -88,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     g_cpu_features.avx2 = wide ? avx2 : 0;
     reset_error_reports();
     g_error_shown = 1;
-    Input in{data, size};
+    Input in{{data, size}};
     LayerState *rec[4];
     for (auto &r : rec) {
         r = layer_state_new();

@@ -8,25 +8,12 @@
 #include "core/quit.h"
 #include "graphics/kernels.h"
 #include "graphics/layer.h"
+#include "fuzz_bytes.h"
 #include "image/resample.h"
 
 namespace {
 
-struct Input {
-    const uint8_t *p;
-    size_t n;
-    uint64_t take(int bytes)
-    {
-        uint64_t v = 0;
-        for (int i = 0; i < bytes; i++) {
-            v = (v << 8) | (n ? *p : 0);
-            if (n) {
-                p++;
-                n--;
-            }
-        }
-        return v;
-    }
+struct Input : FuzzBytes {
     int64_t coord(int64_t span)   // mostly inside, sometimes far outside
     {
         switch (take(1) & 7) {
@@ -46,11 +33,7 @@ void make_image(LayerState *s, Input &in)
     s->pixels = alloc_pixels(nullptr, w, h, "fuzz");
     s->width = w;
     s->height = h;
-    uint32_t seed = (uint32_t)in.take(4);
-    for (size_t i = 0; i < (size_t)w * h * 4; i++) {
-        seed = seed * 1664525u + 1013904223u;
-        s->pixels[i] = (uint8_t)(seed >> 24);
-    }
+    fuzz_fill_pixels(s->pixels, (size_t)w * h * 4, (uint32_t)in.take(4));
     s->resample_flag = (uint8_t)(in.take(1) & 1);
 }
 
@@ -67,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     install_pixel_kernels(KV_KERNEL_LEVEL_SSE2, (int)(size & 1));
     reset_error_reports();
     g_error_shown = 1;
-    Input in{data, size};
+    Input in{{data, size}};
     LayerState *rec[2] = {layer_state_new(), layer_state_new()};
     make_image(rec[0], in);
     make_image(rec[1], in);

@@ -2,6 +2,7 @@
 // priority, the rules of each selector, the layer count, swaps and text.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "core/tree.h"
@@ -155,6 +156,22 @@ TEST(ImageOpCommand, RectangleFollowsTheOperationThatRuns)
         ASSERT_EQ(run_image_op(&sc.call), 0);
         EXPECT_EQ(sc.b.s->width, 3);
         EXPECT_EQ(sc.b.s->height, 5);
+    }
+    {   // Extreme positions and sizes are refused or clipped, never overflow.
+        Scene sc;
+        sc.call.n = 1;
+        sc.give(30);
+        sc.give(8, INT64_MAX);
+        sc.give(9, INT64_MIN);
+        EXPECT_EQ(run_image_op(&sc.call), 0);
+        Scene rs;
+        rs.call.n = 1;
+        rs.give(22, 1);
+        rs.give(12, INT64_MAX);
+        rs.give(13, INT64_MIN);
+        reset_error_reports();
+        EXPECT_EQ(run_image_op(&rs.call), -1);
+        EXPECT_EQ(g_last_error_code, 101000u);
     }
 }
 
