@@ -17,17 +17,11 @@ static int64_t image_bytes(const LayerState *s)
     return 4LL * s->width * s->height;
 }
 
-static void put32(uint8_t *p, uint32_t v)
-{
-    for (int k = 0; k < 4; k++)
-        p[k] = (uint8_t)(v >> (8 * k));
-}
-
 static void image_write(const LayerState *s, uint8_t *out)
 {
     size_t n = (size_t)image_bytes(s);
-    put32(out, KV_LAYER_BLOCK_SIZE);
-    put32(out + 4, (uint32_t)n);
+    save_put32(out, KV_LAYER_BLOCK_SIZE);
+    save_put32(out + 4, (uint32_t)n);
     layer_state_store(s, out + 8);
     std::memcpy(out + 8 + KV_LAYER_BLOCK_SIZE, s->pixels, n);
 }
