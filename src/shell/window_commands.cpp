@@ -104,10 +104,7 @@ static int create_window(WindowObject *win, int n)
 
 static void set_title(WindowObject *win)
 {
-    const char *t = arg_str(1)[0] ? arg_str(1) : " ";
-    size_t n = sjis_cut(t, std::strlen(t), KV_TITLE_SIZE - 1);
-    std::memcpy(win->title, t, n);
-    win->title[n] = 0;
+    sjis_copy_cut(win->title, sizeof win->title, arg_str(1)[0] ? arg_str(1) : " ");
     sys_window_set_title(win->hwnd, win->title);
 }
 
