@@ -93,10 +93,7 @@ static int start_flash(int32_t user)
 int flash_play_run()
 {
     std::lock_guard<std::recursive_mutex> lock(g_movie_lock);
-    int32_t *fields[] = {&g_flash.x, &g_flash.y, &g_flash.width, &g_flash.height};
-    for (uint32_t id = 2; id <= 5; id++)
-        if (arg_present(id))
-            *fields[id - 2] = movie_apply_op(*fields[id - 2], g_arg_slots.op[arg_pos(id)], arg_int(id));
+    movie_apply_rect_args(&g_flash.x, &g_flash.y, &g_flash.width, &g_flash.height);
     int32_t user = movie_apply_op(0, 0, arg_int(6, 0));
     if (arg_present(0) && take_file() < 0)
         return -1;

@@ -71,6 +71,9 @@ bool movie_normalize_name(char *out, size_t size, const char *name);
 // the given fields; file_name holds KV_MOVIE_NAME_SIZE bytes. 0, or -1 after
 // the report of a missing file.
 int movie_take_file(char *file_name, int32_t *x, int32_t *y, int32_t *width, int32_t *height);
+// Applies the value operators of the rectangle arguments 2-5 of a play command
+// to the given fields (absent arguments leave theirs as they are).
+void movie_apply_rect_args(int32_t *x, int32_t *y, int32_t *width, int32_t *height);
 // Applies a value operator (0 set, 1 add, 2 subtract, 3 multiply, 4 divide).
 int32_t movie_apply_op(int32_t stored, uint32_t op, int64_t value);
 

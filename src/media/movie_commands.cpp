@@ -150,6 +150,14 @@ int movie_take_file(char *file_name, int32_t *x, int32_t *y, int32_t *width, int
     return 0;
 }
 
+void movie_apply_rect_args(int32_t *x, int32_t *y, int32_t *width, int32_t *height)
+{
+    int32_t *fields[] = {x, y, width, height};
+    for (uint32_t id = 2; id <= 5; id++)
+        if (arg_present(id))
+            *fields[id - 2] = movie_apply_op(*fields[id - 2], g_arg_slots.op[arg_pos(id)], arg_int(id));
+}
+
 static int take_file()
 {
     if (movie_take_file(g_movie.file_name, &g_movie.x, &g_movie.y, &g_movie.width,
@@ -204,10 +212,7 @@ static int play_dshow()
 int movie_play_run()
 {
     std::lock_guard<std::recursive_mutex> lock(g_movie_lock);
-    int32_t *fields[] = {&g_movie.x, &g_movie.y, &g_movie.width, &g_movie.height};
-    for (uint32_t id = 2; id <= 5; id++)
-        if (arg_present(id))
-            *fields[id - 2] = movie_apply_op(*fields[id - 2], g_arg_slots.op[arg_pos(id)], arg_int(id));
+    movie_apply_rect_args(&g_movie.x, &g_movie.y, &g_movie.width, &g_movie.height);
     int r = 0;
     if (arg_present(0) && take_file() < 0)
         r = -1;

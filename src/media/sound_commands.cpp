@@ -267,10 +267,7 @@ int sound_info_run()
     // The first given, in this order (the format comes before the file name).
     static const uint8_t order[] = {1, 2, 3, 4, 5, 6, 7, 9, 8, 10, 11, 12, 13, 14, 15, 16, 17,
                                     18, 19, 20, 21, 22};
-    uint32_t q = 0;
-    for (uint8_t i : order)
-        if (!q && arg_present(i))
-            q = i;
+    uint32_t q = first_present_arg(order, sizeof order);
     if (!q)
         return 0;
     char name[KV_SOUND_NAME_SIZE];

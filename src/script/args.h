@@ -62,6 +62,14 @@ static inline int arg_present(uint32_t id)
 {
     return arg_pos(id) != 0;
 }
+// The first of the n argument ids in `order` that is present, 0 when none is.
+static inline uint32_t first_present_arg(const uint8_t *order, size_t n)
+{
+    for (size_t i = 0; i < n; i++)
+        if (arg_present(order[i]))
+            return order[i];
+    return 0;
+}
 // Number value of argument id, or `dflt` when absent.
 static inline int64_t arg_int(uint32_t id, int64_t dflt = 0)
 {

@@ -130,6 +130,14 @@ size_t sjis_cut(const char *text, size_t len, size_t max)
     return i;
 }
 
+size_t sjis_copy_cut(char *out, size_t size, const char *text)
+{
+    size_t n = sjis_cut(text, std::strlen(text), size - 1);
+    std::memcpy(out, text, n);
+    out[n] = 0;
+    return n;
+}
+
 // Appends a character of n bytes when it fits; false when it does not.
 static bool put_char(char *out, size_t size, size_t *len, uint16_t c, int n)
 {

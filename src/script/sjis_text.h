@@ -37,3 +37,6 @@ size_t sjis_to_half_width(const char *src, char *out, size_t size);
 // Longest prefix of text[0..len) that ends on a character boundary and is
 // at most max bytes.
 size_t sjis_cut(const char *text, size_t len, size_t max);
+// Copies text into out (size bytes, size > 0), cut on a character boundary
+// to fit with its terminator. Returns the length copied.
+size_t sjis_copy_cut(char *out, size_t size, const char *text);

@@ -20,9 +20,7 @@ int32_t g_menu_build_count;
 
 void menu_item_set_text(MenuItem *item, const char *text)
 {
-    size_t n = sjis_cut(text, std::strlen(text), KV_MENU_TEXT_MAX);
-    std::memcpy(item->text, text, n);
-    item->text[n] = 0;
+    sjis_copy_cut(item->text, KV_MENU_TEXT_MAX + 1, text);
 }
 
 void menu_item_entry(const MenuItem *item, MenuEntry *out)

@@ -157,10 +157,7 @@ int cmd_menu_query(void)
     if (!node)
         return store_empty_result(id, elem) < 0 ? -1 : 0;
     static const uint8_t order[] = {3, 5, 6, 4, 7, 8, 2};
-    uint32_t q = 0;
-    for (uint8_t i : order)
-        if (!q && arg_present(i))
-            q = i;
+    uint32_t q = first_present_arg(order, sizeof order);
     if (!q)
         return 0;
     const char *text = nullptr;

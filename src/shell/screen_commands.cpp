@@ -145,12 +145,8 @@ int cmd_tray_icon(void)
             return 0;
     }
     static char tip[KV_TIP_MAX + 1];
-    if (arg_present(1)) {
-        const char *t = arg_str(1);
-        size_t n = sjis_cut(t, std::strlen(t), KV_TIP_MAX);
-        std::memcpy(tip, t, n);
-        tip[n] = 0;
-    }
+    if (arg_present(1))
+        sjis_copy_cut(tip, sizeof tip, arg_str(1));
     if (arg_present(0)) {
         if (arg_int(0) == 1)
             tray_icon_show(layer, tip);

@@ -104,10 +104,7 @@ static int create_window(WindowObject *win, int n)
 
 static void set_title(WindowObject *win)
 {
-    const char *t = arg_str(1)[0] ? arg_str(1) : " ";
-    size_t n = sjis_cut(t, std::strlen(t), KV_TITLE_SIZE - 1);
-    std::memcpy(win->title, t, n);
-    win->title[n] = 0;
+    sjis_copy_cut(win->title, sizeof win->title, arg_str(1)[0] ? arg_str(1) : " ");
     sys_window_set_title(win->hwnd, win->title);
 }
 
@@ -338,10 +335,7 @@ int cmd_window_info(void)
     if (!win || g_window_slots[n] == -1 || !sys_window_exists(win))
         return store_empty_result(id, elem) < 0 ? -1 : 0;
     static const uint8_t order[] = {2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 15, 16, 14, 17};
-    uint32_t q = 0;
-    for (uint8_t i : order)
-        if (!q && arg_present(i))
-            q = i;
+    uint32_t q = first_present_arg(order, sizeof order);
     if (!q)
         return 0;
     if (q == 6)
