@@ -38,7 +38,7 @@ run_config() {  # name build-dir cmake-options...
   echo "=== $name: tests"
   local log="$dir/ctest.log"
   timeout -k 30 "$ctest_limit" ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 600 \
-    2>&1 | tee "$log"
+    ${ctest_extra:-} 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
   [ "$rc" -ne 124 ] || echo "=== $name: tests stopped after $ctest_limit s"
   local line p f
@@ -55,7 +55,11 @@ run_config() {  # name build-dir cmake-options...
 
 run_config native build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_config asan build-asan -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON
-run_config windows build-win -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# Under Wine a test that fails is run once more before it counts as failed:
+# Wine on a loaded machine now and then loses a posted message or a process
+# start. A fault of the engine fails both runs; the first run's output stays
+# in the log.
+ctest_extra="--repeat until-pass:2" run_config windows build-win -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"
 
 echo

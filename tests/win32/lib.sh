@@ -25,7 +25,19 @@ done
 [ -f "$KV_DRIVER" ] || { echo "FAIL: no test driver at $KV_DRIVER (build the target kvdriver)" >&2; exit 1; }
 
 # The driver: each call bounded by its own --timeout and by the runner's.
-drv() { "$KV_WINE_RUN" --timeout 60 "$KV_DRIVER" "$@"; }
+# The driver's own exit codes are 0-3 ("run" passes the program's on); any
+# other code means Wine did not run it to its end, and it is run once more.
+drv() {
+  local rc
+  "$KV_WINE_RUN" --timeout 60 "$KV_DRIVER" "$@"
+  rc=$?
+  if [ "$rc" -gt 3 ] && [ "$1" != run ]; then
+    echo "(driver $1 ended with $rc under Wine; once more)" >&2
+    "$KV_WINE_RUN" --timeout 60 "$KV_DRIVER" "$@"
+    rc=$?
+  fi
+  return $rc
+}
 
 note() { echo "--- $*"; }
 fail() {

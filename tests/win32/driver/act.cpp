@@ -76,9 +76,18 @@ void send_mouse(DWORD flags)
 
 // WM_COMMAND as a click on the control would send it; posted, so a modal
 // loop on the other side can never block the driver.
+// A post that fails (a queue briefly full under load) is tried again.
 int post_command(HWND dlg, int id, HWND ctrl)
 {
-    return PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)ctrl) ? EXIT_OK : EXIT_NOT_FOUND;
+    for (int attempt = 0; attempt < 5; attempt++) {
+        if (PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)ctrl))
+            return EXIT_OK;
+        if (!IsWindow(dlg))
+            break;
+        Sleep(100);
+    }
+    err_line(L"cannot post WM_COMMAND " + std::to_wstring(id) + L": error " + std::to_wstring(GetLastError()));
+    return EXIT_NOT_FOUND;
 }
 
 HWND hwnd_arg(int argc, wchar_t **argv, int want_argc)
@@ -108,8 +117,10 @@ int cmd_press(int argc, wchar_t **argv)
     if (argc != 3)
         return EXIT_USAGE;
     HWND h = parse_hwnd(argv[1]);
-    if (!h)
+    if (!h) {
+        err_line(L"not a window");
         return EXIT_NOT_FOUND;
+    }
     HWND c = find_control(h, argv[2]);
     long long id;
     if (c)
