@@ -10,19 +10,13 @@ protected:
     void SetUp() override { kvtest::reset_core_state(); }
 };
 
-std::string norm(const char *name, const char *base, int allow_blank, int *result)
+// The normalised name and the result, as "name|result".
+std::string norm(const std::string &name, const char *base, int allow_blank)
 {
     char out[KV_PATH_MAX];
     std::memset(out, 'x', sizeof out);
-    *result = normalize_script_path(out, name, base, allow_blank);
-    return out;
-}
-
-std::string norm(const char *name, const char *base = "W0", int allow_blank = 0)
-{
-    int r;
-    std::string s = norm(name, base, allow_blank, &r);
-    return s + "|" + std::to_string(r);
+    int r = normalize_script_path(out, name.c_str(), base, allow_blank);
+    return std::string(out) + "|" + std::to_string(r);
 }
 
 TEST(NameHash, KnownAnswers)
@@ -37,63 +31,38 @@ TEST(NameHash, KnownAnswers)
     EXPECT_EQ(tree_name_hash("a", 1), 0x92685f5eu & 0x7fffffffu);
 }
 
-TEST_F(Trees, NormaliseExamples)
+TEST_F(Trees, Normalise)
 {
-    EXPECT_EQ(norm("a"), "W0/a|0");
-    EXPECT_EQ(norm("a/b/../c"), "W0/a/c|0");
-    EXPECT_EQ(norm("./x"), "W0/x|0");
-    EXPECT_EQ(norm(":/x/"), "x|1");
-    EXPECT_EQ(norm("b/..", ""), "b/..|0");
-    EXPECT_EQ(norm(""), "W0/|0");
-    EXPECT_EQ(norm("", ""), "|0");
-    EXPECT_EQ(norm(":"), "|0");
-    EXPECT_EQ(norm(":/"), "|0");
-    EXPECT_EQ(norm("../../x"), "x|0");
-    EXPECT_EQ(norm("a/../b"), "W0/b|0");
-    EXPECT_EQ(norm("a/b/"), "W0/a/b|1");
-    EXPECT_EQ(norm("/a"), "W0/a|0");
-    EXPECT_EQ(norm(".x/..y"), "W0/.x/..y|0");
-    EXPECT_EQ(norm(":a:b"), "a:b|0");
-    EXPECT_EQ(g_last_error_code, 0u);
-}
-
-TEST_F(Trees, NormaliseBlanks)
-{
-    // Without a marked byte the name is joined as it stands.
-    EXPECT_EQ(norm("a b"), "W0/a b|0");
-    EXPECT_EQ(g_last_error_code, 0u);
-    EXPECT_EQ(norm("x/a b"), "|-1");
-    EXPECT_EQ(g_last_error_code, 100242u);
-    EXPECT_EQ(g_quit_flag.load(), 1);
-    kvtest::quiet_errors();
-    EXPECT_EQ(norm("x/a b", "", 1), "x/a b|0");
-    EXPECT_EQ(g_last_error_code, 0u);
-}
-
-TEST_F(Trees, NormaliseShiftJis)
-{
-    // "表" is 0x95 0x5C: its trail byte is no separator; a lead byte at the
-    // very end stands alone and the walk stops at the terminator.
-    EXPECT_EQ(norm("\x95\x5c/../a"), "W0/a|0");
-    EXPECT_EQ(norm("a/\x81"), "W0/a/\x81|0");
-    EXPECT_EQ(norm("\x81"), "W0/\x81|0");
-    EXPECT_EQ(norm("a/\x81", "", 0), "a/\x81|0");
-}
-
-TEST_F(Trees, NormaliseTooLong)
-{
-    std::string big(KV_PATH_MAX, 'a');
-    EXPECT_EQ(norm(big.c_str()), "|-1");
-    char out[KV_PATH_MAX];
-    out[0] = 'x';
-    EXPECT_EQ(normalize_script_path(out, big.c_str(), "W0", 0), -1);
-    EXPECT_EQ(g_last_error_code, 100242u);
-    std::string big2 = "x/" + big;
-    EXPECT_EQ(normalize_script_path(out, big2.c_str(), "W0", 0), -1);
-    std::string fits(KV_PATH_MAX - 4, 'b');  // "W0/" + name + NUL
-    kvtest::quiet_errors();
-    EXPECT_EQ(normalize_script_path(out, fits.c_str(), "W0", 0), 0);
-    EXPECT_EQ(std::strlen(out), (size_t)KV_PATH_MAX - 1);
+    const std::string big(KV_PATH_MAX, 'a'), fits(KV_PATH_MAX - 4, 'b');   // "W0/" + name + NUL
+    const struct {
+        std::string name;
+        const char *base;
+        int blank;
+        std::string want;
+        uint32_t code;
+    } cases[] = {
+        {"a", "W0", 0, "W0/a|0", 0}, {"a/b/../c", "W0", 0, "W0/a/c|0", 0}, {"./x", "W0", 0, "W0/x|0", 0},
+        {":/x/", "W0", 0, "x|1", 0}, {"b/..", "", 0, "b/..|0", 0}, {"", "W0", 0, "W0/|0", 0},
+        {"", "", 0, "|0", 0}, {":", "W0", 0, "|0", 0}, {":/", "W0", 0, "|0", 0},
+        {"../../x", "W0", 0, "x|0", 0}, {"a/../b", "W0", 0, "W0/b|0", 0}, {"a/b/", "W0", 0, "W0/a/b|1", 0},
+        {"/a", "W0", 0, "W0/a|0", 0}, {".x/..y", "W0", 0, "W0/.x/..y|0", 0}, {":a:b", "W0", 0, "a:b|0", 0},
+        // Without a marked byte a name with a blank is joined as it stands.
+        {"a b", "W0", 0, "W0/a b|0", 0}, {"x/a b", "W0", 0, "|-1", 100242},
+        {"x/a b", "", 1, "x/a b|0", 0},
+        // "表" is 0x95 0x5C: its trail byte is no separator; a lead byte at the
+        // very end stands alone and the walk stops at the terminator.
+        {"\x95\x5c/../a", "W0", 0, "W0/a|0", 0}, {"a/\x81", "W0", 0, "W0/a/\x81|0", 0},
+        {"\x81", "W0", 0, "W0/\x81|0", 0}, {"a/\x81", "", 0, "a/\x81|0", 0},
+        // Too long, and the longest that fits.
+        {big, "W0", 0, "|-1", 100242}, {"x/" + big, "W0", 0, "|-1", 100242},
+        {fits, "W0", 0, "W0/" + fits + "|0", 0},
+    };
+    for (const auto &c : cases) {
+        kvtest::quiet_errors();
+        EXPECT_EQ(norm(c.name, c.base, c.blank), c.want) << c.name.substr(0, 20);
+        EXPECT_EQ(g_last_error_code, c.code) << c.name.substr(0, 20);
+        EXPECT_EQ(g_quit_flag.load(), c.code ? 1 : 0) << c.name.substr(0, 20);
+    }
 }
 
 TEST_F(Trees, BasePathCutOnCharacterBoundary)

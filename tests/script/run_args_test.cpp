@@ -63,79 +63,46 @@ TEST(RunArgs, RangeClassesAtAndBeyondTheirBounds)
     }
 }
 
-TEST(RunArgs, MinimumClassesCompareTheWholeValue)
-{
-    EXPECT_EQ(check(1, 0), 0u);
-    EXPECT_EQ(check(1, -1), 101010u);
-    EXPECT_EQ(check(1, INT64_MIN), 101010u);
-    EXPECT_EQ(check(1, (int64_t)1 << 40), 0u);
-    int64_t lo;
-    EXPECT_EQ(check(2, 1), 0u);
-    EXPECT_EQ(check(2, 0, nullptr, &lo), 101010u);
-    EXPECT_EQ(lo, 1);
-    // The value is not narrowed for these classes.
-    int64_t stored;
-    EXPECT_EQ(check(2, (int64_t)1 << 40, &stored), 0u);
-    EXPECT_EQ(stored, (int64_t)1 << 40);
-}
-
-TEST(RunArgs, LowThirtyTwoBitsAreCheckedAndStoredBack)
-{
-    int64_t stored;
-    EXPECT_EQ(check(3, ((int64_t)1 << 32) + 1, &stored), 0u);
-    EXPECT_EQ(stored, 1);
-    EXPECT_EQ(check(12, ((int64_t)7 << 32) + 256, &stored), 0u);
-    EXPECT_EQ(stored, 256);
-    EXPECT_EQ(check(25, ((int64_t)1 << 33) + 0xABCDEF, &stored), 0u);
-    EXPECT_EQ(stored, 0xABCDEF);
-    EXPECT_EQ(check(24, ((int64_t)5 << 32) + 0xFFFFFFFF, &stored), 0u);
-    EXPECT_EQ(stored, -1);
-}
-
-TEST(RunArgs, ColourClasses)
-{
-    int64_t stored;
-    EXPECT_EQ(check(24, -1, &stored), 0u);
-    EXPECT_EQ(stored, -1);
-    EXPECT_EQ(check(24, 0), 0u);
-    EXPECT_EQ(check(24, 0xFFFFFF), 0u);
-    EXPECT_EQ(check(24, 0x1000000), 101020u);
-    EXPECT_EQ(check(24, -2), 101020u);
-    EXPECT_EQ(check(25, 0xFFFFFF), 0u);
-    EXPECT_EQ(check(25, 0), 0u);
-    EXPECT_EQ(check(25, 0x1000000), 101030u);
-    EXPECT_EQ(check(25, -1), 101030u);
-}
-
-TEST(RunArgs, GameSizeClassesFollowWindowZero)
+// One value through one class: the result, the value stored back and the
+// bounds given for the report.
+TEST(RunArgs, ClassChecksAndStoredValues)
 {
     runtest::reset_engine();
-    g_windows[0]->game_width = 800;
+    g_windows[0]->game_width = 800;   // classes 26 and 27 follow window 0
     g_windows[0]->game_height = 600;
-    int64_t lo, hi;
-    EXPECT_EQ(check(26, 799), 0u);
-    EXPECT_EQ(check(26, 800, nullptr, &lo, &hi), 101000u);
-    EXPECT_EQ(lo, 0);
-    EXPECT_EQ(hi, 799);
-    EXPECT_EQ(check(26, -1), 101000u);
-    EXPECT_EQ(check(27, 599), 0u);
-    EXPECT_EQ(check(27, 600, nullptr, &lo, &hi), 101000u);
-    EXPECT_EQ(hi, 599);
-    EXPECT_EQ(check(27, 0), 0u);
-}
-
-TEST(RunArgs, QuarterClassAndNoCheckClasses)
-{
-    int64_t hi;
-    EXPECT_EQ(check(28, 0), 0u);
-    EXPECT_EQ(check(28, 3), 0u);
-    EXPECT_EQ(check(28, 4, nullptr, nullptr, &hi), 101210u);
-    EXPECT_EQ(hi, 3);
-    EXPECT_EQ(check(28, -1), 101220u);
-    for (int cls : {0, 29, 30, 200, 255}) {
-        int64_t stored;
-        EXPECT_EQ(check(cls, -((int64_t)5 << 40), &stored), 0u) << cls;
-        EXPECT_EQ(stored, -((int64_t)5 << 40));
+    const int64_t X = INT64_MIN + 1, big = -((int64_t)5 << 40), p40 = (int64_t)1 << 40;
+    const struct {
+        int cls;
+        int64_t value;
+        uint32_t code;
+        int64_t stored, lo, hi;   // X: not looked at
+    } cases[] = {
+        // Minimum classes compare the whole value and do not narrow it.
+        {1, 0, 0, 0, X, X}, {1, -1, 101010, X, X, X}, {1, INT64_MIN, 101010, X, X, X},
+        {1, p40, 0, X, X, X}, {2, 1, 0, X, X, X}, {2, 0, 101010, X, 1, X}, {2, p40, 0, p40, X, X},
+        // The low 32 bits are checked and stored back.
+        {3, ((int64_t)1 << 32) + 1, 0, 1, X, X}, {12, ((int64_t)7 << 32) + 256, 0, 256, X, X},
+        {25, ((int64_t)1 << 33) + 0xABCDEF, 0, 0xABCDEF, X, X},
+        {24, ((int64_t)5 << 32) + 0xFFFFFFFF, 0, -1, X, X},
+        // Colours.
+        {24, -1, 0, -1, X, X}, {24, 0, 0, X, X, X}, {24, 0xFFFFFF, 0, X, X, X},
+        {24, 0x1000000, 101020, X, X, X}, {24, -2, 101020, X, X, X}, {25, 0xFFFFFF, 0, X, X, X},
+        {25, 0, 0, X, X, X}, {25, 0x1000000, 101030, X, X, X}, {25, -1, 101030, X, X, X},
+        // The game size of window 0.
+        {26, 799, 0, X, X, X}, {26, 800, 101000, X, 0, 799}, {26, -1, 101000, X, X, X},
+        {27, 599, 0, X, X, X}, {27, 600, 101000, X, X, 599}, {27, 0, 0, X, X, X},
+        // Quarters, and classes that check nothing.
+        {28, 0, 0, X, X, X}, {28, 3, 0, X, X, X}, {28, 4, 101210, X, X, 3}, {28, -1, 101220, X, X, X},
+        {0, big, 0, big, X, X}, {29, big, 0, big, X, X}, {30, big, 0, big, X, X},
+        {200, big, 0, big, X, X}, {255, big, 0, big, X, X},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message() << "class " << c.cls << " value " << c.value);
+        int64_t stored, lo, hi;
+        EXPECT_EQ(check(c.cls, c.value, &stored, &lo, &hi), c.code);
+        EXPECT_TRUE(c.stored == X || stored == c.stored) << stored;
+        EXPECT_TRUE(c.lo == X || lo == c.lo) << lo;
+        EXPECT_TRUE(c.hi == X || hi == c.hi) << hi;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/entry.h"
 #include "core/error_report.h"
@@ -65,98 +66,86 @@ protected:
 
 }  // namespace
 
-TEST_F(RunFlow, LoopRunsCountTimesAndCountsIterations)
+// Scripts that end normally: the elements they counted into, and every block,
+// loop and call level closed again.
+TEST_F(RunFlow, StructuredFlowOutcomes)
 {
-    LOAD_OR_SKIP(project("loop " + E(3) + "\n" + set(E({"$1000"}), E(1), 1) +
-                         set(E({"$1001"}), E({"$1001", "10", "*", "$48", "+"})) + "endloop\n" +
-                         set(E({"$1002"}), E({"$48"})) + "end\n"));
-    runtest::run_until_quit(5);
-    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
-    EXPECT_EQ(ivar(1000), 3);
-    EXPECT_EQ(ivar(1001), 123);
-    EXPECT_EQ(ivar(1002), 0);   // no loop open any more
-    EXPECT_EQ(runtest::system_task()->loop_depth, 0);
-    EXPECT_EQ(g_restart_request, 0);
-}
-
-TEST_F(RunFlow, LoopOfZeroSkipsAndEndlessLoopRunsUntilBreak)
-{
-    LOAD_OR_SKIP(project("loop " + E(0) + "\n" + set(E({"$1000"}), E(1), 1) + "endloop\n" +
-                         "loop " + E(-1) + "\n" + set(E({"$1001"}), E(1), 1) +
-                         "if " + E({"$1001", "7", "Z"}) + "\nloop_break\nendif\nendloop\n" +
-                         set(E({"$1002"}), E(1)) + "end\n"));
-    runtest::run_until_quit(5);
-    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
-    EXPECT_EQ(ivar(1000), 0);
-    EXPECT_EQ(ivar(1001), 7);
-    EXPECT_EQ(ivar(1002), 1);
-    EXPECT_EQ(runtest::system_task()->loop_depth, 0);
-    EXPECT_EQ(runtest::system_task()->block_depth, 0);
-}
-
-TEST_F(RunFlow, NegativeCountRunsOnceAndLoopContinueCounts)
-{
-    LOAD_OR_SKIP(project("loop " + E(-5) + "\n" + set(E({"$1000"}), E(1), 1) + "endloop\n" +
-                         "loop " + E(4) + "\n" + set(E({"$1001"}), E(1), 1) +
-                         "if " + E({"$48", "2", "Z"}) + "\nloop_continue\nendif\n" +
-                         set(E({"$1002"}), E(1), 1) + "endloop\nend\n"));
-    runtest::run_until_quit(5);
-    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
-    EXPECT_EQ(ivar(1000), 1);
-    EXPECT_EQ(ivar(1001), 4);
-    EXPECT_EQ(ivar(1002), 1);   // only the first iteration reached the end
-}
-
-TEST_F(RunFlow, NestedLoopBreakTwoLevels)
-{
-    LOAD_OR_SKIP(project("loop " + E(3) + "\nloop " + E(3) + "\n" + set(E({"$1000"}), E(1), 1) +
-                         "loop_break levels=" + E(2) + "\nendloop\n" + set(E({"$1001"}), E(1), 1) +
-                         "endloop\n" + set(E({"$1002"}), E(1)) + "end\n"));
-    runtest::run_until_quit(5);
-    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
-    EXPECT_EQ(ivar(1000), 1);
-    EXPECT_EQ(ivar(1001), 0);
-    EXPECT_EQ(ivar(1002), 1);
-    EXPECT_EQ(runtest::system_task()->loop_depth, 0);
-}
-
-TEST_F(RunFlow, BreakTwoLeavesBothBlocks)
-{
-    LOAD_OR_SKIP(project("if " + E(1) + "\nif " + E(1) + "\nbreak levels=" + E(2) + "\n" +
-                         set(E({"$1000"}), E(99)) + "endif\n" + set(E({"$1000"}), E(98)) + "endif\n" +
-                         set(E({"$1001"}), E(1)) + "end\n"));
-    runtest::run_until_quit(5);
-    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
-    EXPECT_EQ(ivar(1000), 0);
-    EXPECT_EQ(ivar(1001), 1);
-    EXPECT_EQ(runtest::system_task()->block_depth, 0);
-}
-
-TEST_F(RunFlow, ContinueReevaluatesTheCondition)
-{
-    LOAD_OR_SKIP(project("if " + E({"$1000", "3", "<"}) + "\n" + set(E({"$1000"}), E(1), 1) +
-                         "continue\nendif\n" + set(E({"$1001"}), E(1)) + "end\n"));
-    runtest::run_until_quit(5);
-    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
-    EXPECT_EQ(ivar(1000), 3);
-    EXPECT_EQ(ivar(1001), 1);
-    EXPECT_EQ(runtest::system_task()->block_depth, 0);
-}
-
-TEST_F(RunFlow, ElseifChainTakesOneBranch)
-{
+    const std::string inc0 = set(E({"$1000"}), E(1), 1), inc1 = set(E({"$1001"}), E(1), 1),
+                      inc2 = set(E({"$1002"}), E(1), 1);
     // For $48 = 1..5 the chain picks 1, 2, 3, 4 and the else branch 9.
     std::string chain = "if " + E({"$48", "1", "="}) + "\n" + set(E({"$1002"}), E(1)) +
                         "elseif " + E({"$48", "2", "="}) + "\n" + set(E({"$1002"}), E(2)) +
                         "elseif " + E({"$48", "3", "="}) + "\n" + set(E({"$1002"}), E(3)) +
                         "elseif " + E({"$48", "4", "="}) + "\n" + set(E({"$1002"}), E(4)) +
                         "else\n" + set(E({"$1002"}), E(9)) + "endif\n";
-    LOAD_OR_SKIP(project("loop " + E(5) + "\n" + chain +
-                         set(E({"$1001"}), E({"$1001", "10", "*", "$1002", "+"})) + "endloop\nend\n"));
-    runtest::run_until_quit(5);
-    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
-    EXPECT_EQ(ivar(1001), 12349);
-    EXPECT_EQ(runtest::system_task()->block_depth, 0);
+    struct Want {
+        uint32_t id;
+        int64_t element, value;
+    };
+    const struct {
+        const char *what;
+        std::string body;
+        std::vector<Want> want;
+    } cases[] = {
+        {"loop runs count times, $48 counts iterations",
+         "loop " + E(3) + "\n" + inc0 + set(E({"$1001"}), E({"$1001", "10", "*", "$48", "+"})) +
+             "endloop\n" + set(E({"$1002"}), E({"$48"})) + "end\n",
+         {{1000, 0, 3}, {1001, 0, 123}, {1002, 0, 0}}},   // no loop open at the end
+        {"loop of zero skips, endless loop runs until break",
+         "loop " + E(0) + "\n" + inc0 + "endloop\nloop " + E(-1) + "\n" + inc1 + "if " +
+             E({"$1001", "7", "Z"}) + "\nloop_break\nendif\nendloop\n" + set(E({"$1002"}), E(1)) + "end\n",
+         {{1000, 0, 0}, {1001, 0, 7}, {1002, 0, 1}}},
+        {"negative count runs once, loop_continue counts",
+         "loop " + E(-5) + "\n" + inc0 + "endloop\nloop " + E(4) + "\n" + inc1 + "if " +
+             E({"$48", "2", "Z"}) + "\nloop_continue\nendif\n" + inc2 + "endloop\nend\n",
+         {{1000, 0, 1}, {1001, 0, 4}, {1002, 0, 1}}},   // only the first iteration reached the end
+        {"nested loop_break of two levels",
+         "loop " + E(3) + "\nloop " + E(3) + "\n" + inc0 + "loop_break levels=" + E(2) +
+             "\nendloop\n" + inc1 + "endloop\n" + set(E({"$1002"}), E(1)) + "end\n",
+         {{1000, 0, 1}, {1001, 0, 0}, {1002, 0, 1}}},
+        {"break of two leaves both blocks",
+         "if " + E(1) + "\nif " + E(1) + "\nbreak levels=" + E(2) + "\n" + set(E({"$1000"}), E(99)) +
+             "endif\n" + set(E({"$1000"}), E(98)) + "endif\n" + set(E({"$1001"}), E(1)) + "end\n",
+         {{1000, 0, 0}, {1001, 0, 1}}},
+        {"continue evaluates the condition again",
+         "if " + E({"$1000", "3", "<"}) + "\n" + inc0 + "continue\nendif\n" + set(E({"$1001"}), E(1)) +
+             "end\n",
+         {{1000, 0, 3}, {1001, 0, 1}}},
+        {"elseif chain takes one branch",
+         "loop " + E(5) + "\n" + chain + set(E({"$1001"}), E({"$1001", "10", "*", "$1002", "+"})) +
+             "endloop\nend\n",
+         {{1001, 0, 12349}}},
+        {"gosub with parameters 1 and 3 marks 2 absent",
+         "gosub SUB int1=" + E(5) + " int2=" + E(6) + "\ngosub SUB int1=" + E(1) + " int3=" + E(3) +
+             "\nend\nlabel SUB\n" + set(el(1000, 1), el(53, 1)) + set(el(1000, 2), el(53, 2)) +
+             set(el(1000, 3), el(53, 3)) + set(el(1000, 4), el(50, 2)) + "return\n",
+         {{1000, 1, 1}, {1000, 2, 0}, {1000, 3, 1}, {1000, 4, 0}}},   // [4] cleared, not left at 6
+        // Inside the subroutine a goto leaves two open blocks for a label at
+        // depth 0 of the subroutine: the depths become the ones at the call.
+        {"goto restores the depths relative to the call",
+         "if " + E(1) + "\ngosub SUB\n" + set(E({"$1001"}), E(1)) + "endif\ngoto DONE\n" +
+             set(E({"$1001"}), E(50)) + "label DONE\nend\nlabel SUB\nif " + E(1) + "\nif " + E(1) +
+             "\ngoto OUT\nendif\nendif\nlabel OUT\n" + set(E({"$1002"}), E({"$1002", "1", "+"})) +
+             "return\n",
+         {{1001, 0, 1}, {1002, 0, 1}}},
+        {"return with one value",
+         "gosub SUB int1=" + E(7) + "\n" + set(E({"$1000"}), el(54, 1)) + set(E({"$1001"}), el(57, 1)) +
+             "end\nlabel SUB\nreturn int1=" + E({"$50[", "1", "]", "$50[", "1", "]", "*"}) + "\n",
+         {{1000, 0, 49}, {1001, 0, 1}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        LOAD_OR_SKIP(project(c.body));
+        runtest::run_until_quit(5);
+        ASSERT_EQ(g_last_error_code, 0u) << g_error_text;
+        for (const Want &w : c.want)
+            EXPECT_EQ(ivar(w.id, w.element), w.value) << w.id << "[" << w.element << "]";
+        const ScriptTask *t = runtest::system_task();
+        EXPECT_EQ(t->loop_depth, 0);
+        EXPECT_EQ(t->block_depth, 0);
+        EXPECT_EQ(t->call_depth, 0);
+        EXPECT_EQ(g_restart_request, 0);
+    }
 }
 
 TEST_F(RunFlow, GosubPassesThirtyParametersAndReturnsValues)
@@ -213,61 +202,23 @@ TEST_F(RunFlow, GosubPassesThirtyParametersAndReturnsValues)
     EXPECT_EQ(runtest::system_task()->call_depth, 0);
 }
 
-TEST_F(RunFlow, GosubWithParametersOneAndThreeMarksTwoAbsent)
+TEST_F(RunFlow, BrokenStructureIsAFatalReport)
 {
-    LOAD_OR_SKIP(project("gosub SUB int1=" + E(5) + " int2=" + E(6) + "\ngosub SUB int1=" + E(1) +
-                         " int3=" + E(3) + "\nend\nlabel SUB\n" + set(el(1000, 1), el(53, 1)) +
-                         set(el(1000, 2), el(53, 2)) + set(el(1000, 3), el(53, 3)) +
-                         set(el(1000, 4), el(50, 2)) + "return\n"));
-    runtest::run_until_quit(5);
-    ASSERT_EQ(g_last_error_code, 0u) << g_error_text;
-    EXPECT_EQ(ivar(1000, 1), 1);
-    EXPECT_EQ(ivar(1000, 2), 0);
-    EXPECT_EQ(ivar(1000, 3), 1);
-    EXPECT_EQ(ivar(1000, 4), 0);   // cleared, not left at 6
-}
-
-TEST_F(RunFlow, GotoJumpsAndRestoresDepthsRelativeToTheCall)
-{
-    // Inside the subroutine a goto leaves two open blocks for a label at
-    // depth 0 of the subroutine: the depths become the ones at the call.
-    LOAD_OR_SKIP(project("if " + E(1) + "\ngosub SUB\n" + set(E({"$1001"}), E(1)) + "endif\n" +
-                         "goto DONE\n" + set(E({"$1001"}), E(50)) + "label DONE\nend\n" +
-                         "label SUB\nif " + E(1) + "\nif " + E(1) + "\ngoto OUT\nendif\nendif\n" +
-                         "label OUT\n" + set(E({"$1002"}), E({"$1002", "1", "+"})) + "return\n"));
-    runtest::run_until_quit(5);
-    ASSERT_EQ(g_last_error_code, 0u) << g_error_text;
-    EXPECT_EQ(ivar(1001), 1);
-    EXPECT_EQ(ivar(1002), 1);
-    EXPECT_EQ(runtest::system_task()->block_depth, 0);
-}
-
-TEST_F(RunFlow, GotoToAMissingLabelReports108180)
-{
-    LOAD_OR_SKIP(project("goto NOWHERE\nend\n"));
-    runtest::run_until_quit(5);
-    expect_error(108180);
-}
-
-TEST_F(RunFlow, ReturnAtDepthZeroInTheMainTaskReports101300)
-{
-    LOAD_OR_SKIP(project("return\nend\n"));
-    runtest::run_until_quit(5);
-    expect_error(101300);
-}
-
-TEST_F(RunFlow, StructureWithoutOpenLevelsIsReported)
-{
-    const char *cases[][2] = {{"else", "101300"}, {"endif", "101300"}, {"break", "101300"},
-                              {"continue", "101300"}, {"loop_break", "101300"},
-                              {"loop_continue", "101300"}, {"endloop", "108120"}};
-    for (auto &c : cases) {
-        // Raw command numbers: the generator would refuse unbalanced blocks.
-        std::string cmd = c[0];
-        std::string line = cmd == "else" ? "31" : cmd == "endif" ? "34" : cmd == "endloop" ? "44" : cmd;
-        LOAD_OR_SKIP(project(line + "\nend\n"));
+    // Raw command numbers for else (31), endif (34) and endloop (44): the
+    // generator would refuse unbalanced blocks.
+    const struct {
+        const char *body;
+        uint32_t code;
+    } cases[] = {
+        {"goto NOWHERE", 108180}, {"return", 101300},     {"31", 101300},         {"34", 101300},
+        {"break", 101300},        {"continue", 101300},   {"loop_break", 101300}, {"loop_continue", 101300},
+        {"44", 108120},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.body);
+        LOAD_OR_SKIP(project(std::string(c.body) + "\nend\n"));
         runtest::run_until_quit(5);
-        expect_error((uint32_t)std::stoul(c[1]));
+        expect_error(c.code);
     }
 }
 
@@ -275,28 +226,21 @@ TEST_F(RunFlow, SixtyFourLevelsAreAFatalReportNotAnOverflow)
 {
     std::string ifs, loops;
     for (int i = 0; i < 64; i++) {
-        ifs += "if " + E(1) + "\n";
-        loops += "loop " + E(1) + "\n";
+        ifs = "if " + E(1) + "\n" + ifs + "endif\n";
+        loops = "loop " + E(1) + "\n" + loops + "endloop\n";
     }
-    std::string ends_if, ends_loop;
-    for (int i = 0; i < 64; i++) {
-        ends_if += "endif\n";
-        ends_loop += "endloop\n";
+    const struct {
+        std::string body;
+        uint8_t ScriptTask::*depth;
+    } cases[] = {{ifs, &ScriptTask::block_depth},
+                 {loops, &ScriptTask::loop_depth},
+                 {"label R\ngosub R\n", &ScriptTask::call_depth}};
+    for (const auto &c : cases) {
+        LOAD_OR_SKIP(project(c.body + "end\n"));
+        runtest::run_until_quit(5);
+        expect_error(101600);
+        EXPECT_EQ(runtest::system_task()->*c.depth, 63);
     }
-    LOAD_OR_SKIP(project(ifs + ends_if + "end\n"));
-    runtest::run_until_quit(5);
-    expect_error(101600);
-    EXPECT_EQ(runtest::system_task()->block_depth, 63);
-
-    LOAD_OR_SKIP(project(loops + ends_loop + "end\n"));
-    runtest::run_until_quit(5);
-    expect_error(101600);
-    EXPECT_EQ(runtest::system_task()->loop_depth, 63);
-
-    LOAD_OR_SKIP(project("label R\ngosub R\nend\n"));
-    runtest::run_until_quit(5);
-    expect_error(101600);
-    EXPECT_EQ(runtest::system_task()->call_depth, 63);
 }
 
 TEST_F(RunFlow, RunningOffTheEndIsAProjectDataReport)
@@ -338,87 +282,46 @@ uint32_t g_fake_now;
 uint32_t fake_clock() { return g_fake_now; }
 }  // namespace
 
-TEST_F(RunFlow, MillisecondWaitSurvivesTheClockWrap)
+// Millisecond waits on a clock the test sets: the clock before each frame step
+// and the count of $1000 after it.
+TEST_F(RunFlow, MillisecondWaitsOnTheClock)
 {
-    LOAD_OR_SKIP(project(set(E({"$1000"}), E(1), 1) + "wait ms=" + E(32) + "\n" +
-                         set(E({"$1000"}), E(1), 1) + "wait ms=" + E(16) + "\n" +
-                         set(E({"$1000"}), E(1), 1) + "wait frames=" + E(100000) + "\n"));
-    g_script_clock = fake_clock;
-    g_fake_now = 0xFFFFFFF0u;
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 1);
-    g_fake_now = 0xFFFFFFFFu;      // the deadline 0x10 lies after the wrap
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 1);
-    g_fake_now = 0x0Fu;
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 1);
-    g_fake_now = 0x10u;            // reached: runs in the pass that clears it
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 2);
-
-}
-
-TEST_F(RunFlow, DeadlineOfZeroStillWaits)
-{
-    LOAD_OR_SKIP(project("wait ms=" + E(16) + "\n" + set(E({"$1000"}), E(1), 1) +
-                         "wait frames=" + E(100000) + "\n"));
-    g_script_clock = fake_clock;
-    g_fake_now = 0xFFFFFFF0u;
-    runtest::run_frame_passes();
-    ScriptTask *t = runtest::system_task();
-    EXPECT_EQ(t->wait_deadline, 0u);
-    EXPECT_TRUE(t->deadline_set);
-    g_fake_now = 0xFFFFFFFAu;
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 0);
-    g_fake_now = 0;
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 1);
-}
-
-TEST_F(RunFlow, WaitLongerThanTheSignedRangeStillWaits)
-{
-    LOAD_OR_SKIP(project("wait ms=" + E(3000000000LL) + "\n" + set(E({"$1000"}), E(1), 1) +
-                         "wait frames=" + E(100000) + "\n"));
-    g_script_clock = fake_clock;
-    g_fake_now = 1000;
-    runtest::run_frame_passes();
-    g_fake_now = 1001;
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 0);
-    g_fake_now = 1000u + 0x7FFFFFFEu;
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 0);
-    g_fake_now = 1000u + 0x7FFFFFFFu;   // the longest wait there is
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 1);
-}
-
-TEST_F(RunFlow, NegativeWaitsOnlyEndTheTurn)
-{
-    for (const char *arg : {"ms=", "frames="}) {
-        for (int64_t v : {-1LL, -2147483648LL, -3000000000LL}) {
-            LOAD_OR_SKIP(project("wait " + std::string(arg) + E(v) + "\n" + set(E({"$1000"}), E(1), 1) +
-                                 "wait frames=" + E(100000) + "\n"));
-            g_script_clock = fake_clock;
-            g_fake_now = 5000;
+    const std::string inc = set(E({"$1000"}), E(1), 1), hold = "wait frames=" + E(100000) + "\n";
+    struct Step {
+        uint32_t now;
+        int64_t count;
+    };
+    struct Case {
+        std::string what, body;
+        std::vector<Step> steps;
+    };
+    std::vector<Case> cases = {
+        // The deadline 0x10 lies after the wrap; reached, the task runs in the
+        // pass that clears it.
+        {"clock wrap", inc + "wait ms=" + E(32) + "\n" + inc + "wait ms=" + E(16) + "\n" + inc + hold,
+         {{0xFFFFFFF0u, 1}, {0xFFFFFFFFu, 1}, {0x0Fu, 1}, {0x10u, 2}}},
+        {"deadline of zero", "wait ms=" + E(16) + "\n" + inc + hold,
+         {{0xFFFFFFF0u, 0}, {0xFFFFFFFAu, 0}, {0, 1}}},
+        {"longer than the signed range", "wait ms=" + E(3000000000LL) + "\n" + inc + hold,
+         {{1000, 0}, {1001, 0}, {1000u + 0x7FFFFFFEu, 0}, {1000u + 0x7FFFFFFFu, 1}}},
+    };
+    // Negative waits only end the turn.
+    for (const char *arg : {"ms=", "frames="})
+        for (int64_t v : {-1LL, -2147483648LL, -3000000000LL})
+            cases.push_back({arg + std::to_string(v), "wait " + std::string(arg) + E(v) + "\n" + inc + hold,
+                             {{5000, 0}, {5010, 1}}});
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        LOAD_OR_SKIP(project(c.body));
+        g_script_clock = fake_clock;
+        for (const Step &s : c.steps) {
+            g_fake_now = s.now;
             runtest::run_frame_passes();
-            EXPECT_EQ(ivar(1000), 0) << arg << v;   // the turn ended
-            g_fake_now = 5010;
-            runtest::run_frame_passes();
-            EXPECT_EQ(ivar(1000), 1) << arg << v;
+            EXPECT_EQ(ivar(1000), s.count) << std::hex << s.now;
+            if (c.what == "deadline of zero" && s.now == 0xFFFFFFF0u) {
+                EXPECT_EQ(runtest::system_task()->wait_deadline, 0u);
+                EXPECT_TRUE(runtest::system_task()->deadline_set);
+            }
         }
     }
-}
-
-TEST_F(RunFlow, ReturnWithOneValue)
-{
-    LOAD_OR_SKIP(project("gosub SUB int1=" + E(7) + "\n" + set(E({"$1000"}), el(54, 1)) +
-                         set(E({"$1001"}), el(57, 1)) + "end\nlabel SUB\nreturn int1=" +
-                         E({"$50[", "1", "]", "$50[", "1", "]", "*"}) + "\n"));
-    runtest::run_until_quit(5);
-    ASSERT_EQ(g_last_error_code, 0u) << g_error_text;
-    EXPECT_EQ(ivar(1000), 49);
-    EXPECT_EQ(ivar(1001), 1);
 }

@@ -111,37 +111,34 @@ TEST(RunSched, TaskRunsAtMostOncePerPass)
     EXPECT_EQ(ivar(1000), 1);
 }
 
-TEST(RunSched, DisabledGroupHidesItsTasks)
+// A task runs only while both its enable bytes and those of every group
+// above it are set (their AND is not 0).
+TEST(RunSched, DisabledTaskOrGroupDoesNotRun)
 {
-    LOAD_OR_SKIP(tasks_project());
-    TreeNode *group = create_tree_node(g_task_tree, "G", 1, 300);
-    ASSERT_TRUE(group);
-    ScriptTask *gt = script_task_create();
-    group->payload = gt;
-    gt->enable2 = 0;
-    ASSERT_TRUE(start_task("G/A", "TA", 1));
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 0);
-    gt->enable2 = 1;
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 1);
-}
-
-TEST(RunSched, DisabledTaskDoesNotRun)
-{
-    LOAD_OR_SKIP(tasks_project());
-    ScriptTask *a = start_task("A", "TA", 200);
-    ASSERT_TRUE(a);
-    a->enable1 = 0;
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 0);
-    a->enable1 = 3;
-    a->enable2 = 4;   // AND of the two bytes is 0
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 0);
-    a->enable2 = 1;
-    runtest::run_frame_passes();
-    EXPECT_EQ(ivar(1000), 1);
+    for (bool group : {false, true}) {
+        SCOPED_TRACE(group ? "group" : "task");
+        LOAD_OR_SKIP(tasks_project());
+        ScriptTask *gate = nullptr;
+        if (group) {
+            TreeNode *g = create_tree_node(g_task_tree, "G", 1, 300);
+            ASSERT_TRUE(g);
+            g->payload = gate = script_task_create();
+        }
+        ScriptTask *a = start_task(group ? "G/A" : "A", "TA", group ? 1 : 200);
+        ASSERT_TRUE(a);
+        if (!group)
+            gate = a;
+        const struct {
+            uint8_t enable1, enable2;
+            int64_t digits;
+        } steps[] = {{0, 1, 0}, {3, 4, 0}, {3, 1, 1}};
+        for (const auto &s : steps) {
+            gate->enable1 = s.enable1;
+            gate->enable2 = s.enable2;
+            runtest::run_frame_passes();
+            EXPECT_EQ(ivar(1000), s.digits) << (int)s.enable1 << " " << (int)s.enable2;
+        }
+    }
 }
 
 TEST(RunSched, MessageWaitHoldsTheTask)

@@ -126,15 +126,23 @@ TEST_F(VarsDeclare, Accessors)
     EXPECT_STREQ(var_get_string(1002, 3), "長い文字列");
     EXPECT_EQ(var_set_string(1002, 3, "ab", 1), 0);
     EXPECT_STREQ(var_get_string(1002, 3), "a");
-    // Wrong types: 101140.
-    EXPECT_EQ(var_set_number(1002, 0, 1), -1);
-    EXPECT_EQ(g_last_error_code, 101140u);
-    clear_errors();
-    EXPECT_EQ(var_set_float(1002, 0, 1), -1);
-    EXPECT_EQ(g_last_error_code, 101140u);
-    clear_errors();
-    EXPECT_EQ(store_string_element(1000, 0, "a"), -1);
-    EXPECT_EQ(g_last_error_code, 101140u);
+    // Wrong types: 101140; missing variables: 108010.
+    const struct {
+        int (*set)();
+        uint32_t code;
+    } refused[] = {
+        {[] { return var_set_number(1002, 0, 1); }, 101140},
+        {[] { return var_set_float(1002, 0, 1); }, 101140},
+        {[] { return store_string_element(1000, 0, "a"); }, 101140},
+        {[] { return var_set_number(1500, 0, 1); }, 108010},
+        {[] { return var_set_float(9999, 0, 1.0); }, 108010},
+        {[] { return store_string_element(1500, 0, "a"); }, 108010},
+    };
+    for (size_t k = 0; k < sizeof refused / sizeof refused[0]; k++) {
+        clear_errors();
+        EXPECT_EQ(refused[k].set(), -1) << k;
+        EXPECT_EQ(g_last_error_code, refused[k].code) << k;
+    }
     // Stored strings are limited by their 16-bit capacities.
     std::string huge(70000, 'h');
     clear_errors();
@@ -327,16 +335,4 @@ TEST_F(VarsKvv, DamagedRecordsAreReported)
     EXPECT_EQ(init(e, -1), -1);
     EXPECT_EQ(g_last_error_code, 101100u);
     EXPECT_EQ(var_descriptor(1000)->type, VAR_TYPE_NONE);
-}
-
-TEST_F(VarsDeclare, SettersOnMissingVariables)
-{
-    EXPECT_EQ(var_set_number(1500, 0, 1), -1);
-    EXPECT_EQ(g_last_error_code, 108010u);
-    clear_errors();
-    EXPECT_EQ(var_set_float(9999, 0, 1.0), -1);
-    EXPECT_EQ(g_last_error_code, 108010u);
-    clear_errors();
-    EXPECT_EQ(store_string_element(1500, 0, "a"), -1);
-    EXPECT_EQ(g_last_error_code, 108010u);
 }
