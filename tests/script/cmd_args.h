@@ -15,14 +15,16 @@
 
 namespace cmdtest {
 
-// A fresh engine with variables 1000.. of the given type (1 int, 2 float,
-// 3 string) and element count.
-inline void make_var(uint32_t id, int type, uint32_t count)
+// A variable of the given type (VAR_TYPE_INT, _FLOAT or _STRING) and
+// dimensions, every element 0, 0.0 or "".
+inline void define_var(uint32_t id, uint8_t type, std::initializer_list<uint32_t> dims)
 {
     VarDescriptor *v = var_descriptor(id);
-    v->dim_count = 1;
+    v->dim_count = (uint8_t)dims.size();
     std::memset(v->dims, 0, sizeof v->dims);
-    v->dims[0] = count;
+    int k = 0;
+    for (uint32_t d : dims)
+        v->dims[k++] = d;
     if (type == VAR_TYPE_INT)
         var_init_int(id, 0);
     else if (type == VAR_TYPE_FLOAT)

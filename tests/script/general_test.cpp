@@ -215,9 +215,9 @@ protected:
         null_dialogs_reset();
         null_clipboard_clear();
         null_registry_clear();
-        make_var(1000, VAR_TYPE_STRING, 4);
-        make_var(1001, VAR_TYPE_INT, 4);
-        make_var(1002, VAR_TYPE_FLOAT, 4);
+        define_var(1000, VAR_TYPE_STRING, {4});
+        define_var(1001, VAR_TYPE_INT, {4});
+        define_var(1002, VAR_TYPE_FLOAT, {4});
     }
 };
 

@@ -107,10 +107,10 @@ protected:
     void SetUp() override
     {
         fresh_engine();
-        make_var(1000, VAR_TYPE_FLOAT, 40);
-        make_var(1001, VAR_TYPE_INT, 8);
-        make_var(1002, VAR_TYPE_FLOAT, 33);
-        make_var(1003, VAR_TYPE_STRING, 40);
+        define_var(1000, VAR_TYPE_FLOAT, {40});
+        define_var(1001, VAR_TYPE_INT, {8});
+        define_var(1002, VAR_TYPE_FLOAT, {33});
+        define_var(1003, VAR_TYPE_STRING, {40});
     }
 };
 
@@ -189,7 +189,7 @@ TEST_F(MathCommand, CameraStoresOnlyWhatFits)
     EXPECT_EQ(fvar(1002, 31), 320);
     EXPECT_EQ(fvar(1002, 32), 240);
     EXPECT_EQ(g_last_error_code, 0u);
-    make_var(1000, VAR_TYPE_INT, 35);   // an integer Q: read and written converted
+    define_var(1000, VAR_TYPE_INT, {35});   // an integer Q: read and written converted
     var_set_number(1000, 16, 100);
     var_set_number(1000, 17, 100);
     set_args({ref(0, 1001), ref(1, 1000)});

@@ -68,15 +68,11 @@ protected:
 
 TEST_F(RunSysvars, ConstantsCountersAndUnknownIds)
 {
-    EXPECT_EQ(sysvar_get_int(49, 0), 999);
-    EXPECT_EQ(sysvar_get_int(86, 0), 479);
-    EXPECT_DOUBLE_EQ(sysvar_get_float(10, 0), 3.141592653589793);
     g_frame_count = 1234;
     g_pass_count = 5678;
-    EXPECT_EQ(sysvar_get_int(87, 0), 1234);
-    EXPECT_EQ(sysvar_get_int(88, 0), 5678);
-    for (uint32_t id : {8u, 526u, 600u, 999u, 0xFFFFFFFFu})
-        EXPECT_EQ(sysvar_get_int(id, 0), 0) << id;
+    expect_ints({{49, 0, 999}, {86, 0, 479}, {87, 0, 1234}, {88, 0, 5678}, {8, 0, 0}, {526, 0, 0},
+                 {600, 0, 0}, {999, 0, 0}, {0xFFFFFFFFu, 0, 0}});
+    EXPECT_DOUBLE_EQ(sysvar_get_float(10, 0), 3.141592653589793);
     EXPECT_EQ(sysvar_get_float(11, 0), 0.0);
     EXPECT_EQ(sget(11, 0), "");
     EXPECT_EQ(sget(110, 0), "");
@@ -89,16 +85,12 @@ TEST_F(RunSysvars, TimersStopAndWrap)
     g_timer_bases[1] = 1000;
     g_timer_running[1] = 0;
     g_timer_stop_times[1] = 3000;
-    EXPECT_EQ(sysvar_get_int(1, 0), 5000);
-    EXPECT_EQ(sysvar_get_int(1, 2), 2000);
+    expect_ints({{1, 0, 5000}, {1, 2, 2000}});
     g_now = 9000;
-    EXPECT_EQ(sysvar_get_int(1, 2), 2000);   // stopped: unchanged
+    expect_ints({{1, 2, 2000}});   // stopped: unchanged
     g_timer_bases[0] = 0xFFFFFFF0u;
     g_now = 0x10;
-    EXPECT_EQ(sysvar_get_int(1, 1), 0x20);
-    EXPECT_EQ(sysvar_get_int(89, 0), 0x20);
-    EXPECT_EQ(sysvar_get_int(1, 5), 0);
-    EXPECT_EQ(sysvar_get_int(1, -1), 0);
+    expect_ints({{1, 1, 0x20}, {89, 0, 0x20}, {1, 5, 0}, {1, -1, 0}});
 }
 
 TEST_F(RunSysvars, LocalTimeAndStartTime)
@@ -116,19 +108,16 @@ TEST_F(RunSysvars, KeyCountersByMapAndJoystickSlots)
 {
     g_key_map[128] = 200;
     g_key_presses[200] = 7;
-    EXPECT_EQ(sysvar_get_int(387, 0), 7);        // press count of g_key_map[128]
     g_key_hold[13] = 5;
-    EXPECT_EQ(sysvar_get_int(125 + 13, 0), 5);
-    EXPECT_EQ(sysvar_get_int(393 + 13, 0), 13);  // the map entry itself
     g_key_hold[388 + 36 + 1] = -4;
-    EXPECT_EQ(sysvar_get_int(258, 33), -4);      // joystick 1, button 1
     g_key_hold[384 + 36 * 2 + 3] = 9;
-    EXPECT_EQ(sysvar_get_int(257, 2), 9);        // joystick 2, right
     g_key_presses[384 + 36 * 15] = 3;
-    EXPECT_EQ(sysvar_get_int(388, 15), 3);
     g_key_presses[388 + 36 * 3 + 31] = 11;
-    EXPECT_EQ(sysvar_get_int(392, 3 * 32 + 31), 11);
-    expect_ints({{521, 2, 384 + 72}, {524, 0, 387}, {525, 33, 388 + 36 + 1}});
+    // 387: the press count of g_key_map[128]; 393 + k: the map entry itself;
+    // 258[33]: joystick 1, button 1; 257[2]: joystick 2, right.
+    expect_ints({{387, 0, 7}, {125 + 13, 0, 5}, {393 + 13, 0, 13}, {258, 33, -4}, {257, 2, 9},
+                 {388, 15, 3}, {392, 3 * 32 + 31, 11}, {521, 2, 384 + 72}, {524, 0, 387},
+                 {525, 33, 388 + 36 + 1}});
     // Slots outside the sixteen sticks read 0.
     expect_ints({{254, 16, 0}, {254, -1, 0}, {258, 512, 0}, {258, -1, 0}, {521, 16, 0},
                  {525, -33, 0}});
@@ -147,14 +136,10 @@ TEST_F(RunSysvars, WindowStateAndEventsStayPending)
                  {120, 0, 40}, {121, 0, 0}});
     g_window_events.close = 1;
     g_window_events.maximize = 2;
-    EXPECT_EQ(sysvar_get_int(97, 0), 1);
-    EXPECT_EQ(sysvar_get_int(97, 0), 1);   // reading does not clear it
-    EXPECT_EQ(sysvar_get_int(95, 0), 2);
-    g_window_events = {};
     g_last_key = 65;
     g_last_mouse_button = 4;
-    EXPECT_EQ(sysvar_get_int(123, 0), 65);
-    EXPECT_EQ(sysvar_get_int(124, 0), 4);
+    expect_ints({{97, 0, 1}, {97, 0, 1}, {95, 0, 2}, {123, 0, 65}, {124, 0, 4}});   // read twice: kept
+    g_window_events = {};
 }
 
 TEST_F(RunSysvars, StringsAndOneByteString)
@@ -225,15 +210,12 @@ TEST_F(RunSysvars, FrameAndTaskValuesNeedARunningTask)
     t->loop_depth = 2;
     t->loops[2].counter = 6;
 
-    expect_ints({{48, 0, 6}, {50, 3, 33}, {53, 3, 1}, {53, 2, 0}});
+    expect_ints({{48, 0, 6}, {50, 3, 33}, {53, 3, 1}, {53, 2, 0}, {54, 1, -8}, {57, 1, 1}, {58, 10, 100}});
     EXPECT_DOUBLE_EQ(sysvar_get_float(51, 10), 1.25);
     EXPECT_EQ(sget(52, 2), "two");
     EXPECT_EQ(sget(52, 1), "");       // never set
-    EXPECT_EQ(sysvar_get_int(54, 1), -8);
-    EXPECT_EQ(sysvar_get_int(57, 1), 1);
     EXPECT_DOUBLE_EQ(sysvar_get_float(55, 4), 0.5);
     EXPECT_EQ(sget(56, 5), "five");
-    EXPECT_EQ(sysvar_get_int(58, 10), 100);
     EXPECT_DOUBLE_EQ(sysvar_get_float(59, 1), 2.5);
     EXPECT_EQ(sget(60, 7), "seven");
     EXPECT_EQ(sget(103, 0), "WORKER");

@@ -186,9 +186,7 @@ TEST_F(SaveTest, DamagedFilesAreRefused)
     put_le32(sb, 16, 100);
     cases.back() = {"string past the data", with_body(sb), 1, 1001, 0, 900000};
     for (const Case &c : cases) {
-        reset_error_reports();
-        g_error_shown = 1;
-        g_quit_flag = 0;
+        quiet_errors();
         write_file("x.sd", c.file);
         g_last_box.clear();
         int64_t before = var_get_int(1003, 0);
@@ -222,9 +220,7 @@ TEST_F(SaveTest, WritingOverDamagedFilesIsRefused)
         {"append to a file shorter than its table", short_file, 5},
     };
     for (const Case &c : cases) {
-        reset_error_reports();
-        g_error_shown = 1;
-        g_quit_flag = 0;
+        quiet_errors();
         save_cache_free(-1);
         write_file("x.sd", c.file);
         cache(c.slot, 1000);
@@ -257,9 +253,7 @@ TEST_F(SaveTest, InterruptedRewriteLeavesTheOldFile)
     const Bytes old = read_file("r.sd");
     int completed = 0;
     for (int k = 0;; k++) {
-        reset_error_reports();
-        g_error_shown = 1;
-        g_quit_flag = 0;
+        quiet_errors();
         save_cache_free(-1);
         var_set_number(1000, 0, k + 1);
         cache(2, 1000);    // in the file: rewrite
@@ -286,9 +280,7 @@ TEST_F(SaveTest, InterruptedCreationLeavesNoFile)
 {
     define_var(1000, VAR_TYPE_INT, {8});
     for (int k = 0; k < 3; k++) {
-        reset_error_reports();
-        g_error_shown = 1;
-        g_quit_flag = 0;
+        quiet_errors();
         cache(5, 1000);
         g_writes_left = k;
         g_save_file_ops.write = failing_write;
@@ -326,9 +318,7 @@ TEST_F(SaveTest, FileNameRules)
         {"", nullptr, 102150},
     };
     for (const Case &c : cases) {
-        reset_error_reports();
-        g_error_shown = 1;
-        g_quit_flag = 0;
+        quiet_errors();
         char p[600];
         int r = save_file_path(c.name, p, sizeof p);
         if (c.file) {

@@ -16,26 +16,13 @@
 #include "core/error_report.h"
 #include "core/quit.h"
 #include "core/settings.h"
+#include "script/cmd_args.h"
 #include "script/save.h"
 #include "script/vars.h"
 
 using Bytes = std::vector<uint8_t>;
 
-inline void define_var(uint32_t id, uint8_t type, std::initializer_list<uint32_t> dims)
-{
-    VarDescriptor *v = var_descriptor(id);
-    v->dim_count = (uint8_t)dims.size();
-    std::memset(v->dims, 0, sizeof v->dims);
-    int k = 0;
-    for (uint32_t d : dims)
-        v->dims[k++] = d;
-    if (type == VAR_TYPE_INT)
-        var_init_int(id, 0);
-    else if (type == VAR_TYPE_FLOAT)
-        var_init_float(id, 0.0);
-    else
-        var_init_string(id, "", 0);
-}
+using cmdtest::define_var;
 
 inline uint32_t le32(const Bytes &b, size_t at)
 {
@@ -62,11 +49,16 @@ protected:
     std::string dir;
     char old_folder[KV_SAVE_FOLDER_SIZE];
 
-    void SetUp() override
+    // Clears the error state; reports are recorded, never shown.
+    static void quiet_errors()
     {
         reset_error_reports();
         g_error_shown = 1;
         g_quit_flag = 0;
+    }
+    void SetUp() override
+    {
+        quiet_errors();
         save_file_ops_reset();
         save_cache_free(-1);
         var_table_alloc(1100);
