@@ -46,6 +46,22 @@ inline std::string damage_folder_name(const std::string &damage)
     return s;
 }
 
+#ifdef _WIN32
+// Copies a file byte by byte; nothing when the source is missing.
+inline void copy_file(const std::string &from, const std::string &to)
+{
+    FILE *in = std::fopen(from.c_str(), "rb");
+    FILE *out = in ? std::fopen(to.c_str(), "wb") : nullptr;
+    int c;
+    while (out && (c = std::fgetc(in)) != EOF)
+        std::fputc(c, out);
+    if (out)
+        std::fclose(out);
+    if (in)
+        std::fclose(in);
+}
+#endif
+
 // Makes the project `desc` (tests/script/data/<desc>.txt) with `damage`
 // ("" for none; "pack" for the project packed in data.kpf with no loose
 // files) and enters its folder. Natively the generator writes it into
@@ -60,40 +76,20 @@ inline bool enter_project(const std::string &desc, const std::string &damage = "
     if (!root || !*root)
         return false;
     static int counter;
-    std::string from = std::string(root) + "\\" + desc + "\\" + damage_folder_name(damage) + "\\kvbin\\";
+    std::string from = std::string(root) + "\\" + desc + "\\" + damage_folder_name(damage);
     std::string dir = std::string(root) + "\\run_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
     if (mkdir(dir.c_str()) != 0 || mkdir((dir + "\\kvbin").c_str()) != 0)
         return false;
-    {
-        // the packed variant: the pack alone
-        FILE *in = std::fopen((std::string(root) + "\\" + desc + "\\" + damage_folder_name(damage) + "\\data.kpf").c_str(), "rb");
-        FILE *out = in ? std::fopen((dir + "\\data.kpf").c_str(), "wb") : nullptr;
-        int c;
-        while (out && (c = std::fgetc(in)) != EOF)
-            std::fputc(c, out);
-        if (out)
-            std::fclose(out);
-        if (in)
-            std::fclose(in);
-    }
+    // the packed variant: the pack alone
+    copy_file(from + "\\data.kpf", dir + "\\data.kpf");
     std::vector<std::string> names = {"kvc", "kvt", "kvt_list", "kvcfg", "kvl", "kvv", "kve"};
     for (int i = 0; i < 10; i++) {
         char n[16];
         std::snprintf(n, sizeof n, "kvt%05d", i);
         names.push_back(n);
     }
-    for (const std::string &n : names) {
-        FILE *in = std::fopen((from + n + ".kbn").c_str(), "rb");
-        if (!in)
-            continue;
-        FILE *out = std::fopen((dir + "\\kvbin\\" + n + ".kbn").c_str(), "wb");
-        int c;
-        while (out && (c = std::fgetc(in)) != EOF)
-            std::fputc(c, out);
-        if (out)
-            std::fclose(out);
-        std::fclose(in);
-    }
+    for (const std::string &n : names)
+        copy_file(from + "\\kvbin\\" + n + ".kbn", dir + "\\kvbin\\" + n + ".kbn");
     return chdir(dir.c_str()) == 0;
 #else
     static int counter;
