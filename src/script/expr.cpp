@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "core/error_report.h"
 #include "core/quit.h"
 #include "script/expr_internal.h"
@@ -120,7 +121,7 @@ static inline __attribute__((always_inline)) int run_code(const uint8_t *code, u
         if (__builtin_expect(left < 3, 0))
             goto bad;
         {
-            uint32_t len = (uint32_t)p[1] | ((uint32_t)p[2] << 8);
+            uint32_t len = get_le16(p + 1);
             if (__builtin_expect(len > left - 3, 0))
                 goto bad;
             if (expr_op_table[p[0]](p + 3, len))
