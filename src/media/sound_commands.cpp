@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "core/locate.h"
 #include "core/engine_state.h"
 #include "core/tree.h"
@@ -218,7 +219,7 @@ static int64_t channel_level(const SoundRecord *rec, int channel)
         return v < 0 ? -v : v;
     }
     int off = channel * 2 < 15 ? channel * 2 : 0;
-    int v = (int16_t)(frame[off] | frame[off + 1] << 8);
+    int v = (int16_t)get_le16(frame + off);
     return v < 0 ? -v : v;
 }
 
