@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/clamp.h"
 #include "core/error_report.h"
 #include "core/window.h"
 #include "media/movie.h"
@@ -217,8 +218,7 @@ int movie_play_run()
     if (arg_present(0) && take_file() < 0)
         r = -1;
     if (r == 0 && arg_present(6)) {
-        int64_t v = arg_int(6);
-        g_movie.volume = v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
+        g_movie.volume = clamp_int32(arg_int(6));
         apply_volume();
     }
     if (r == 0 && arg_present(1)) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/byte_order.h"
+#include "core/clamp.h"
 #include "core/locate.h"
 #include "core/engine_state.h"
 #include "core/tree.h"
@@ -18,8 +19,7 @@
 
 static int32_t arg_i32(uint32_t id)
 {
-    int64_t v = arg_int(id);
-    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
+    return clamp_int32(arg_int(id));
 }
 
 // The node of a script path (kind: 1 a group path); null when missing.

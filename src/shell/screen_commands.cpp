@@ -2,6 +2,7 @@
 // and 83 (tray icon), and the black clear of a window.
 #include <cstring>
 
+#include "core/clamp.h"
 #include "core/engine_state.h"
 #include "core/error_report.h"
 #include "core/tree.h"
@@ -46,7 +47,7 @@ static int check_side(int64_t v)
 {
     if (v <= KV_MAX_IMAGE_SIDE)
         return 0;
-    report_script_error(101000, 1, script_command_name(76), "", (int)(v > INT32_MAX ? INT32_MAX : v), 1,
+    report_script_error(101000, 1, script_command_name(76), "", clamp_int32(v), 1,
                         (int)KV_MAX_IMAGE_SIDE);
     return -1;
 }
