@@ -27,11 +27,7 @@ static int32_t arg_i32(uint32_t id)
 // without the lock (and a report about the path never holds the lock).
 static TreeNode *find_sound(const char *name, int *kind)
 {
-    char path[KV_PATH_MAX];
-    *kind = normalize_script_path(path, name, g_tree_path_roots[KV_TREE_SOUND], 0);
-    if (*kind < 0)
-        return nullptr;
-    return name_tree_lookup(g_sound_tree, path, *kind == 1 ? KV_FIND_FOLDER : KV_FIND_LEAF);
+    return find_script_path(KV_TREE_SOUND, name, KV_FIND_AS_WRITTEN, nullptr, kind);
 }
 
 // Links a new node under the lock, as the sound thread walks the tree.
