@@ -69,8 +69,11 @@ uint32_t rebuild_back_buffer(int32_t w, int32_t h)
 
 uint32_t reserve_back_buffer(int32_t w, int32_t h)
 {
-    if (!runs_frames_here())
-        return 0;
+    return runs_frames_here() ? grow_back_buffer(w, h) : 0;
+}
+
+uint32_t grow_back_buffer(int32_t w, int32_t h)
+{
     size_t bytes = back_buffer_bytes(w, h);
     if (bytes && g_back_buffer && bytes <= g_back_buffer_bytes)
         return 0;
