@@ -281,23 +281,6 @@ int movie_info_run()
     return 0;
 }
 
-int cmd_movie_play(void)
-{
-    if (load_command_args(56) & 0xFF)
-        return -1;
-    return movie_play_run();
-}
-
-int cmd_movie_stop(void)
-{
-    if (load_command_args(57) & 0xFF)
-        return -1;
-    return movie_stop_run();
-}
-
-int cmd_movie_info(void)
-{
-    if (load_command_args(58) & 0xFF)
-        return -1;
-    return movie_info_run();
-}
+int cmd_movie_play(void) { return run_with_args(56, movie_play_run); }
+int cmd_movie_stop(void) { return run_with_args(57, movie_stop_run); }
+int cmd_movie_info(void) { return run_with_args(58, movie_info_run); }

@@ -283,23 +283,6 @@ int sound_info_run()
     return 0;
 }
 
-int cmd_sound_control(void)
-{
-    if (load_command_args(72) & 0xFF)
-        return -1;
-    return sound_control_run();
-}
-
-int cmd_sound_delete(void)
-{
-    if (load_command_args(73) & 0xFF)
-        return -1;
-    return sound_delete_run();
-}
-
-int cmd_sound_info(void)
-{
-    if (load_command_args(74) & 0xFF)
-        return -1;
-    return sound_info_run();
-}
+int cmd_sound_control(void) { return run_with_args(72, sound_control_run); }
+int cmd_sound_delete(void) { return run_with_args(73, sound_delete_run); }
+int cmd_sound_info(void) { return run_with_args(74, sound_info_run); }
