@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "core/error_report.h"
 #include "core/pack.h"
 #include "platform/sys_files.h"
@@ -132,22 +133,17 @@ uint32_t read_res_offset()
     return sys_read_res_offset();
 }
 
-static uint32_t read_u32le(const unsigned char *b)
-{
-    return b[0] | (uint32_t)b[1] << 8 | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24;
-}
-
 uint32_t read_appended_header()
 {
     FILE *f = sys_fopen(g_exe_path, "rb");
     if (!f)
         return 0;
-    unsigned char head[12];
+    uint8_t head[12];
     if (g_res_offset && sys_fseek64(f, g_res_offset, SEEK_SET) == 0 &&
         std::fread(head, 1, sizeof head, f) == sizeof head &&
         std::memcmp(head, "KVER", 4) == 0) {
-        g_appended_pack_offset = read_u32le(head + 4);
-        g_screensaver_build = read_u32le(head + 8) != 0;
+        g_appended_pack_offset = get_le32(head + 4);
+        g_screensaver_build = get_le32(head + 8) != 0;
     }
     uint32_t size = 0;
     if (sys_fseek64(f, 0, SEEK_END) == 0) {

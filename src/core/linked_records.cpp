@@ -4,12 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-static uint8_t *g_linked_block;
+#include "core/byte_order.h"
 
-static uint32_t get_u32(const uint8_t *p)
-{
-    return p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
+static uint8_t *g_linked_block;
 
 int parse_linked_records(const uint8_t *block, uint64_t size, int64_t count, LinkedFile *table)
 {
@@ -19,13 +16,13 @@ int parse_linked_records(const uint8_t *block, uint64_t size, int64_t count, Lin
     for (int64_t i = 0; i < count; i++) {
         if (size - at < 8)
             return -1;
-        uint64_t n = get_u32(block + at);
+        uint64_t n = get_le32(block + at);
         if (n < 1 || n > size - at - 8)
             return -1;
         const uint8_t *name = block + at + 4;
         if (name[n - 1] != 0)
             return -1;
-        uint64_t s = get_u32(block + at + 4 + n);
+        uint64_t s = get_le32(block + at + 4 + n);
         if (s > size - at - 8 - n)
             return -1;
         table[i].name = (const char *)name;

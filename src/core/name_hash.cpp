@@ -1,13 +1,15 @@
 // The one name hash of the engine: MurmurHash2 (32-bit), seed 0.
 #include "core/tree.h"
 
+#include "core/byte_order.h"
+
 uint32_t murmur2(const void *data, size_t len)
 {
     const uint32_t m = 0x5bd1e995;
-    const unsigned char *p = (const unsigned char *)data;
+    const uint8_t *p = (const uint8_t *)data;
     uint32_t h = (uint32_t)len;  // seed 0 xor length
     while (len >= 4) {
-        uint32_t k = (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+        uint32_t k = get_le32(p);
         k *= m;
         k ^= k >> 24;
         k *= m;

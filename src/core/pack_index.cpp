@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/byte_order.h"
 #include "core/entry.h"
 #include "core/error_report.h"
 #include "core/pack.h"
@@ -268,11 +269,6 @@ static int check_duplicate(DuplicateTable &t, uint32_t n)
     return 0;
 }
 
-static uint32_t get_u32(const uint8_t *p)
-{
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
 // Reads one pack's index into the global index. -1 stops start-up.
 static int index_pack(uint32_t pack, DuplicateTable &t)
 {
@@ -310,7 +306,7 @@ static int index_pack(uint32_t pack, DuplicateTable &t)
             break;
         }
         uint32_t n = g_pack_index_count++;
-        g_pack_index_hash[n] = get_u32(index + off);
+        g_pack_index_hash[n] = get_le32(index + off);
         g_pack_index_pack[n] = pack;
         g_pack_index_pos[n] = (uint32_t)(KV_PACK_HEADER_SIZE + off + 4);
         std::string name(len, '\0');

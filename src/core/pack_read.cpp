@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "core/entry.h"
 #include "core/error_report.h"
 #include "core/locate.h"
@@ -85,7 +86,7 @@ static size_t block_len(const Recovery &r, uint32_t b)
 }
 static bool block_intact(const Recovery &r, uint32_t b)
 {
-    uint16_t stored = (uint16_t)(r.checks[2 * b] | r.checks[2 * b + 1] << 8);
+    uint16_t stored = get_le16(r.checks + 2 * b);
     return block_check(r.data + block_start(b), block_len(r, b)) == stored;
 }
 // Byte k of block b becomes the parity XOR the same byte of every other block.

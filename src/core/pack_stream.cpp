@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "core/entry.h"
 #include "core/pack.h"
 #include "platform/sys_files.h"
@@ -80,7 +81,7 @@ int pack_read_u32(PackStream *stream, uint32_t *out)
     uint8_t b[4];
     if (pack_read(stream, b, 4) != 0)
         return -1;
-    *out = (uint32_t)b[0] | (uint32_t)b[1] << 8 | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24;
+    *out = get_le32(b);
     return 0;
 }
 

@@ -131,6 +131,20 @@ int normalize_script_path(char *out, const char *name, const char *base, int all
     return 0;
 }
 
+TreeNode *find_script_path(int tree, const char *name, int find, char *path, int *kind)
+{
+    TreeNode *const roots[4] = {g_layer_tree, g_sound_tree, g_task_tree, g_menu_tree};
+    char own[KV_PATH_MAX];
+    if (!path)
+        path = own;
+    *kind = normalize_script_path(path, name, g_tree_path_roots[tree], 0);
+    if (*kind < 0)
+        return nullptr;
+    if (find == KV_FIND_AS_WRITTEN)
+        find = *kind == 1 ? KV_FIND_FOLDER : KV_FIND_LEAF;
+    return name_tree_lookup(roots[tree], path, find);
+}
+
 int tree_set_base_path(int tree, const char *text)
 {
     if (tree < 0 || tree >= 4 || !g_tree_path_roots[tree])

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/byte_order.h"
+
 uint8_t g_movie_rule = 1;
 uint8_t g_movie_draw_rule = 0;
 uint8_t g_cfg_word1 = 1;
@@ -59,8 +61,7 @@ static bool settings_word(const uint8_t *data, size_t size, unsigned k, uint32_t
 {
     if (!data || (size_t)k * 4 + 4 > size)
         return false;
-    const uint8_t *p = data + (size_t)k * 4;
-    *out = (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+    *out = get_le32(data + (size_t)k * 4);
     return true;
 }
 

@@ -28,8 +28,8 @@ struct TreeNode {
 
 enum { KV_FOLDER_HASH_BIT = 0x80000000u };
 
-// Lookup kinds of name_tree_lookup.
-enum { KV_FIND_LEAF = 0, KV_FIND_FOLDER = 1, KV_FIND_ANY = 2 };
+// Lookup kinds of name_tree_lookup (KV_FIND_AS_WRITTEN: find_script_path only).
+enum { KV_FIND_LEAF = 0, KV_FIND_FOLDER = 1, KV_FIND_ANY = 2, KV_FIND_AS_WRITTEN = 3 };
 
 // Every joined path fits in KV_PATH_MAX bytes with its terminator; longer
 // joins are refused. A tree's base path holds at most KV_BASE_PATH_MAX - 1 bytes.
@@ -60,6 +60,12 @@ void *alloc_zeroed(size_t n);
 // -1 error (reported).
 int normalize_script_path(char *out, const char *name, const char *base, int allow_blank);
 TreeNode *name_tree_lookup(TreeNode *root, const char *path, int kind);
+// The node a script path names in tree `tree` (KV_TREE_*), the path normalised
+// against the tree's base path into path (KV_PATH_MAX bytes, or null): looked
+// up as `find`, where KV_FIND_AS_WRITTEN takes a folder for a path ended in '/'
+// and a leaf otherwise. *kind gets normalize_script_path's result (-1 after a
+// reported error). Null when missing or bad.
+TreeNode *find_script_path(int tree, const char *name, int find, char *path, int *kind);
 TreeNode *tree_find_folder_child(TreeNode *node, const char *name, uint32_t len);
 TreeNode *tree_path_parent(const char *path, TreeNode *root);
 void tree_insert_sorted(TreeNode *parent, TreeNode *node, int64_t key);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/clamp.h"
 #include "core/engine_state.h"
 #include "core/error_report.h"
 #include "core/quit.h"
@@ -33,11 +34,11 @@ static int read_size(uint32_t id, int32_t *out)
     int64_t v = arg_int(id);
     if (v < 1) {
         report_script_error(101000, 1, layer_command_name(CMD_LAYER),
-                            layer_arg_name(CMD_LAYER, id), (int)(v < INT32_MIN ? INT32_MIN : v), 1,
+                            layer_arg_name(CMD_LAYER, id), clamp_int32(v), 1,
                             (int)KV_MAX_IMAGE_SIDE);
         return -1;
     }
-    *out = v > INT32_MAX ? INT32_MAX : (int32_t)v;
+    *out = clamp_int32(v);
     return 0;
 }
 

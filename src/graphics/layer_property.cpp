@@ -1,6 +1,7 @@
 // The property command (command 4): one property of a layer, chosen by the
 // first present id in a fixed order, stored into the target element (id 20).
 // Pixel properties read -1 where there is no pixel to read.
+#include "core/byte_order.h"
 #include "core/error_report.h"
 #include "core/tree.h"
 #include "core/window.h"
@@ -48,8 +49,7 @@ static void store_zero(const Target &t)
 
 static uint32_t pixel_at(const LayerState *s, int64_t x, int64_t y)
 {
-    const uint8_t *p = s->pixels + ((size_t)y * (size_t)s->width + (size_t)x) * 4;
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+    return get_le32(s->pixels + ((size_t)y * (size_t)s->width + (size_t)x) * 4);
 }
 
 static bool inside_image(const LayerState *s, int64_t x, int64_t y)

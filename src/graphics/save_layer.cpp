@@ -20,8 +20,8 @@ static int64_t image_bytes(const LayerState *s)
 static void image_write(const LayerState *s, uint8_t *out)
 {
     size_t n = (size_t)image_bytes(s);
-    save_put32(out, KV_LAYER_BLOCK_SIZE);
-    save_put32(out + 4, (uint32_t)n);
+    put_le32(out, KV_LAYER_BLOCK_SIZE);
+    put_le32(out + 4, (uint32_t)n);
     layer_state_store(s, out + 8);
     std::memcpy(out + 8 + KV_LAYER_BLOCK_SIZE, s->pixels, n);
 }

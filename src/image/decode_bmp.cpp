@@ -70,7 +70,7 @@ static inline void put_bgra(uint8_t *d, const uint8_t *bgra_entry)
 static bool bmp_read_info(const FileSource *src, BmpInfo *bi, const char *name)
 {
     const uint8_t *d = src->data;
-    if (src->size < 2 || rd_le16(d) != 0x4D42) {
+    if (src->size < 2 || get_le16(d) != 0x4D42) {
         report_script_error(100070, 1, name);
         return false;
     }
@@ -79,13 +79,13 @@ static bool bmp_read_info(const FileSource *src, BmpInfo *bi, const char *name)
         return false;
     }
     const uint8_t *ih = d + BMP_FILE_HEADER;
-    bi->data_offset = rd_le32(d + 10);
-    bi->header_size = rd_le32(ih);
-    bi->width = (int32_t)rd_le32(ih + 4);
-    bi->height = (int32_t)rd_le32(ih + 8);
-    bi->bits = rd_le16(ih + 14);
-    bi->compression = rd_le32(ih + 16);
-    bi->colours_used = rd_le32(ih + 32);
+    bi->data_offset = get_le32(d + 10);
+    bi->header_size = get_le32(ih);
+    bi->width = (int32_t)get_le32(ih + 4);
+    bi->height = (int32_t)get_le32(ih + 8);
+    bi->bits = get_le16(ih + 14);
+    bi->compression = get_le32(ih + 16);
+    bi->colours_used = get_le32(ih + 32);
     if (bi->data_offset < 11) {
         report_script_error(100080, 1, name);
         return false;
@@ -162,7 +162,7 @@ static void bmp_row_indexed(uint8_t *d, const uint8_t *s, int32_t w, uint32_t bi
 static void bmp_row_16(uint8_t *d, const uint8_t *s, int32_t w, const BmpField f[3])
 {
     for (int32_t x = 0; x < w; x++) {
-        uint32_t px = rd_le16(s + (size_t)x * 2);
+        uint32_t px = get_le16(s + (size_t)x * 2);
         d[x * 4 + 0] = bmp_field_value(f[2], px);
         d[x * 4 + 1] = bmp_field_value(f[1], px);
         d[x * 4 + 2] = bmp_field_value(f[0], px);
@@ -188,7 +188,7 @@ static bool bmp_masks(const FileSource *src, const BmpInfo &bi, BmpField f[3])
         if ((uint64_t)BMP_MASKS_AT + 12 > src->size)
             return false;
         for (int i = 0; i < 3; i++)
-            m[i] = rd_le32(src->data + BMP_MASKS_AT + 4 * i);
+            m[i] = get_le32(src->data + BMP_MASKS_AT + 4 * i);
     }
     for (int i = 0; i < 3; i++)
         f[i] = bmp_field(m[i]);

@@ -84,12 +84,6 @@ struct GifState {
     uint8_t **table;
 };
 
-void put_le32(uint8_t *p, uint32_t v)
-{
-    for (int i = 0; i < 4; i++)
-        p[i] = (uint8_t)(v >> (8 * i));
-}
-
 void gif_read_colours(GifReader &in, uint8_t flags, uint8_t *table)
 {
     uint32_t n = 2u << (flags & 7);
@@ -215,10 +209,10 @@ int gif_read_blocks(GifState &g)
 // Frame 0 at its place on the cleared layer.
 void gif_show_frame0(LayerState *s, const uint8_t *rec)
 {
-    uint32_t left = rd_le32(rec), top = rd_le32(rec + 4);
-    uint32_t w = rd_le32(rec + 8), h = rd_le32(rec + 12);
-    bool transparent = rd_le32(rec + 20) != 0;
-    uint32_t key = rd_le32(rec + 28);
+    uint32_t left = get_le32(rec), top = get_le32(rec + 4);
+    uint32_t w = get_le32(rec + 8), h = get_le32(rec + 12);
+    bool transparent = get_le32(rec + 20) != 0;
+    uint32_t key = get_le32(rec + 28);
     const uint8_t *pal = rec + GIF_REC_TABLE;
     const uint8_t *idx = rec + GIF_REC_INDICES;
     for (uint32_t y = 0; y < h; y++) {

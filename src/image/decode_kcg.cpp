@@ -37,13 +37,13 @@ struct KcgHeader {
 
 static void kcg_read_header(const uint8_t *d, KcgHeader *h)
 {
-    h->width = (int32_t)rd_le32(d + 4);
-    h->height = (int32_t)rd_le32(d + 8);
-    h->compression = rd_le32(d + 16);
-    h->unpacked1 = rd_le32(d + 32);
-    h->packed1 = rd_le32(d + 36);
-    h->unpacked2 = rd_le32(d + 48);
-    h->packed2 = rd_le32(d + 52);
+    h->width = (int32_t)get_le32(d + 4);
+    h->height = (int32_t)get_le32(d + 8);
+    h->compression = get_le32(d + 16);
+    h->unpacked1 = get_le32(d + 32);
+    h->packed1 = get_le32(d + 36);
+    h->unpacked2 = get_le32(d + 48);
+    h->packed2 = get_le32(d + 52);
 }
 
 // The data the header promises must be in the file.

@@ -218,16 +218,5 @@ int find_file_run()
     return 0;
 }
 
-int cmd_file_utility(void)
-{
-    if (load_command_args(15) & 0xFF)
-        return -1;
-    return file_utility_run();
-}
-
-int cmd_find_file(void)
-{
-    if (load_command_args(16) & 0xFF)
-        return -1;
-    return find_file_run();
-}
+int cmd_file_utility(void) { return run_with_args(15, file_utility_run); }
+int cmd_find_file(void) { return run_with_args(16, find_file_run); }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "core/kv_base.h"
 
 struct FileSource;
@@ -25,12 +26,3 @@ bool image_size_ok(int64_t w, int64_t h, const char *file_name);
 bool image_take_buffer(LayerState *s, int32_t w, int32_t h, const char *file_name);
 // Zeroes the image area of the layer's buffer.
 void image_clear_pixels(LayerState *s);
-
-static inline uint32_t rd_le16(const uint8_t *p)
-{
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8;
-}
-static inline uint32_t rd_le32(const uint8_t *p)
-{
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}

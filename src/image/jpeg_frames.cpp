@@ -27,14 +27,14 @@ void jpeg_frames_scramble(uint8_t *p, size_t n)
 
 static uint32_t table_entry(const uint8_t *data, uint32_t count, int table, uint32_t i)
 {
-    return rd_le32(data + KV_JPEG_FRAMES_HEADER + ((size_t)table * count + i) * 4);
+    return get_le32(data + KV_JPEG_FRAMES_HEADER + ((size_t)table * count + i) * 4);
 }
 
 bool jpeg_frames_parse(uint8_t *data, size_t size, JpegFrames *out)
 {
     if (!data || size < KV_JPEG_FRAMES_HEADER)
         return false;
-    uint32_t n = rd_le32(data + 8);
+    uint32_t n = get_le32(data + 8);
     if ((uint64_t)n > (size - KV_JPEG_FRAMES_HEADER) / 12)
         return false;
     uint64_t first = KV_JPEG_FRAMES_HEADER + (uint64_t)n * 12;
@@ -52,9 +52,9 @@ bool jpeg_frames_parse(uint8_t *data, size_t size, JpegFrames *out)
     out->data = data;
     out->size = size;
     out->count = n;
-    out->alpha_flag = rd_le32(data + 12);
+    out->alpha_flag = get_le32(data + 12);
     for (int k = 0; k < 3; k++)
-        out->header_values[k] = rd_le32(data + 16 + 4 * k);
+        out->header_values[k] = get_le32(data + 16 + 4 * k);
     return true;
 }
 

@@ -41,12 +41,7 @@ int jpeg_frames_load_run()
     return 0;
 }
 
-int cmd_jpeg_frames_load(void)
-{
-    if (load_command_args(92) & 0xFF)
-        return -1;
-    return jpeg_frames_load_run();
-}
+int cmd_jpeg_frames_load(void) { return run_with_args(92, jpeg_frames_load_run); }
 
 int cmd_jpeg_frames_free(void)
 {
@@ -76,9 +71,4 @@ int jpeg_frames_info_run()
     return 0;
 }
 
-int cmd_jpeg_frames_info(void)
-{
-    if (load_command_args(94) & 0xFF)
-        return -1;
-    return jpeg_frames_info_run();
-}
+int cmd_jpeg_frames_info(void) { return run_with_args(94, jpeg_frames_info_run); }

@@ -3,6 +3,7 @@
 //
 // Rules of one selector are tested in this order: the no-rectangle rule,
 // the layer count, the limit of value 1, then an inverted rectangle.
+#include "core/clamp.h"
 #include "core/error_report.h"
 #include "core/tree.h"
 #include "graphics/layer.h"
@@ -214,7 +215,7 @@ static int run_selector(const ImageOpCall *c, const ImageOpSelector &s, const Op
 // drawn as a one-byte one: the walk never steps past the terminator.
 static void draw_text(const ImageOpCall *c, const OpRect &r)
 {
-    int32_t edge = (int32_t)clamp64(c->value1, INT32_MIN, INT32_MAX);
+    int32_t edge = clamp_int32(c->value1);
     int64_t x = r.x1;
     for (const char *p = c->text; *p;) {
         uint8_t ch = (uint8_t)*p;

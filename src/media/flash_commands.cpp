@@ -149,23 +149,6 @@ int flash_query_run()
     return 0;
 }
 
-int cmd_flash_play(void)
-{
-    if (load_command_args(17) & 0xFF)
-        return -1;
-    return flash_play_run();
-}
-
-int cmd_flash_close(void)
-{
-    if (load_command_args(18) & 0xFF)
-        return -1;
-    return flash_close_run();
-}
-
-int cmd_flash_query(void)
-{
-    if (load_command_args(19) & 0xFF)
-        return -1;
-    return flash_query_run();
-}
+int cmd_flash_play(void) { return run_with_args(17, flash_play_run); }
+int cmd_flash_close(void) { return run_with_args(18, flash_close_run); }
+int cmd_flash_query(void) { return run_with_args(19, flash_query_run); }

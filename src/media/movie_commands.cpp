@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/clamp.h"
 #include "core/error_report.h"
 #include "core/window.h"
 #include "media/movie.h"
@@ -217,8 +218,7 @@ int movie_play_run()
     if (arg_present(0) && take_file() < 0)
         r = -1;
     if (r == 0 && arg_present(6)) {
-        int64_t v = arg_int(6);
-        g_movie.volume = v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
+        g_movie.volume = clamp_int32(arg_int(6));
         apply_volume();
     }
     if (r == 0 && arg_present(1)) {
@@ -281,23 +281,6 @@ int movie_info_run()
     return 0;
 }
 
-int cmd_movie_play(void)
-{
-    if (load_command_args(56) & 0xFF)
-        return -1;
-    return movie_play_run();
-}
-
-int cmd_movie_stop(void)
-{
-    if (load_command_args(57) & 0xFF)
-        return -1;
-    return movie_stop_run();
-}
-
-int cmd_movie_info(void)
-{
-    if (load_command_args(58) & 0xFF)
-        return -1;
-    return movie_info_run();
-}
+int cmd_movie_play(void) { return run_with_args(56, movie_play_run); }
+int cmd_movie_stop(void) { return run_with_args(57, movie_stop_run); }
+int cmd_movie_info(void) { return run_with_args(58, movie_info_run); }

@@ -2,15 +2,11 @@
 // scales of the two players, and the value operators of their rectangles.
 #include <cmath>
 
+#include "core/clamp.h"
 #include "core/engine_state.h"
 #include "core/settings.h"
 #include "core/window.h"
 #include "media/movie.h"
-
-static int32_t clamp32(int64_t v)
-{
-    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
-}
 
 MovieView movie_view(int32_t game_w, int32_t game_h, int32_t shown_w, int32_t shown_h,
                      int32_t offset_x, int32_t offset_y, int fit_screen, int32_t screen_w,
@@ -24,13 +20,13 @@ MovieView movie_view(int32_t game_w, int32_t game_h, int32_t shown_w, int32_t sh
     int64_t fit_h = (int64_t)screen_w * gh / gw;
     if (screen_h > fit_h) {
         v.shown_w = screen_w;
-        v.shown_h = clamp32(fit_h);
+        v.shown_h = clamp_int32(fit_h);
     } else {
-        v.shown_w = clamp32((int64_t)screen_h * gw / gh);
+        v.shown_w = clamp_int32((int64_t)screen_h * gw / gh);
         v.shown_h = screen_h;
     }
-    v.offset_x = clamp32(((int64_t)screen_w - v.shown_w) / 2);
-    v.offset_y = clamp32(((int64_t)screen_h - v.shown_h) / 2);
+    v.offset_x = clamp_int32(((int64_t)screen_w - v.shown_w) / 2);
+    v.offset_y = clamp_int32(((int64_t)screen_h - v.shown_h) / 2);
     return v;
 }
 
@@ -45,10 +41,10 @@ MovieRect movie_place(const MovieView &v, int32_t x, int32_t y, int32_t w, int32
     MovieRect r;
     // The position scales with the size, so that a movie over part of the
     // game area stays over that part when the game is shown larger.
-    r.x = clamp32(v.offset_x + scale(x, v.shown_w, v.game_w));
-    r.y = clamp32(v.offset_y + scale(y, v.shown_h, v.game_h));
-    r.w = clamp32(scale(w, v.shown_w, v.game_w));
-    r.h = clamp32(scale(h, v.shown_h, v.game_h));
+    r.x = clamp_int32(v.offset_x + scale(x, v.shown_w, v.game_w));
+    r.y = clamp_int32(v.offset_y + scale(y, v.shown_h, v.game_h));
+    r.w = clamp_int32(scale(w, v.shown_w, v.game_w));
+    r.h = clamp_int32(scale(h, v.shown_h, v.game_h));
     return r;
 }
 
@@ -82,10 +78,10 @@ int32_t movie_volume_mci(int32_t volume)
 int32_t movie_apply_op(int32_t stored, uint32_t op, int64_t value)
 {
     switch (op) {
-    case 1: return clamp32((int64_t)stored + value);
-    case 2: return clamp32((int64_t)stored - value);
-    case 3: return clamp32((int64_t)stored * (value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : value));
-    case 4: return value ? clamp32((int64_t)stored / value) : stored;
-    default: return clamp32(value);
+    case 1: return clamp_int32((int64_t)stored + value);
+    case 2: return clamp_int32((int64_t)stored - value);
+    case 3: return clamp_int32((int64_t)stored * clamp_int32(value));
+    case 4: return value ? clamp_int32((int64_t)stored / value) : stored;
+    default: return clamp_int32(value);
     }
 }

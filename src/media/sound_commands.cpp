@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/byte_order.h"
+#include "core/clamp.h"
 #include "core/locate.h"
 #include "core/engine_state.h"
 #include "core/tree.h"
@@ -17,8 +19,7 @@
 
 static int32_t arg_i32(uint32_t id)
 {
-    int64_t v = arg_int(id);
-    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
+    return clamp_int32(arg_int(id));
 }
 
 // The node of a script path (kind: 1 a group path); null when missing.
@@ -26,11 +27,7 @@ static int32_t arg_i32(uint32_t id)
 // without the lock (and a report about the path never holds the lock).
 static TreeNode *find_sound(const char *name, int *kind)
 {
-    char path[KV_PATH_MAX];
-    *kind = normalize_script_path(path, name, g_tree_path_roots[KV_TREE_SOUND], 0);
-    if (*kind < 0)
-        return nullptr;
-    return name_tree_lookup(g_sound_tree, path, *kind == 1 ? KV_FIND_FOLDER : KV_FIND_LEAF);
+    return find_script_path(KV_TREE_SOUND, name, KV_FIND_AS_WRITTEN, nullptr, kind);
 }
 
 // Links a new node under the lock, as the sound thread walks the tree.
@@ -218,7 +215,7 @@ static int64_t channel_level(const SoundRecord *rec, int channel)
         return v < 0 ? -v : v;
     }
     int off = channel * 2 < 15 ? channel * 2 : 0;
-    int v = (int16_t)(frame[off] | frame[off + 1] << 8);
+    int v = (int16_t)get_le16(frame + off);
     return v < 0 ? -v : v;
 }
 
@@ -286,23 +283,6 @@ int sound_info_run()
     return 0;
 }
 
-int cmd_sound_control(void)
-{
-    if (load_command_args(72) & 0xFF)
-        return -1;
-    return sound_control_run();
-}
-
-int cmd_sound_delete(void)
-{
-    if (load_command_args(73) & 0xFF)
-        return -1;
-    return sound_delete_run();
-}
-
-int cmd_sound_info(void)
-{
-    if (load_command_args(74) & 0xFF)
-        return -1;
-    return sound_info_run();
-}
+int cmd_sound_control(void) { return run_with_args(72, sound_control_run); }
+int cmd_sound_delete(void) { return run_with_args(73, sound_delete_run); }
+int cmd_sound_info(void) { return run_with_args(74, sound_info_run); }

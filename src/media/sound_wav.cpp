@@ -10,11 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "media/sound.h"
 #include "media/sound_wav.h"
-
-static uint32_t rd32(const uint8_t *p) { return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24; }
-static uint16_t rd16(const uint8_t *p) { return (uint16_t)(p[0] | p[1] << 8); }
 
 static int check_format(WaveInfo *w)
 {
@@ -34,26 +32,26 @@ int riff_read_wave(const uint8_t *img, uint32_t size, WaveInfo *w)
         return -10040;
     if (std::memcmp(img + 8, "WAVE", 4) != 0)
         return -10050;
-    uint64_t end = (uint64_t)rd32(img + 4) + 8;
+    uint64_t end = (uint64_t)get_le32(img + 4) + 8;
     if (end > size)
         end = size;
     uint64_t pos = 12;
     bool have_fmt = false, have_data = false;
     while (pos + 8 <= end && !(have_fmt && have_data)) {
         const uint8_t *h = img + pos;
-        uint64_t len = rd32(h + 4);
+        uint64_t len = get_le32(h + 4);
         uint64_t body = pos + 8;
         if (!have_fmt && std::memcmp(h, "fmt ", 4) == 0) {
             if (len < 16 || len > 1024 || body + len > end)
                 return -10060;
             w->fmt = h + 8;
             w->fmt_size = (uint32_t)len;
-            w->tag = rd16(w->fmt);
-            w->channels = rd16(w->fmt + 2);
-            w->rate = rd32(w->fmt + 4);
-            w->avg_bytes = rd32(w->fmt + 8);
-            w->block_align = rd16(w->fmt + 12);
-            w->bits = rd16(w->fmt + 14);
+            w->tag = get_le16(w->fmt);
+            w->channels = get_le16(w->fmt + 2);
+            w->rate = get_le32(w->fmt + 4);
+            w->avg_bytes = get_le32(w->fmt + 8);
+            w->block_align = get_le16(w->fmt + 12);
+            w->bits = get_le16(w->fmt + 14);
             have_fmt = true;
         } else if (!have_data && std::memcmp(h, "data", 4) == 0) {
             uint64_t avail = end - body;

@@ -221,6 +221,11 @@ int unpack_call_args(int command)
     return load_args(command, 1);
 }
 
+int run_with_args(int command, int (*run)())
+{
+    return (load_command_args(command) & 0xFF) ? -1 : run();
+}
+
 static int args_only(int command)
 {
     return (load_command_args(command) & 0xFF) ? -1 : 0;

@@ -45,6 +45,8 @@ int load_command_args(int command);
 // The same for the call and return commands: string arguments are always
 // evaluated with evaluator type 3.
 int unpack_call_args(int command);
+// Loads command c's arguments, then runs `run`; -1 when they did not load.
+int run_with_args(int command, int (*run)());
 
 // Tests a number against check class `cls`. 0 and stores the checked value
 // back (classes 3-27: the low 32 bits sign-extended) into *value, or the

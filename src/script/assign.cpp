@@ -2,6 +2,7 @@
 // variables.
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "core/error_report.h"
 #include "core/input.h"
 #include "core/tree.h"
@@ -257,7 +258,7 @@ static bool plain_user_target(const uint8_t *code, uint32_t length)
 {
     if (length != 6 || code[0] != 'H' || code[1] != 3 || code[2] != 0)
         return false;
-    uint32_t id = (uint32_t)code[4] | ((uint32_t)code[5] << 8);
+    uint32_t id = get_le16(code + 4);
     // Reference mode and the label-resolution table treat 'H' otherwise.
     ExprOpHandler h = expr_op_table[(uint8_t)'H'];
     if (g_expr_ref_mode || !h || h == expr_op_var_forbidden)

@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "core/error_report.h"
 #include "core/quit.h"
 #include "script/expr_internal.h"
+#include "script/sjis_text.h"
 
 ExprRef g_expr_ref;
 uint8_t g_expr_ref_mode;
@@ -49,20 +51,6 @@ int expr_new_slot(uint16_t *slot)
     return 0;
 }
 
-uint32_t expr_sjis_fit(const char *text, uint32_t length, uint32_t room)
-{
-    if (length <= room)
-        return length;
-    uint32_t i = 0;
-    while (i < room) {
-        uint32_t step = sjis_is_lead((unsigned char)text[i]) ? 2 : 1;
-        if (i + step > room)
-            break;
-        i += step;
-    }
-    return i;
-}
-
 ExprEntry *expr_push_new_string(char **text)
 {
     uint16_t slot;
@@ -84,7 +72,7 @@ int expr_push_string(const char *text, uint32_t length)
     ExprEntry *e = expr_push_new_string(&out);
     if (!e)
         return -1;
-    uint32_t n = expr_sjis_fit(text, length, g_expr.string_max);
+    uint32_t n = (uint32_t)sjis_cut(text, length, g_expr.string_max);
     memcpy(out, text, n);
     out[n] = 0;
     g_expr.slot_len[e->str] = (uint16_t)n;
@@ -120,7 +108,7 @@ static inline __attribute__((always_inline)) int run_code(const uint8_t *code, u
         if (__builtin_expect(left < 3, 0))
             goto bad;
         {
-            uint32_t len = (uint32_t)p[1] | ((uint32_t)p[2] << 8);
+            uint32_t len = get_le16(p + 1);
             if (__builtin_expect(len > left - 3, 0))
                 goto bad;
             if (expr_op_table[p[0]](p + 3, len))

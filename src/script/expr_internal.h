@@ -99,9 +99,6 @@ static inline void expr_release_slot(uint16_t slot)
     if (slot && slot + 1 == g_expr.next_slot)
         g_expr.next_slot--;
 }
-// Longest prefix of text (length bytes) within room bytes that does not split
-// a two-byte character.
-uint32_t expr_sjis_fit(const char *text, uint32_t length, uint32_t room);
 
 // Store a number in the arithmetic in force.
 static inline void expr_set_int(ExprEntry *e, int64_t v)

@@ -5,6 +5,7 @@
 
 #include "script/expr_internal.h"
 #include "script/expr_number.h"
+#include "script/sjis_text.h"
 
 namespace {
 
@@ -167,7 +168,7 @@ __attribute__((noinline)) int concat(ExprEntry *l, ExprEntry *r)
 {
     char *lt = g_expr_string_slots[l->str];
     uint32_t ll = g_expr.slot_len[l->str], rl = g_expr.slot_len[r->str];
-    uint32_t n = expr_sjis_fit(g_expr_string_slots[r->str], rl, g_expr.string_max - ll);
+    uint32_t n = (uint32_t)sjis_cut(g_expr_string_slots[r->str], rl, g_expr.string_max - ll);
     memcpy(lt + ll, g_expr_string_slots[r->str], n);
     lt[ll + n] = 0;
     g_expr.slot_len[l->str] = (uint16_t)(ll + n);

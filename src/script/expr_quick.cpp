@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "script/expr_quick_eval.h"
 #include "script/script_file.h"
 
@@ -21,7 +22,7 @@ bool next_instr(const uint8_t **p, const uint8_t *end, QuickInstr *out)
     size_t left = (size_t)(end - *p);
     if (left < 3)
         return false;
-    uint32_t len = (uint32_t)(*p)[1] | ((uint32_t)(*p)[2] << 8);
+    uint32_t len = get_le16(*p + 1);
     if (len > left - 3)
         return false;
     out->op = (*p)[0];
@@ -60,7 +61,7 @@ bool operand_of(const QuickInstr &in, ExprQuickOperand *o)
     case 'H':
         if (in.length < 3)
             return false;
-        o->id = (uint16_t)(in.operand[1] | (in.operand[2] << 8));
+        o->id = get_le16(in.operand + 1);
         o->kind = o->id == 48 ? EXPR_QUICK_LOOP
                 : o->id < VAR_SYSTEM_LIMIT ? EXPR_QUICK_SYSTEM : EXPR_QUICK_USER;
         return true;
@@ -103,7 +104,7 @@ void expr_quick_classify(ExprQuick *q, const uint8_t *code, uint32_t length, uin
     // The run records every variable it meets; the last one stays.
     for (int k = 0; k < n && k < 2; k++) {
         if (in[k].op == 'H') {
-            r.ref_id = (uint16_t)(in[k].operand[1] | (in[k].operand[2] << 8));
+            r.ref_id = get_le16(in[k].operand + 1);
             r.ref_scope = in[k].operand[0];
         }
     }

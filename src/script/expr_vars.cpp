@@ -2,6 +2,7 @@
 // opcode table with its label-resolution form.
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "script/expr_internal.h"
 #include "script/sysvars.h"
 #include "script/vars.h"
@@ -18,7 +19,7 @@ inline int read_var_operand(const uint8_t *o, uint32_t n, VarOperand *out)
     if (expr_operand(n, 3))
         return -1;
     out->scope = o[0];
-    out->id = (uint32_t)o[1] | ((uint32_t)o[2] << 8);
+    out->id = get_le16(o + 1);
     return 0;
 }
 

@@ -120,19 +120,19 @@ uint8_t kbn_u8(KbnCursor *c)
 uint16_t kbn_u16(KbnCursor *c)
 {
     const uint8_t *p = kbn_bytes(c, 2);
-    return p ? kbn_get_u16(p) : 0;
+    return p ? get_le16(p) : 0;
 }
 
 uint32_t kbn_u32(KbnCursor *c)
 {
     const uint8_t *p = kbn_bytes(c, 4);
-    return p ? kbn_get_u32(p) : 0;
+    return p ? get_le32(p) : 0;
 }
 
 uint64_t kbn_u64(KbnCursor *c)
 {
     const uint8_t *p = kbn_bytes(c, 8);
-    return p ? ((uint64_t)kbn_get_u32(p) | (uint64_t)kbn_get_u32(p + 4) << 32) : 0;
+    return p ? ((uint64_t)get_le32(p) | (uint64_t)get_le32(p + 4) << 32) : 0;
 }
 
 const char *kbn_string(KbnCursor *c)

@@ -2,6 +2,7 @@
 // has it (with one spare zero byte), and a bounds-checked cursor over it.
 #pragma once
 
+#include "core/byte_order.h"
 #include "core/kv_base.h"
 
 // A read project file. data holds size bytes plus a zero byte; the caller
@@ -43,13 +44,6 @@ const char *kbn_string(KbnCursor *c);
 static inline uint32_t kbn_left(const KbnCursor *c)
 {
     return c->pos <= c->size ? c->size - c->pos : 0;
-}
-
-// Little-endian reads at a fixed offset of a buffer the caller has checked.
-static inline uint16_t kbn_get_u16(const uint8_t *p) { return (uint16_t)(p[0] | p[1] << 8); }
-static inline uint32_t kbn_get_u32(const uint8_t *p)
-{
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
 }
 
 // The fatal report of a damaged project file (KV_ERR_PROJECT_DATA with the

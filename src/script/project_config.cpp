@@ -31,7 +31,7 @@ int load_project_config(void)
         return kbn_report_damaged(KV_PATH_KVCFG);
     }
     const uint8_t *d = f.data;
-    uint32_t w = kbn_get_u32(d + 16), h = kbn_get_u32(d + 20);
+    uint32_t w = get_le32(d + 16), h = get_le32(d + 20);
     if (w == 0 && h == 0) {
         w = (uint32_t)g_desktop_mode.width;
         h = (uint32_t)g_desktop_mode.height;
@@ -40,7 +40,7 @@ int load_project_config(void)
         report_system_error(901020, 1);
         return -1;
     }
-    uint32_t title_len = kbn_get_u16(d + 76);
+    uint32_t title_len = get_le16(d + 76);
     if (title_len > KV_TITLE_MAX) {
         kbn_free(&f);
         report_system_error(901000, 1);
@@ -50,7 +50,7 @@ int load_project_config(void)
         kbn_free(&f);
         return kbn_report_damaged(KV_PATH_KVCFG);
     }
-    uint32_t thread_mode = kbn_get_u32(d + 40);
+    uint32_t thread_mode = get_le32(d + 40);
     if (thread_mode > 1) {
         kbn_free(&f);
         report_system_error(901020, 1);

@@ -348,7 +348,7 @@ int load_labels(void)
         return -1;
     }
     for (uint32_t b = 0; b < 256; b++)
-        g_name_table.buckets[b] = kbn_get_u32(buckets + 4 * b);
+        g_name_table.buckets[b] = get_le32(buckets + 4 * b);
     g_name_table.buckets[0] = 0;
     int r = 0;
     for (uint32_t i = 0; i < n && r == 0; i++) {

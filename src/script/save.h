@@ -53,6 +53,7 @@
 
 #include <cstdio>
 
+#include "core/byte_order.h"
 #include "core/kv_base.h"
 
 struct LayerState;
@@ -70,18 +71,6 @@ enum {
     KV_SAVE_IMAGE_HEAD = 8 + 1536,
     KV_SAVE_LEVEL = 1
 };
-// Little-endian fields of the save file.
-static inline uint32_t save_get32(const uint8_t *p)
-{
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-static inline void save_put32(uint8_t *p, uint32_t v)
-{
-    p[0] = (uint8_t)v;
-    p[1] = (uint8_t)(v >> 8);
-    p[2] = (uint8_t)(v >> 16);
-    p[3] = (uint8_t)(v >> 24);
-}
 // Largest variable data the loader takes (and the writer makes).
 static const int64_t KV_SAVE_DATA_MAX = 40000000;
 

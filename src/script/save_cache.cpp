@@ -32,8 +32,8 @@ void save_cache_free(int index)
 
 static void put64(uint8_t *p, uint64_t v)
 {
-    save_put32(p, (uint32_t)v);
-    save_put32(p + 4, (uint32_t)(v >> 32));
+    put_le32(p, (uint32_t)v);
+    put_le32(p + 4, (uint32_t)(v >> 32));
 }
 
 // Bytes of the data of a variable record (the element values).
@@ -88,14 +88,14 @@ static void write_variable_body(uint8_t *out, uint32_t id, int64_t element, int 
                                 uint64_t data_bytes)
 {
     const VarDescriptor *v = var_descriptor(id);
-    save_put32(out, v->type);
-    save_put32(out + 4, whole ? v->dim_count : 0);
+    put_le32(out, v->type);
+    put_le32(out + 4, whole ? v->dim_count : 0);
     uint8_t *p = out + 8;
     if (whole) {
         for (uint32_t k = 0; k < v->dim_count; k++, p += 4)
-            save_put32(p, v->dims[k]);
+            put_le32(p, v->dims[k]);
     }
-    save_put32(p, (uint32_t)data_bytes);
+    put_le32(p, (uint32_t)data_bytes);
     p += 4;
     int64_t first = whole ? 0 : element, end = whole ? v->count : element + 1;
     bool direct = id >= VAR_SYSTEM_LIMIT;
@@ -113,7 +113,7 @@ static void write_variable_body(uint8_t *out, uint32_t id, int64_t element, int 
         } else {
             const char *s = var_get_string(id, k);
             uint32_t n = s ? (uint32_t)std::strlen(s) : 0;
-            save_put32(p, n);
+            put_le32(p, n);
             if (n)
                 std::memcpy(p + 4, s, n);
             p += 4 + n;
@@ -154,8 +154,8 @@ int save_record_build(int slot_index, int is_image, uint32_t var_id, int64_t ele
     rec[1] = 1;
     rec[2] = 0;
     rec[3] = 0;
-    save_put32(rec + 4, (uint32_t)packed);
-    save_put32(rec + 8, (uint32_t)body_bytes);
+    put_le32(rec + 4, (uint32_t)packed);
+    put_le32(rec + 8, (uint32_t)body_bytes);
     if (uint8_t *fit = (uint8_t *)std::realloc(rec, KV_SAVE_RECORD_HEAD + packed))
         rec = fit;
     save_cache_free(slot_index);

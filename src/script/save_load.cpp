@@ -14,7 +14,7 @@
 #if !(defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__)
 static uint64_t get64(const uint8_t *p)
 {
-    return (uint64_t)save_get32(p) | (uint64_t)save_get32(p + 4) << 32;
+    return (uint64_t)get_le32(p) | (uint64_t)get_le32(p + 4) << 32;
 }
 #endif
 
@@ -56,7 +56,7 @@ int save_file_read_slot(const char *path, int slot, uint8_t *kind, uint8_t **bod
     uint8_t head[8];
     if (!read_at(f, 0, head, 8) || std::memcmp(head, "KVSD", 4) != 0)
         return fail_close(f, KV_ERR_SAVE_MAGIC);
-    if (save_get32(head + 4) != KV_SAVE_VERSION)
+    if (get_le32(head + 4) != KV_SAVE_VERSION)
         return fail_close(f, KV_ERR_SAVE_VERSION);
     int64_t file_size = -1;
     if (g_save_file_ops.seek(f, 0, SEEK_END) == 0)
@@ -64,13 +64,13 @@ int save_file_read_slot(const char *path, int slot, uint8_t *kind, uint8_t **bod
     uint8_t b[16];
     if (file_size < KV_SAVE_ENTRIES || !read_at(f, 12 + 4 * (int64_t)slot, b, 4))
         return fail_close(f, KV_ERR_SAVE_MAGIC);
-    uint64_t entry = save_get32(b);
+    uint64_t entry = get_le32(b);
     if (entry == 0)
         return fail_close(f, KV_ERR_SAVE_EMPTY_SLOT);
     if (entry < KV_SAVE_ENTRIES || entry + KV_SAVE_ENTRY_HEAD > (uint64_t)file_size ||
         !read_at(f, (int64_t)entry, b, KV_SAVE_ENTRY_HEAD))
         return fail_close(f, KV_ERR_SAVE_MAGIC);
-    uint64_t packed = save_get32(b + 8), unpacked = save_get32(b + 12);
+    uint64_t packed = get_le32(b + 8), unpacked = get_le32(b + 12);
     if (packed > (uint64_t)file_size - entry - KV_SAVE_ENTRY_HEAD ||
         !unpacked_size_plausible(packed, unpacked))
         return fail_close(f, KV_ERR_SAVE_MAGIC);
@@ -111,9 +111,9 @@ static int64_t count_strings(const uint8_t *data, uint64_t len)
     uint64_t pos = 0;
     int64_t n = 0;
     while (pos < len) {
-        if (len - pos < 4 || save_get32(data + pos) > len - pos - 4)
+        if (len - pos < 4 || get_le32(data + pos) > len - pos - 4)
             return -1;
-        pos += 4 + (uint64_t)save_get32(data + pos);
+        pos += 4 + (uint64_t)get_le32(data + pos);
         n++;
     }
     return n;
@@ -123,7 +123,7 @@ static int load_strings(const uint8_t *data, int64_t n, uint32_t id, int64_t fir
 {
     uint64_t pos = 0;
     for (int64_t k = 0; k < n; k++) {
-        uint32_t len = save_get32(data + pos);
+        uint32_t len = get_le32(data + pos);
         if (var_set_string(id, first + k, (const char *)data + pos + 4, len) != 0 && g_quit_flag)
             return -1;
         pos += 4 + (uint64_t)len;
@@ -144,7 +144,7 @@ int save_load_variable(const uint8_t *body, uint32_t size, uint32_t id, int64_t 
     }
     if (size < 8)
         return damaged();
-    uint32_t type = save_get32(body), dims = save_get32(body + 4);
+    uint32_t type = get_le32(body), dims = get_le32(body + 4);
     if (type != v->type) {
         if (type < 1 || type > 3)
             return damaged();
@@ -156,7 +156,7 @@ int save_load_variable(const uint8_t *body, uint32_t size, uint32_t id, int64_t 
     uint64_t data_at = 8 + 4ULL * dims + 4;
     if (size < data_at)
         return damaged();
-    uint64_t len = save_get32(body + data_at - 4);
+    uint64_t len = get_le32(body + data_at - 4);
     if ((int64_t)len > KV_SAVE_DATA_MAX) {
         report_script_error_text(KV_ERR_SAVE_TOO_LARGE, 1);
         return -1;
@@ -168,7 +168,7 @@ int save_load_variable(const uint8_t *body, uint32_t size, uint32_t id, int64_t 
         return -1;
     }
     for (uint32_t k = 0; k < dims; k++) {
-        if (save_get32(body + 8 + 4 * k) != v->dims[k]) {
+        if (get_le32(body + 8 + 4 * k) != v->dims[k]) {
             report_script_error_text(KV_ERR_SAVE_SIZES, 1);
             return -1;
         }
@@ -200,14 +200,14 @@ int save_load_variable(const uint8_t *body, uint32_t size, uint32_t id, int64_t 
 
 int save_load_image(const uint8_t *body, uint32_t size, TreeNode *old, const char *path)
 {
-    if (size < 8 || save_get32(body) != KV_SAVE_STATE_SIZE) {
+    if (size < 8 || get_le32(body) != KV_SAVE_STATE_SIZE) {
         report_script_error_text(KV_ERR_SAVE_STATE, 1);
         return -1;
     }
     if (size < KV_SAVE_IMAGE_HEAD)
         return damaged();
-    uint64_t pixels = save_get32(body + 4);
-    int32_t w = (int32_t)save_get32(body + 8 + 112), h = (int32_t)save_get32(body + 8 + 116);
+    uint64_t pixels = get_le32(body + 4);
+    int32_t w = (int32_t)get_le32(body + 8 + 112), h = (int32_t)get_le32(body + 8 + 116);
     if (w < 1 || h < 1 || pixels != (uint64_t)size - KV_SAVE_IMAGE_HEAD ||
         4ULL * (uint64_t)w * (uint64_t)h != pixels)
         return damaged();

@@ -34,7 +34,7 @@ static void out_write(SaveOut *o, const void *p, size_t n)
 static void out_u32(SaveOut *o, uint32_t v)
 {
     uint8_t b[4];
-    save_put32(b, v);
+    put_le32(b, v);
     out_write(o, b, 4);
 }
 
@@ -74,7 +74,7 @@ static void out_table(SaveOut *o, const uint32_t *table)
 {
     uint8_t b[KV_SAVE_SLOTS * 4];
     for (int k = 0; k < KV_SAVE_SLOTS; k++)
-        save_put32(b + 4 * k, table[k]);
+        put_le32(b + 4 * k, table[k]);
     out_write(o, b, sizeof b);
 }
 
@@ -159,7 +159,7 @@ static int append_slots(FILE *f, const uint8_t *head, uint32_t *table)
     if (!o.failed && std::fflush(f) != 0)
         o.failed = true;
     out_seek(&o, 8);
-    out_u32(&o, save_get32(head + 8) + n);
+    out_u32(&o, get_le32(head + 8) + n);
     out_u32(&o, KV_SAVE_SLOTS);
     out_table(&o, table);
     return out_close(&o) ? 0 : report_io();
@@ -173,8 +173,8 @@ static bool entries_sound(const uint8_t *old, uint64_t size)
     while (off < size) {
         if (size - off < KV_SAVE_ENTRY_HEAD)
             return false;
-        uint32_t slot = save_get32(old + off);
-        uint64_t packed = save_get32(old + off + 8);
+        uint32_t slot = get_le32(old + off);
+        uint64_t packed = get_le32(old + off + 8);
         if (slot < 1 || slot > KV_SAVE_SLOTS || packed > size - off - KV_SAVE_ENTRY_HEAD)
             return false;
         off += KV_SAVE_ENTRY_HEAD + packed;
@@ -190,7 +190,7 @@ static int rewrite_file(const char *path, const uint8_t *old, uint64_t size)
     }
     static uint32_t old_table[KV_SAVE_SLOTS], table[KV_SAVE_SLOTS];
     for (int k = 0; k < KV_SAVE_SLOTS; k++)
-        old_table[k] = save_get32(old + KV_SAVE_HEAD + 4 * k);
+        old_table[k] = get_le32(old + KV_SAVE_HEAD + 4 * k);
     std::memset(table, 0, sizeof table);
     char tmp[600];
     SaveOut o;
@@ -202,8 +202,8 @@ static int rewrite_file(const char *path, const uint8_t *old, uint64_t size)
     // Entries the table does not point at (left by an interrupted append)
     // are kept as they are, without a table entry.
     while (off < size && !o.failed) {
-        uint32_t slot = save_get32(old + off);
-        uint64_t len = KV_SAVE_ENTRY_HEAD + (uint64_t)save_get32(old + off + 8);
+        uint32_t slot = get_le32(old + off);
+        uint64_t len = KV_SAVE_ENTRY_HEAD + (uint64_t)get_le32(old + off + 8);
         bool current = old_table[slot - 1] == off;
         if (current && g_slot_size[slot - 1] > 0) {
             out_cached(&o, (int)slot, &offset, table);
@@ -221,7 +221,7 @@ static int rewrite_file(const char *path, const uint8_t *old, uint64_t size)
     uint32_t added = out_remaining(&o, &offset, table);
     if (added) {
         out_seek(&o, 8);
-        out_u32(&o, save_get32(old + 8) + added);
+        out_u32(&o, get_le32(old + 8) + added);
     }
     out_seek(&o, KV_SAVE_HEAD);
     out_table(&o, table);
@@ -247,7 +247,7 @@ int save_file_write(const char *path)
         report_script_error_text(KV_ERR_SAVE_MAGIC, 1);
         return -1;
     }
-    if (save_get32(head + 4) != KV_SAVE_VERSION) {
+    if (get_le32(head + 4) != KV_SAVE_VERSION) {
         g_save_file_ops.close(f);
         report_script_error_text(KV_ERR_SAVE_VERSION, 1);
         return -1;
@@ -255,7 +255,7 @@ int save_file_write(const char *path)
     static uint32_t table[KV_SAVE_SLOTS];
     bool rewrite = false;
     for (int k = 0; k < KV_SAVE_SLOTS; k++) {
-        table[k] = save_get32(head + KV_SAVE_HEAD + 4 * k);
+        table[k] = get_le32(head + KV_SAVE_HEAD + 4 * k);
         rewrite |= g_slot_size[k] > 0 && table[k] != 0;
     }
     int r;

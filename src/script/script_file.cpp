@@ -119,8 +119,8 @@ static int build_arrays(ScriptFile *f, const uint8_t *a, const uint8_t *b, uint6
         r->reserved = p[1];
         r->eval_type = p[2];
         r->op = p[3];
-        r->length = kbn_get_u32(p + 4);
-        r->offset = kbn_get_u32(p + 8);
+        r->length = get_le32(p + 4);
+        r->offset = get_le32(p + 8);
     }
     uint32_t next = 0;
     for (uint32_t i = 0; i < n; i++) {
@@ -134,7 +134,7 @@ static int build_arrays(ScriptFile *f, const uint8_t *a, const uint8_t *b, uint6
         if (!check_args(f, command, &f->arg_base[next], count))
             return BUILD_DAMAGED;
         next += count;
-        lines[i] = kbn_get_u32(d + 4 * i);
+        lines[i] = get_le32(d + 4 * i);
     }
     return BUILD_OK;
 }
@@ -286,9 +286,9 @@ static ScriptFile *script_file_build(int number, const char *path, bool *damaged
     int status = BUILD_DAMAGED;
     const char *damaged_path = path;
     bool ok = file.size >= KV_SCRIPT_HEADER;
-    uint32_t n = ok ? kbn_get_u32(h + 8) : 0;
-    uint64_t size_a = ok ? kbn_get_u32(h + 12) : 0, size_b = ok ? kbn_get_u32(h + 16) : 0;
-    uint64_t size_c = ok ? kbn_get_u32(h + 20) : 0, size_d = ok ? kbn_get_u32(h + 24) : 0;
+    uint32_t n = ok ? get_le32(h + 8) : 0;
+    uint64_t size_a = ok ? get_le32(h + 12) : 0, size_b = ok ? get_le32(h + 16) : 0;
+    uint64_t size_c = ok ? get_le32(h + 20) : 0, size_d = ok ? get_le32(h + 24) : 0;
     ok = ok && size_a == 4ull * n && size_d == 4ull * n &&
          KV_SCRIPT_HEADER + size_a + size_b + size_c + size_d <= file.size;
     if (ok) {

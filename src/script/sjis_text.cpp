@@ -120,6 +120,8 @@ void str_lower_mb(char *text)
 
 size_t sjis_cut(const char *text, size_t len, size_t max)
 {
+    if (len <= max)
+        return len;
     size_t i = 0;
     while (i < len) {
         size_t step = (sjis_is_lead((unsigned char)text[i]) && i + 1 < len) ? 2 : 1;

@@ -12,21 +12,8 @@
 #include "script/args.h"
 #include "script/commands.h"
 #include "script/general.h"
+#include "script/sjis_text.h"
 #include "script/vars.h"
-
-uint32_t text_table_cut(const char *text, uint32_t length)
-{
-    if (length <= KV_TABLE_FIELD_MAX)
-        return length;
-    uint32_t i = 0;
-    while (i < KV_TABLE_FIELD_MAX) {
-        uint32_t step = (sjis_is_lead((unsigned char)text[i]) && i + 1 < length) ? 2 : 1;
-        if (i + step > KV_TABLE_FIELD_MAX)
-            break;
-        i += step;
-    }
-    return i;
-}
 
 static bool ends_character(unsigned char c)
 {
@@ -40,7 +27,7 @@ int64_t text_table_split(const char *data, size_t size, TableFieldFn fn, void *c
     bool leading = true, line_comma = false, line_blank = true, dq = false, sq = false;
     auto emit = [&](size_t from, size_t to) {
         const char *t = data + from;
-        uint32_t n = text_table_cut(t, (uint32_t)(to - from > 0xFFFFFFFFu ? 0xFFFFFFFFu : to - from));
+        uint32_t n = (uint32_t)sjis_cut(t, to - from, KV_TABLE_FIELD_MAX);
         return fn && fn(ctx, (uint32_t)fields, t, n) != 0 ? -1 : (fields++, 0);
     };
     while (i < size) {

@@ -30,7 +30,3 @@ int64_t text_table_split(const char *data, size_t size, TableFieldFn fn, void *c
 // Command 8's count: 1, plus 1 for each separating comma, plus 1 at each line
 // end whose line held a separating comma or was blank.
 int64_t text_table_count(const char *data, size_t size);
-
-// The length of text[0..length) cut to at most KV_TABLE_FIELD_MAX bytes
-// without splitting a two-byte character.
-uint32_t text_table_cut(const char *text, uint32_t length);

@@ -5,6 +5,7 @@
 
 #include "core/error_report.h"
 #include "script/expr.h"
+#include "script/sjis_text.h"
 #include "script/sysvars.h"
 #include "script/vars.h"
 
@@ -202,17 +203,8 @@ int var_set_string(uint32_t id, int64_t index, const char *text, uint32_t length
     }
     if (!text)
         text = "";
-    if (length > VAR_STRING_STORE_MAX) {
-        // Capacities are 16-bit: cut on a character boundary.
-        uint32_t i = 0;
-        while (i < VAR_STRING_STORE_MAX) {
-            uint32_t step = sjis_is_lead((unsigned char)text[i]) ? 2 : 1;
-            if (i + step > VAR_STRING_STORE_MAX)
-                break;
-            i += step;
-        }
-        length = i;
-    }
+    // Capacities are 16-bit: cut on a character boundary.
+    length = (uint32_t)sjis_cut(text, length, VAR_STRING_STORE_MAX);
     char *old = v->strings[index];
     if (!old || v->caps[index] < length + 1) {
         // A new buffer first: the text may lie inside the old one.

@@ -79,9 +79,8 @@ void *cursor_from_layer(WindowObject *, TreeNode *layer, int32_t w, int32_t h, i
 
 static void custom_cursor(WindowObject *w0)
 {
-    char path[KV_PATH_MAX];
-    int kind = normalize_script_path(path, arg_str(10), g_tree_path_roots[KV_TREE_LAYER], 0);
-    TreeNode *node = kind < 0 ? nullptr : name_tree_lookup(g_layer_tree, path, KV_FIND_ANY);
+    int kind;
+    TreeNode *node = find_script_path(KV_TREE_LAYER, arg_str(10), KV_FIND_ANY, nullptr, &kind);
     if (node)
         cursor_install_from_layer(w0, node, (int32_t)arg_int(8), (int32_t)arg_int(9));
 }

@@ -15,6 +15,7 @@
 #include "platform/sys_window.h"
 #include "script/project.h"
 #include "script/scheduler.h"
+#include "shell/screen_layout.h"
 #include "shell/startup.h"
 #include "shell/menu.h"
 
@@ -50,9 +51,8 @@ static bool drawing_allowed()
 static void fit_back_buffer()
 {
     int32_t w = g_screen_size.shown_width, h = g_screen_size.shown_height;
-    size_t need = back_buffer_bytes(w, h);
-    if (need && (!g_back_buffer || g_back_buffer_bytes < need))
-        alloc_back_buffer(w, h);
+    if (back_buffer_bytes(w, h))
+        grow_back_buffer(w, h);
 }
 
 static int open_popup()

@@ -5,6 +5,7 @@
 // with it, so no handle is ever destroyed twice.
 #include <cstring>
 
+#include "core/clamp.h"
 #include "core/engine_state.h"
 #include "core/error_report.h"
 #include "core/input.h"
@@ -40,19 +41,14 @@ void menu_item_entry(const MenuItem *item, MenuEntry *out)
     }
 }
 
-static int64_t clamp32(int64_t v)
-{
-    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : v;
-}
-
 int64_t menu_order_apply(int64_t key, uint32_t op, int64_t v, int exists)
 {
     int64_t k = exists ? (int64_t)(int32_t)(uint32_t)key : 1;
-    v = clamp32(v);
+    v = clamp_int32(v);
     int64_t r;
     switch (op) {
     case 0: return v;
-    case 1: return clamp32(k + v);
+    case 1: return clamp_int32(k + v);
     case 2: r = k - v; break;
     case 3: r = k * v; break;
     case 4:
@@ -62,7 +58,7 @@ int64_t menu_order_apply(int64_t key, uint32_t op, int64_t v, int exists)
         break;
     default: return k;
     }
-    return clamp32(r < 1 ? 1 : r);
+    return clamp_int32(r < 1 ? 1 : r);
 }
 
 int build_menu_recursive(int set, TreeNode *node)

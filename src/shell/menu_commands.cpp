@@ -22,10 +22,7 @@ static TreeNode *menu_args(int command, uint32_t name_arg, char *path, int *kind
     *kind = -1;
     if (load_command_args(command) & 0xFF)
         return nullptr;
-    *kind = normalize_script_path(path, arg_str(name_arg), g_tree_path_roots[KV_TREE_MENU], 0);
-    if (*kind < 0)
-        return nullptr;
-    return name_tree_lookup(g_menu_tree, path, *kind == 1 ? KV_FIND_FOLDER : KV_FIND_LEAF);
+    return find_script_path(KV_TREE_MENU, arg_str(name_arg), KV_FIND_AS_WRITTEN, path, kind);
 }
 
 static TreeNode *create_menu_node(const char *path, int folder, int64_t key)
@@ -87,10 +84,10 @@ int cmd_menu_popup(void)
 {
     if (load_command_args(49) & 0xFF)
         return -1;
-    char path[KV_PATH_MAX];
-    if (normalize_script_path(path, arg_str(0), g_tree_path_roots[KV_TREE_MENU], 0) < 0)
+    int kind;
+    TreeNode *node = find_script_path(KV_TREE_MENU, arg_str(0), KV_FIND_ANY, nullptr, &kind);
+    if (kind < 0)
         return -1;
-    TreeNode *node = name_tree_lookup(g_menu_tree, path, KV_FIND_ANY);
     if (!node || arg_int(1, 0) != 1)
         return 0;
     // An overflowing set still opens with the part built so far.

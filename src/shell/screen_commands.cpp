@@ -2,6 +2,7 @@
 // and 83 (tray icon), and the black clear of a window.
 #include <cstring>
 
+#include "core/clamp.h"
 #include "core/engine_state.h"
 #include "core/error_report.h"
 #include "core/tree.h"
@@ -46,7 +47,7 @@ static int check_side(int64_t v)
 {
     if (v <= KV_MAX_IMAGE_SIDE)
         return 0;
-    report_script_error(101000, 1, script_command_name(76), "", (int)(v > INT32_MAX ? INT32_MAX : v), 1,
+    report_script_error(101000, 1, script_command_name(76), "", clamp_int32(v), 1,
                         (int)KV_MAX_IMAGE_SIDE);
     return -1;
 }
@@ -123,23 +124,15 @@ void tray_icon_show(TreeNode *icon_layer, const char *tip)
         sys_destroy_cursor(old, 1);
 }
 
-// The node of a path in a tree (leaf or folder), null when missing.
-static TreeNode *find_any(int tree, TreeNode *root, const char *name, int *bad)
-{
-    char path[KV_PATH_MAX];
-    *bad = normalize_script_path(path, name, g_tree_path_roots[tree], 0) < 0;
-    return *bad ? nullptr : name_tree_lookup(root, path, KV_FIND_ANY);
-}
-
 int cmd_tray_icon(void)
 {
     if (load_command_args(83) & 0xFF)
         return -1;
-    int bad = 0;
+    int kind = 0;
     TreeNode *layer = nullptr;
     if (arg_present(2)) {
-        layer = find_any(KV_TREE_LAYER, g_layer_tree, arg_str(2), &bad);
-        if (bad)
+        layer = find_script_path(KV_TREE_LAYER, arg_str(2), KV_FIND_ANY, nullptr, &kind);
+        if (kind < 0)
             return -1;
         if (!layer)
             return 0;
@@ -154,8 +147,8 @@ int cmd_tray_icon(void)
             tray_icon_remove();
     }
     if (arg_present(3)) {
-        TreeNode *menu = find_any(KV_TREE_MENU, g_menu_tree, arg_str(3), &bad);
-        if (bad)
+        TreeNode *menu = find_script_path(KV_TREE_MENU, arg_str(3), KV_FIND_ANY, nullptr, &kind);
+        if (kind < 0)
             return -1;
         if (menu)
             build_popup_set(2, menu);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "core/clamp.h"
 #include "core/engine_state.h"
 #include "core/settings.h"
 #include "core/window.h"
@@ -12,11 +13,6 @@
 #include "shell/display_modes.h"
 
 uint8_t g_layout_kind;
-
-static int32_t clamp_int(int64_t v)
-{
-    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
-}
 
 Layout layout_in_area(int32_t gw, int32_t gh, int32_t tw, int32_t th, int own_scaler,
                       bool fit, int32_t desk_w, int32_t desk_h)
@@ -29,10 +25,10 @@ Layout layout_in_area(int32_t gw, int32_t gh, int32_t tw, int32_t th, int own_sc
         if ((double)th > per_w) {
             l.kind = 1;
             l.shown_w = tw;
-            l.shown_h = gw ? clamp_int((int64_t)gh * tw / gw) : tw;
+            l.shown_h = gw ? clamp_int32((int64_t)gh * tw / gw) : tw;
         } else {
             l.kind = 2;
-            l.shown_w = gh ? clamp_int((int64_t)gw * th / gh) : th;
+            l.shown_w = gh ? clamp_int32((int64_t)gw * th / gh) : th;
             l.shown_h = th;
         }
     } else if (own_scaler == 3) {
@@ -73,8 +69,11 @@ uint32_t rebuild_back_buffer(int32_t w, int32_t h)
 
 uint32_t reserve_back_buffer(int32_t w, int32_t h)
 {
-    if (!runs_frames_here())
-        return 0;
+    return runs_frames_here() ? grow_back_buffer(w, h) : 0;
+}
+
+uint32_t grow_back_buffer(int32_t w, int32_t h)
+{
     size_t bytes = back_buffer_bytes(w, h);
     if (bytes && g_back_buffer && bytes <= g_back_buffer_bytes)
         return 0;

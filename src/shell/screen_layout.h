@@ -32,3 +32,5 @@ uint32_t rebuild_back_buffer(int32_t w, int32_t h);
 // Makes the back buffer hold at least w x h (the largest size the window may
 // be dragged to); its contents are kept when it is already large enough.
 uint32_t reserve_back_buffer(int32_t w, int32_t h);
+// The same on any thread.
+uint32_t grow_back_buffer(int32_t w, int32_t h);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "core/entry.h"
 #include "core/error_report.h"
 #include "platform/sys_files.h"
@@ -55,21 +56,16 @@ int run_screensaver_mode()
     return 0;
 }
 
-static uint32_t get_u32(const uint8_t *p)
-{
-    return p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
 int parse_preview_bitmap(const uint8_t *bytes, size_t size, PreviewImage *out)
 {
     if (size < 54 || bytes[0] != 'B' || bytes[1] != 'M')
         return -1;
-    uint32_t offset = get_u32(bytes + 10);
-    uint32_t header = get_u32(bytes + 14);
-    int32_t width = (int32_t)get_u32(bytes + 18);
-    int32_t height = (int32_t)get_u32(bytes + 22);
-    uint16_t bits = (uint16_t)(bytes[28] | bytes[29] << 8);
-    uint32_t compression = get_u32(bytes + 30);
+    uint32_t offset = get_le32(bytes + 10);
+    uint32_t header = get_le32(bytes + 14);
+    int32_t width = (int32_t)get_le32(bytes + 18);
+    int32_t height = (int32_t)get_le32(bytes + 22);
+    uint16_t bits = get_le16(bytes + 28);
+    uint32_t compression = get_le32(bytes + 30);
     if (header < 40 || 14 + (uint64_t)header > size || bits != 24 || compression != 0)
         return -1;
     if (width <= 0 || height == 0 || height == INT32_MIN)
@@ -96,7 +92,7 @@ uint8_t *load_preview_bitmap(uint32_t *size)
     int64_t end = sys_fseek64(f, 0, SEEK_END) == 0 ? sys_ftell64(f) : -1;
     if (g_res_offset && sys_fseek64(f, (int64_t)g_res_offset + 8, SEEK_SET) == 0 &&
         std::fread(field, 1, 4, f) == 4) {
-        uint32_t s = get_u32(field);
+        uint32_t s = get_le32(field);
         if (s >= 54 && (uint64_t)g_res_offset + 16 + s <= (uint64_t)end &&
             sys_fseek64(f, (int64_t)g_res_offset + 16, SEEK_SET) == 0) {
             bytes = (uint8_t *)std::malloc(s);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/clamp.h"
 #include "core/engine_state.h"
 #include "core/entry.h"
 #include "core/error_report.h"
@@ -31,8 +32,7 @@ static bool windowed()
 
 static int range_fault(int64_t v, int64_t lo, int64_t hi)
 {
-    int iv = (int)(v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : v);
-    report_script_error(101000, 1, script_command_name(88), "", iv, (int)lo, (int)hi);
+    report_script_error(101000, 1, script_command_name(88), "", clamp_int32(v), (int)lo, (int)hi);
     return -1;
 }
 

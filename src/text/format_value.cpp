@@ -89,9 +89,4 @@ int format_value_args()
     return format_value_append(text, len);
 }
 
-int cmd_format_value(void)
-{
-    if (load_command_args(95) & 0xFF)
-        return -1;
-    return format_value_args();
-}
+int cmd_format_value(void) { return run_with_args(95, format_value_args); }

@@ -3,20 +3,10 @@
 // is the edge mode (0 plain, 1-10 outline, 11 and up shadow).
 #include "text/image_text.h"
 
+#include "core/clamp.h"
 #include "image/image_text_hook.h"
 #include "text/font_list.h"
 #include "text/glyph.h"
-
-namespace {
-
-// Positions beyond the 32-bit range lie outside every layer; clamped there,
-// the painters skip the glyph and the pen still advances.
-int32_t clamp32(int64_t v)
-{
-    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : (int32_t)v;
-}
-
-}  // namespace
 
 int64_t image_text_draw_char(TreeNode *node, const char *ch, int bytes, int64_t x, int64_t y,
                              int32_t edge_mode)
@@ -26,9 +16,11 @@ int64_t image_text_draw_char(TreeNode *node, const char *ch, int bytes, int64_t 
     uint8_t chars[3] = {(uint8_t)ch[0], bytes == 2 ? (uint8_t)ch[1] : (uint8_t)0, 0};
     uint32_t s = g_font_list.current_slot;
     const FontSlotStyle &st = g_font_slots;
+    // Positions beyond the 32-bit range lie outside every layer; clamped there,
+    // the painters skip the glyph and the pen still advances.
     return draw_text_char(chars, st.colour[s], (int64_t)(int32_t)st.colour2[s], st.gradient[s],
                           st.rotation[s], st.size[s], st.height[s], st.bold[s] ? 1 : 0, st.smooth[s],
-                          edge_mode, clamp32(x), clamp32(y), st.blend_over[s], node);
+                          edge_mode, clamp_int32(x), clamp_int32(y), st.blend_over[s], node);
 }
 
 void image_text_select_slot(int64_t slot)

@@ -113,23 +113,6 @@ int text_append_args()
     return message_append_text(text, std::strlen(text));
 }
 
-int cmd_message_window_setup(void)
-{
-    if (load_command_args(81) & 0xFF)
-        return -1;
-    return message_setup_args();
-}
-
-int cmd_get_message_state(void)
-{
-    if (load_command_args(82) & 0xFF)
-        return -1;
-    return message_state_args();
-}
-
-int cmd_text_append(void)
-{
-    if (load_command_args(91) & 0xFF)
-        return -1;
-    return text_append_args();
-}
+int cmd_message_window_setup(void) { return run_with_args(81, message_setup_args); }
+int cmd_get_message_state(void) { return run_with_args(82, message_state_args); }
+int cmd_text_append(void) { return run_with_args(91, text_append_args); }

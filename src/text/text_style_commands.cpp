@@ -244,23 +244,6 @@ int text_end_args()
     return -1;
 }
 
-int cmd_set_text_style(void)
-{
-    if (load_command_args(21) & 0xFF)
-        return -1;
-    return text_style_args();
-}
-
-int cmd_get_text_info(void)
-{
-    if (load_command_args(22) & 0xFF)
-        return -1;
-    return text_info_args();
-}
-
-int cmd_text_end(void)
-{
-    if (load_command_args(64) & 0xFF)
-        return -1;
-    return text_end_args();
-}
+int cmd_set_text_style(void) { return run_with_args(21, text_style_args); }
+int cmd_get_text_info(void) { return run_with_args(22, text_info_args); }
+int cmd_text_end(void) { return run_with_args(64, text_end_args); }

@@ -145,8 +145,8 @@ TEST(ImageWriters, BmpLayoutOfASmallImage)
     ASSERT_EQ(save_image_bmp(s.s, path.c_str()), 0);
     Bytes b = read_file(path);
     ASSERT_EQ(b.size(), 54u + 24u);
-    EXPECT_EQ(rd_le32(&b[2]), 78u);
-    EXPECT_EQ(rd_le32(&b[22]), 2u);
+    EXPECT_EQ(get_le32(&b[2]), 78u);
+    EXPECT_EQ(get_le32(&b[22]), 2u);
     for (int r = 0; r < 2; r++)
         for (int k = 9; k < 12; k++)
             EXPECT_EQ(b[54 + r * 12 + k], 0);   // row fill
