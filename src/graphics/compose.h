@@ -81,8 +81,10 @@ enum { KV_BELOW_CACHE_CHILDREN = 32 };
 // buffer) when it serves this composition, else null. `whole` says that the
 // group was marked dirty as a whole (which drops its cache).
 const uint8_t *below_cache_serve(TreeNode *group, bool whole, TreeNode **top);
-// Compositions the cache has served (for tests and measurements).
+// Compositions the cache has served, and 0 to compose without it (for tests
+// and measurements).
 extern uint64_t g_below_cache_served;
+extern int g_below_cache_enabled;
 // Drops the cache a record owns (its release).
 void forget_below_cache(const LayerState *s);
 // Composes the children of `group` below `end` over the whole canvas into

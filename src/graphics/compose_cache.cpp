@@ -143,11 +143,16 @@ bool build(BelowCache &c, TreeNode *group, int covered, TreeNode *top)
 }  // namespace
 
 uint64_t g_below_cache_served;
+int g_below_cache_enabled = 1;
 
 const uint8_t *below_cache_serve(TreeNode *group, bool whole, TreeNode **top)
 {
     *top = nullptr;
     const LayerState *d = layer_state_of(group);
+    if (!g_below_cache_enabled) {
+        forget_below_cache(d);
+        return nullptr;
+    }
     BelowCache &c = slot_for(d);
     c.used = ++g_cache_clock;
     // The lowest child that changed (or may not be covered), and its index.
