@@ -149,5 +149,5 @@ TEST(ComposeCache, EqualsScratchOneWorker)
 
 TEST(ComposeCache, EqualsScratchTwoWorkers)
 {
-    run(2, 60);
+    run(2, 30);
 }
