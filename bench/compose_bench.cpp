@@ -2,7 +2,8 @@
 // blend by their per-pixel alpha, composed whole, beside pixman's OVER of the
 // same eight layers in the same run; and a 256 x 256 sprite moving over that
 // scene, where only the union of its old and new rectangles is composed
-// again (pixman over the same area beside it).
+// again, with and without the cache of the layers below it (pixman over the
+// same area beside it).
 //
 // Content 0: random alpha everywhere (every pixel needs arithmetic).
 // Content 1: picture-like: layer 0 opaque, the others opaque shapes with soft
@@ -148,10 +149,12 @@ BENCHMARK(BM_compose_8_layers)
     ->Args({1, 0})->Args({2, 0})->Args({1, 1})->Args({2, 1})
     ->Unit(benchmark::kMillisecond)->UseRealTime()->KV_REPEAT;
 
-// The sprite moves 3 pixels right (and down now and then) each frame.
+// The sprite moves 3 pixels right (and down now and then) each frame; with
+// cache 0 the layers below it are blended again every frame.
 void BM_compose_moving_sprite(benchmark::State &state)
 {
     Workers workers((int)state.range(0));
+    g_below_cache_enabled = (int)state.range(2);
     Scene scene((int)state.range(1), true);
     LayerState *s = scene.rec(scene.sprite);
     int64_t step = 0;
@@ -165,10 +168,12 @@ void BM_compose_moving_sprite(benchmark::State &state)
         reset_layer_dirty_rects(scene.w0);
         benchmark::ClobberMemory();
     }
+    g_below_cache_enabled = 1;
 }
 BENCHMARK(BM_compose_moving_sprite)
-    ->ArgNames({"workers", "content"})
-    ->Args({1, 0})->Args({2, 0})->Args({1, 1})->Args({2, 1})
+    ->ArgNames({"workers", "content", "cache"})
+    ->Args({1, 0, 1})->Args({2, 0, 1})->Args({1, 1, 1})->Args({2, 1, 1})
+    ->Args({1, 0, 0})->Args({2, 0, 0})->Args({1, 1, 0})->Args({2, 1, 0})
     ->Unit(benchmark::kMicrosecond)->UseRealTime()->KV_REPEAT;
 
 #ifdef KV_HAVE_PIXMAN

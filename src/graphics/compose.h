@@ -73,6 +73,25 @@ void set_rule_weights(int progress, int softness, int opacity);
 // g_quit_flag, or -1 when the composition failed. A window without a root
 // layer composes nothing.
 int window_compose_if_dirty(WindowObject *win);
+// The cache of the children below a moving one (compose_cache.cpp). At most
+// this many children of a group are covered.
+enum { KV_BELOW_CACHE_CHILDREN = 32 };
+// Called by the group's composition after its dirty rectangle is clamped:
+// the cached composition of the group's children below *top (a whole-canvas
+// buffer) when it serves this composition, else null. `whole` says that the
+// group was marked dirty as a whole (which drops its cache).
+const uint8_t *below_cache_serve(TreeNode *group, bool whole, TreeNode **top);
+// Compositions the cache has served, and 0 to compose without it (for tests
+// and measurements).
+extern uint64_t g_below_cache_served;
+extern int g_below_cache_enabled;
+// Drops the cache a record owns (its release).
+void forget_below_cache(const LayerState *s);
+// Composes the children of `group` below `end` over the whole canvas into
+// `pixels` (a buffer of the canvas's size) instead of the canvas; child
+// groups among them must be composed already. 0, or -1 as the composition.
+int compose_children_into(TreeNode *group, TreeNode *end, uint8_t *pixels);
+
 // Marks a group wholly dirty (dirty, whole-image and needs-redraw flags, the
 // dirty rectangle over the whole image), as a repaint of its window needs.
 // Does nothing for a missing node or record.

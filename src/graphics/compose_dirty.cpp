@@ -29,6 +29,8 @@ int layer_mark_dirty(TreeNode *node)
 {
     for (TreeNode *c = node; c && c->parent; c = c->parent) {
         LayerState *cs = layer_state_of(c), *as = layer_state_of(c->parent);
+        if (cs)
+            layer_note_change(cs);
         if (!cs || !as || !layer_has_area(cs))
             continue;
         LayerRect r = layer_edges(cs);
@@ -48,6 +50,7 @@ int grow_dirty_rect(TreeNode *node)
         LayerState *s = layer_state_of(c);
         if (!s)
             continue;
+        layer_note_change(s);
         s->needs_redraw = 1;
         LayerRect whole = {0, 0, (int64_t)s->width - 1, (int64_t)s->height - 1};
         if (s->dirty_flag)
@@ -65,6 +68,7 @@ void mark_layer_wholly_dirty(TreeNode *node)
     LayerState *s = layer_state_of(node);
     if (!s)
         return;
+    layer_note_change(s);
     s->dirty = LayerRect{0, 0, (int64_t)s->width - 1, (int64_t)s->height - 1};
     s->dirty_flag = 1;
     s->whole_image = 1;

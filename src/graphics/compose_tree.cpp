@@ -6,7 +6,9 @@
 // The start layer is the topmost plain, opaque, fully covering child: the
 // children below it cannot show, so blending starts there and the area is not
 // cleared. Groups below it are still composed, so that their canvases are
-// current when the covering child moves away.
+// current when the covering child moves away. When the children below a
+// moving one are cached (compose_cache.cpp), the area is copied from the
+// cache and blending starts at the moving child.
 #include <cstring>
 
 #include "core/error_report.h"
@@ -40,11 +42,18 @@ static bool is_start_layer(const LayerState *c, const LayerRect &area)
            e.bottom >= area.bottom;
 }
 
-static TreeNode *find_start_layer(TreeNode *group, const LayerRect &area)
+// The topmost start layer among the children from `from` up to `end` (exclusive).
+static TreeNode *find_start_layer(TreeNode *group, TreeNode *from, TreeNode *end,
+                                  const LayerRect &area)
 {
-    for (TreeNode *c = group->last_child; c; c = c->prev)
+    if (from == end)
+        return nullptr;
+    for (TreeNode *c = end ? end->prev : group->last_child; c; c = c->prev) {
         if (is_start_layer(layer_state_of(c), area))
             return c;
+        if (c == from)
+            break;
+    }
     return nullptr;
 }
 
@@ -138,6 +147,56 @@ static int blend_child(LayerState *d, TreeNode *node)
     return 0;
 }
 
+// With the cache, the children below `top` are not blended: their composed
+// flags are set as their blending would have set them.
+static void mark_covered_composed(TreeNode *group, TreeNode *top, const LayerRect &area)
+{
+    TreeNode *from = find_start_layer(group, group->first_child, top, area);
+    for (TreeNode *c = from ? from : group->first_child; c != top; c = c->next) {
+        LayerState *s = layer_state_of(c);
+        if (s && is_drawn(s, area))
+            s->composed = 1;
+    }
+}
+
+static void copy_area(LayerState *d, const uint8_t *from)
+{
+    const LayerRect &r = d->dirty;
+    ptrdiff_t bytes = (ptrdiff_t)(r.right - r.left + 1) * 4;
+    for (int64_t y = r.top; y <= r.bottom; y++) {
+        ptrdiff_t at = (ptrdiff_t)(y * d->width + r.left) * 4;
+        g_pixel_kernels.kern_copy(d->pixels + at, from + at, bytes);
+    }
+}
+
+int compose_children_into(TreeNode *group, TreeNode *end, uint8_t *pixels)
+{
+    LayerState *d = layer_state_of(group);
+    uint8_t *canvas = d->pixels;
+    LayerRect area = d->dirty;
+    uint8_t composed[KV_BELOW_CACHE_CHILDREN];
+    int n = 0;
+    for (TreeNode *c = group->first_child; c != end && n < KV_BELOW_CACHE_CHILDREN; c = c->next)
+        composed[n++] = layer_state_of(c) ? layer_state_of(c)->composed : 0;
+    d->pixels = pixels;
+    d->dirty = LayerRect{0, 0, (int64_t)d->width - 1, (int64_t)d->height - 1};
+    TreeNode *start = find_start_layer(group, group->first_child, end, d->dirty);
+    if (!start) {
+        clear_area(d);
+        start = group->first_child;
+    }
+    int rc = 0;
+    for (TreeNode *c = start; c != end && rc == 0; c = c->next)
+        rc = blend_child(d, c);
+    d->pixels = canvas;
+    d->dirty = area;
+    n = 0;
+    for (TreeNode *c = group->first_child; c != end && n < KV_BELOW_CACHE_CHILDREN; c = c->next, n++)
+        if (layer_state_of(c))
+            layer_state_of(c)->composed = composed[n];
+    return rc;
+}
+
 int compose_layer_tree_cpu(TreeNode *node, int nested)
 {
     LayerState *d = layer_state_of(node);
@@ -152,11 +211,21 @@ int compose_layer_tree_cpu(TreeNode *node, int nested)
         d->dirty_flag = 0;   // an inverted rectangle covers nothing
         return 0;
     }
+    bool whole = d->whole_image != 0;
+    layer_note_change(d);   // its canvas changes: a cache above it must see that
     merge_dirty_rect(node);
-    TreeNode *start = find_start_layer(node, d->dirty);
+    TreeNode *top = nullptr;
+    const uint8_t *cache = below_cache_serve(node, whole, &top);
+    TreeNode *first = cache ? top : node->first_child;
+    TreeNode *start = find_start_layer(node, first, nullptr, d->dirty);
     if (!start) {
-        clear_area(d);
-        start = node->first_child;
+        if (cache) {
+            copy_area(d, cache);
+            mark_covered_composed(node, top, d->dirty);
+        } else {
+            clear_area(d);
+        }
+        start = first;
     }
     for (TreeNode *c = node->first_child; c != start; c = c->next)
         if (c->is_folder)

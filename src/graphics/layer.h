@@ -92,7 +92,17 @@ struct LayerState {
     char *second_name;          // KV_LAYER_NAME_SIZE bytes
     int16_t stored_i;           // 0..256
     void *tiles[KV_TILE_SLOTS]; // GPU tile textures
+    uint64_t change_stamp;      // g_layer_change_clock at its last marked change (not stored)
 };
+
+// Stamps of layer changes: every record gets a fresh value when it is made,
+// read from a block, or marked dirty (itself or a descendant), so a record and
+// its stamp tell whether anything about it may have changed since.
+extern uint64_t g_layer_change_clock;
+static inline void layer_note_change(LayerState *s)
+{
+    s->change_stamp = ++g_layer_change_clock;
+}
 
 // The colour that fully transparent pixels get after every image load.
 extern uint32_t g_colour_key;

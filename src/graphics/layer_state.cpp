@@ -6,9 +6,11 @@
 
 #include "graphics/layer.h"
 #include "core/error_report.h"
+#include "graphics/compose.h"
 
 uint32_t g_colour_key = 0x00808080u;
 ImageDecoderFn g_image_decoders[KV_IMAGE_FORMAT_SLOTS];
+uint64_t g_layer_change_clock;
 
 static char *new_name_buffer()
 {
@@ -36,6 +38,7 @@ LayerState *layer_state_new()
     s->visible = 1;
     s->stored_h = 128;
     s->stored_colour = 0x808080;
+    layer_note_change(s);
     return s;
 }
 
@@ -43,6 +46,7 @@ void layer_state_release_buffers(LayerState *s)
 {
     if (!s)
         return;
+    forget_below_cache(s);
     free(s->pixels);
     s->pixels = nullptr;
     free(s->rule_mask_name);
@@ -180,6 +184,7 @@ void layer_state_read(LayerState *s, const uint8_t in[KV_LAYER_BLOCK_SIZE])
 {
     // The owner count and the window-root and message-window flags describe
     // who points at this record now; a stored block must not change them.
+    layer_note_change(s);
     s->mark_count = (uint32_t)get8(in, 4, 4);
     read_rect(in, 8, &s->acc);
     read_rect(in, 40, &s->dirty);
