@@ -19,6 +19,7 @@
 #include "script/project.h"
 #include "shell/screen_layout.h"
 #include "shell/display_modes.h"
+#include "shell/menu.h"
 #include "shell/window_shape.h"
 #include "shell/window_sizing.h"
 
@@ -236,17 +237,12 @@ bool on_tray_message(WindowObject *win, HWND hwnd, WPARAM id, LPARAM event)
         InvalidateRect(hwnd, nullptr, FALSE);
         break;
     case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONUP: {
+    case WM_RBUTTONUP:
         SetForegroundWindow(hwnd);
         SetFocus(hwnd);
         mark_root_wholly_dirty(win);
-        POINT p = {0, 0};
-        GetCursorPos(&p);
-        g_popup_x = p.x;
-        g_popup_y = p.y;
-        g_popup_request = 2;
+        request_popup_at_cursor(2);
         break;
-    }
     default:
         break;
     }
