@@ -201,10 +201,7 @@ void on_window_move(WindowObject *win, HWND hwnd)
 {
     if (win->number != 0)
         return;
-    enumerate_monitors();
-    char device[KV_DEVICE_NAME_SIZE];
-    bool named;
-    int32_t index = find_window_monitor(hwnd, device, &named);
+    int32_t index = moved_window_monitor(hwnd);
     monitor_size(index, &g_desktop_mode.width, &g_desktop_mode.height);
     if (index != g_window_monitor_index && g_gpu_mode && !window_is_fullscreen() &&
         !main_is_maximized(hwnd))
