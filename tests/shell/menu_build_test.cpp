@@ -1,16 +1,12 @@
 // Menu building from the menu tree: order-key arithmetic, the entry of an
-// item, the walk into native menus, the 127-menu limit, set destruction and
-// where a pop-up opens.
+// item, the walk into native menus, the 127-menu limit and set destruction.
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "core/engine_state.h"
 #include "core/error_report.h"
-#include "core/frame_state.h"
-#include "core/input.h"
 #include "core/tree.h"
 #include "platform/null/menu_null.h"
 #include "shell/menu.h"
@@ -166,36 +162,6 @@ TEST(MenuBuild, MoreThan127MenusLeavesNoBar)
     destroy_menu_set(0);
     EXPECT_EQ(null_menus_alive(), alive);
     g_menu_tree = saved;
-}
-
-int cursor_at(int32_t *x, int32_t *y)
-{
-    *x = 700;
-    *y = 500;
-    return 0;
-}
-
-// Pop-up and tray menus open under the pointer: the screen position is kept
-// whatever bands frame the game (full screen, maximised).
-TEST(MenuBuild, PopupOpensAtTheCursor)
-{
-    const InputSource fake = {nullptr, nullptr, cursor_at, nullptr, nullptr, nullptr, nullptr};
-    const InputSource *saved = g_input_source;
-    g_input_source = &fake;
-    ScreenSize kept = g_screen_size;
-    const int32_t bands[][2] = {{0, 0}, {160, 0}, {0, 60}};
-    for (int set = 1; set <= 2; set++)
-        for (const auto &b : bands) {
-            g_screen_size.letterbox_x = b[0];
-            g_screen_size.letterbox_y = b[1];
-            request_popup_at_cursor(set);
-            EXPECT_EQ(g_popup_request, set);
-            EXPECT_EQ(g_popup_x, 700) << b[0];
-            EXPECT_EQ(g_popup_y, 500) << b[1];
-        }
-    g_popup_request = 0;
-    g_screen_size = kept;
-    g_input_source = saved;
 }
 
 }  // namespace
