@@ -12,6 +12,7 @@ int32_t g_frame_style_countdown;
 uint8_t g_skip_decision;
 uint8_t g_skip_in_force;
 uint8_t g_first_frame_done;
+uint8_t g_main_visibility_set;
 uint8_t g_popup_request;
 int32_t g_popup_x, g_popup_y;
 

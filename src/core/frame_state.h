@@ -25,6 +25,9 @@ extern uint32_t g_frame_time;           // time of the current frame
 extern uint8_t g_skip_decision;         // of this frame
 extern uint8_t g_skip_in_force;         // taken from the previous frame
 extern uint8_t g_first_frame_done;
+// Set when the script has shown or hidden window 0: the first frame's show
+// then leaves the window as the script made it.
+extern uint8_t g_main_visibility_set;
 
 // The limiter's clock; tests put a fake clock here.
 extern uint32_t (*g_frame_clock_now)();

@@ -19,6 +19,9 @@ void sys_primary_screen_size(int32_t *w, int32_t *h);
 // The device name of the monitor nearest the window's centre. false when
 // there is no window, rectangle or monitor, or the name is empty.
 bool sys_window_monitor_device(void *hwnd, char *name, size_t size);
+// The monitor nearest the window's centre, as an identity to compare with an
+// earlier answer (its handle); null when there is no window or monitor.
+void *sys_window_monitor(void *hwnd);
 // Display device `index` (EnumDisplayDevicesA); false when there is none.
 bool sys_display_device_name(int index, char *name, size_t size);
 // Display mode `index` of a device ("" the current one); false past the end.

@@ -54,6 +54,28 @@ int32_t find_window_monitor(void *hwnd, char *device, bool *named)
     return monitor_fallback(display_device_index(device));
 }
 
+// The monitor of the last move check and its index; null: look up again.
+static void *g_moved_monitor;
+static int32_t g_moved_monitor_index;
+
+int32_t moved_window_monitor(void *hwnd)
+{
+    void *monitor = sys_window_monitor(hwnd);
+    if (monitor && monitor == g_moved_monitor)
+        return g_moved_monitor_index;
+    enumerate_monitors();
+    char device[KV_DEVICE_NAME_SIZE];
+    bool named;
+    g_moved_monitor_index = find_window_monitor(hwnd, device, &named);
+    g_moved_monitor = monitor;
+    return g_moved_monitor_index;
+}
+
+void displays_changed()
+{
+    g_moved_monitor = nullptr;
+}
+
 void monitor_size(int32_t index, int32_t *w, int32_t *h)
 {
     *w = *h = 0;

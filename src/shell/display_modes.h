@@ -22,6 +22,13 @@ int32_t display_device_index(const char *name);
 // Monitor index of a window, and its device name ("" when unknown). named
 // tells whether the index came from a device name.
 int32_t find_window_monitor(void *hwnd, char *device, bool *named);
+// Monitor index of the main window for the check of each move: the table and
+// the device index are looked up again only when the window has reached
+// another monitor or the displays changed (displays_changed) since the last
+// check; other moves cost one monitor lookup.
+int32_t moved_window_monitor(void *hwnd);
+// The display configuration changed (monitors added or removed, a mode set).
+void displays_changed();
 // The monitor entry's size; an empty entry gives the primary screen's size.
 void monitor_size(int32_t index, int32_t *w, int32_t *h);
 // The smallest mode of the device with the desktop's aspect (per thousand),

@@ -90,7 +90,7 @@ int run_frame()
     }
     if (!g_first_frame_done) {
         g_first_frame_done = 1;
-        if (g_windows[0] && g_windows[0]->show_flag == 1)
+        if (g_windows[0] && g_windows[0]->show_flag == 1 && !g_main_visibility_set)
             sys_window_show(g_windows[0]);
     }
     g_skip_decision = (uint8_t)frame_limiter();

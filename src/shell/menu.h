@@ -48,6 +48,9 @@ void attach_menu_bar(WindowObject *win, void *menu);
 int create_menu_bar_window();
 void update_fullscreen_menu_bar();
 int track_popup_request(int set, int32_t x, int32_t y);
+// Asks the frame step to open set 1 (pop-up) or 2 (tray) at the mouse
+// cursor's screen position, where the menu appears under the pointer.
+void request_popup_at_cursor(int set);
 
 // Frees a menu node: unlinks it, then its text, payload, name and node.
 void tree_node_free(TreeNode *node);

@@ -12,7 +12,6 @@
 #include "script/commands.h"
 #include "script/vars.h"
 #include "shell/menu.h"
-#include "core/engine_state.h"
 
 // Loads a menu command's arguments and finds the node its argument `name_arg`
 // names (kind 1: a folder path); null when missing. kind < 0 after a reported
@@ -92,12 +91,19 @@ int cmd_menu_popup(void)
         return 0;
     // An overflowing set still opens with the part built so far.
     build_popup_set(1, node);
+    request_popup_at_cursor(1);
+    return 0;
+}
+
+// The menu opens where the pointer is: the position stays in screen
+// coordinates, whatever bands frame the game in full screen or maximised.
+void request_popup_at_cursor(int set)
+{
     int32_t x = 0, y = 0;
     g_input_source->cursor_pos(&x, &y);
-    g_popup_request = 1;
-    g_popup_x = x - g_screen_size.letterbox_x;
-    g_popup_y = y - g_screen_size.letterbox_y;
-    return 0;
+    g_popup_x = x;
+    g_popup_y = y;
+    g_popup_request = (uint8_t)set;
 }
 
 int cmd_menu_delete(void)

@@ -102,6 +102,15 @@ static int create_window(WindowObject *win, int n)
     return 0;
 }
 
+// Shows or hides a window for the script; for window 0 this also stands in
+// for the first frame's show.
+static void script_show_window(WindowObject *win, int cmd)
+{
+    if (win->number == 0)
+        g_main_visibility_set = 1;
+    sys_window_show_cmd(win->hwnd, cmd);
+}
+
 static void set_title(WindowObject *win)
 {
     sjis_copy_cut(win->title, sizeof win->title, arg_str(1)[0] ? arg_str(1) : " ");
@@ -152,7 +161,7 @@ static int apply_look(WindowObject *win, int n)
     if (arg_present(3)) {
         uint8_t show = arg_int(3) >= 1;
         if (show != (win->show_flag != 0))
-            sys_window_show_cmd(win->hwnd, show ? KV_WIN_SHOW : KV_WIN_HIDE);
+            script_show_window(win, show ? KV_WIN_SHOW : KV_WIN_HIDE);
         win->show_flag = (uint8_t)arg_int(3);
     }
     if (arg_present(4) || arg_present(5)) {
@@ -219,9 +228,9 @@ static void apply_state(WindowObject *win, int n)
     }
     if (arg_present(14)) {
         if (arg_int(14) == 1) {
-            sys_window_show_cmd(win->hwnd, KV_WIN_MINIMIZE_HIDE);
+            script_show_window(win, KV_WIN_MINIMIZE_HIDE);
         } else if (arg_int(14) == 0) {
-            sys_window_show_cmd(win->hwnd, KV_WIN_OPEN_ICON);
+            script_show_window(win, KV_WIN_OPEN_ICON);
             g_window_maximized = 0;
             g_force_device_reset = 1;
             sys_redraw_all();

@@ -89,6 +89,43 @@ TEST(DisplayModes, MonitorOfWindow)
     null_display_reset();
 }
 
+// The move check looks the monitors up again only on another monitor or
+// after a display change; each step: the window's monitor, whether the
+// displays changed first, the index and whether the table was read again.
+TEST(DisplayModes, MoveCheckRescansOnlyOnChange)
+{
+    static int hwnd;
+    null_display_reset();
+    g_null_display.devices[1] = "\\\\.\\DISPLAY2";
+    g_null_display.devices[2] = "\\\\.\\DISPLAY3";
+    g_null_display.monitors[1] = {1920, 0, 1280, 1024};
+    g_null_display.monitor_count = 2;
+    displays_changed();
+    struct { int device; bool changed; int32_t index; bool rescan; } steps[] = {
+        {0, false, 0, true}, {0, false, 0, false}, {1, false, 1, true}, {1, false, 1, false},
+        {0, false, 0, true}, {0, true, 0, true},
+        {2, true, 2, true},   // a monitor added at run time, announced by the change
+        {2, false, 2, false},
+    };
+    for (auto &s : steps) {
+        if (s.device == 2) {
+            g_null_display.monitors[2] = {3200, 0, 800, 600};
+            g_null_display.monitor_count = 3;
+        }
+        if (s.changed)
+            displays_changed();
+        g_null_display.window_device = g_null_display.devices[s.device];
+        int before = g_null_display.enumerations;
+        EXPECT_EQ(moved_window_monitor(&hwnd), s.index) << s.device;
+        EXPECT_EQ(g_null_display.enumerations > before, s.rescan) << s.device;
+    }
+    int32_t w, h;
+    monitor_size(2, &w, &h);
+    EXPECT_EQ(w, 800);
+    displays_changed();
+    null_display_reset();
+}
+
 class FullScreen : public ::testing::Test {
 protected:
     WindowObject win = {};

@@ -122,7 +122,8 @@ TEST_F(RunFrame, PopupRequestIsServedAndCleared)
 
 #ifndef _WIN32
 // Window 0 appears on the first frame that gets past the scheduler, once,
-// and only when the project asked for it.
+// only when the project asked for it and the script has not shown or hidden
+// it before.
 TEST_F(RunFrame, FirstFrameShowsMainWindowOnce)
 {
     g_first_frame_done = 0;
@@ -139,6 +140,13 @@ TEST_F(RunFrame, FirstFrameShowsMainWindowOnce)
     g_windows[0]->show_flag = 0;
     EXPECT_EQ(run_frame(), 0);
     EXPECT_EQ(null_window_show_count(), before + 1);
+    // A window the script has already hidden (or shown) is left as it is.
+    g_first_frame_done = 0;
+    g_windows[0]->show_flag = 1;
+    g_main_visibility_set = 1;
+    EXPECT_EQ(run_frame(), 0);
+    EXPECT_EQ(null_window_show_count(), before + 1);
+    g_main_visibility_set = 0;
 }
 
 // The stand-in platform: a close request destroys window 0 and ends the pump.

@@ -26,6 +26,7 @@ int sys_init_monitor_api() { return 1; }
 
 int sys_enum_monitors(SysMonitor *out, int max)
 {
+    g_null_display.enumerations++;
     int n = 0;
     for (; n < g_null_display.monitor_count && n < max; n++)
         out[n] = g_null_display.monitors[n];
@@ -36,6 +37,12 @@ void sys_primary_screen_size(int32_t *w, int32_t *h)
 {
     *w = g_null_display.primary_w;
     *h = g_null_display.primary_h;
+}
+
+// The device name stands for the monitor: another name, another monitor.
+void *sys_window_monitor(void *hwnd)
+{
+    return hwnd ? (void *)g_null_display.window_device : nullptr;
 }
 
 bool sys_window_monitor_device(void *hwnd, char *name, size_t size)

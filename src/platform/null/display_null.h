@@ -18,6 +18,7 @@ struct NullDisplay {
     // Results.
     int changed_mode;                // index last changed to, -1 none
     int restores, popup, saves, restores_of_others;
+    int enumerations;                // sys_enum_monitors calls
     int32_t placed_x, placed_y, cursor_x, cursor_y;
 };
 extern NullDisplay g_null_display;

@@ -79,12 +79,30 @@ int sys_enum_monitors(SysMonitor *out, int max)
     return f.count;
 }
 
-bool sys_window_monitor_device(void *hwnd, char *name, size_t size)
+static bool window_centre(void *hwnd, POINT *c)
 {
     RECT wr;
     if (!hwnd || !GetWindowRect((HWND)hwnd, &wr))
         return false;
-    POINT c = {wr.left + (wr.right - wr.left) / 2, wr.top + (wr.bottom - wr.top) / 2};
+    *c = {wr.left + (wr.right - wr.left) / 2, wr.top + (wr.bottom - wr.top) / 2};
+    return true;
+}
+
+void *sys_window_monitor(void *hwnd)
+{
+    POINT c;
+    if (!window_centre(hwnd, &c))
+        return nullptr;
+    if (!sys_init_monitor_api())
+        return (void *)(uintptr_t)KV_PRIMARY_MONITOR;
+    return g_mon.from_point(c, MONITOR_DEFAULTTONEAREST);
+}
+
+bool sys_window_monitor_device(void *hwnd, char *name, size_t size)
+{
+    POINT c;
+    if (!window_centre(hwnd, &c))
+        return false;
     MONITORINFOEXA mi = {};
     mi.cbSize = sizeof mi;
     if (sys_init_monitor_api()) {

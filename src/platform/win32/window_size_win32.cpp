@@ -19,6 +19,7 @@
 #include "script/project.h"
 #include "shell/screen_layout.h"
 #include "shell/display_modes.h"
+#include "shell/menu.h"
 #include "shell/window_shape.h"
 #include "shell/window_sizing.h"
 
@@ -200,10 +201,7 @@ void on_window_move(WindowObject *win, HWND hwnd)
 {
     if (win->number != 0)
         return;
-    enumerate_monitors();
-    char device[KV_DEVICE_NAME_SIZE];
-    bool named;
-    int32_t index = find_window_monitor(hwnd, device, &named);
+    int32_t index = moved_window_monitor(hwnd);
     monitor_size(index, &g_desktop_mode.width, &g_desktop_mode.height);
     if (index != g_window_monitor_index && g_gpu_mode && !window_is_fullscreen() &&
         !main_is_maximized(hwnd))
@@ -236,17 +234,12 @@ bool on_tray_message(WindowObject *win, HWND hwnd, WPARAM id, LPARAM event)
         InvalidateRect(hwnd, nullptr, FALSE);
         break;
     case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONUP: {
+    case WM_RBUTTONUP:
         SetForegroundWindow(hwnd);
         SetFocus(hwnd);
         mark_root_wholly_dirty(win);
-        POINT p = {0, 0};
-        GetCursorPos(&p);
-        g_popup_x = p.x;
-        g_popup_y = p.y;
-        g_popup_request = 2;
+        request_popup_at_cursor(2);
         break;
-    }
     default:
         break;
     }

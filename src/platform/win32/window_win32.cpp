@@ -197,6 +197,9 @@ static LRESULT main_wndproc(WindowObject *win, HWND hwnd, UINT msg, WPARAM wp, L
     case WM_MOVE:
         on_window_move(win, hwnd);
         break;
+    case WM_DISPLAYCHANGE:
+        displays_changed();
+        break;
     case WM_SIZING:
         on_window_sizing(win, hwnd, wp, (RECT *)lp);
         break;
