@@ -148,6 +148,24 @@ static std::mutex g_stage_lock;
 static int32_t letterbox_x(void) { return g_screen_size.letterbox_x; }
 static int32_t letterbox_y(void) { return g_screen_size.letterbox_y; }
 
+int64_t client_to_game(int64_t c, int32_t offset, int32_t shown, int32_t game)
+{
+    int64_t p = c - offset;
+    return shown > 0 ? p * game / shown : p;
+}
+
+int32_t game_to_client(int64_t g, int32_t offset, int32_t shown, int32_t game)
+{
+    g = g < INT32_MIN ? INT32_MIN : g > INT32_MAX ? INT32_MAX : g;
+    int64_t c = g;
+    // The read rounds toward zero; of the client pixels that read as g this
+    // takes the one nearest 0: the ceiling above 0, the floor below it.
+    if (shown > 0 && game > 0)
+        c = g >= 0 ? (g * shown + game - 1) / game : -((-g * shown + game - 1) / game);
+    c += offset;
+    return (int32_t)(c < INT32_MIN ? INT32_MIN : c > INT32_MAX ? INT32_MAX : c);
+}
+
 static void map_window_mouse(int i, int32_t sx, int32_t sy, InputStage &st)
 {
     const WindowObject *w = g_windows[i];
@@ -162,18 +180,17 @@ static void map_window_mouse(int i, int32_t sx, int32_t sy, InputStage &st)
     g_input_source->screen_to_client(w->hwnd, &x, &y);
     if (i == 0) {
         int64_t ox = letterbox_x(), oy = letterbox_y();
-        int64_t px = (int64_t)x - ox, py = (int64_t)y - oy;
         int32_t sw = g_screen_size.shown_width, sh = g_screen_size.shown_height;
         mx = ox;
         my = oy;
         if (sw && sh) {
-            px = px * w->game_width / sw;
-            py = py * w->game_height / sh;
             mx = ox * w->game_width / sw;
             my = oy * w->game_height / sh;
+        } else {
+            sw = sh = 0;   // unscaled on both axes
         }
-        x = (int32_t)px;
-        y = (int32_t)py;
+        x = (int32_t)client_to_game(x, (int32_t)ox, sw, w->game_width);
+        y = (int32_t)client_to_game(y, (int32_t)oy, sh, w->game_height);
     }
     out.x = x;
     out.y = y;

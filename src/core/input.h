@@ -76,6 +76,11 @@ extern uint8_t g_joystick_answered[KV_JOY_MAX];
 
 // Called by the main loop before each frame step (main thread).
 void poll_window_input(void);
+// Window 0's mouse mapping along one axis: a client coordinate to the game's
+// (the letterbox offset off, scaled by game / shown size), and back. The way
+// back picks the client pixel nearest 0 that reads as the game position again.
+int64_t client_to_game(int64_t c, int32_t offset, int32_t shown, int32_t game);
+int32_t game_to_client(int64_t g, int32_t offset, int32_t shown, int32_t game);
 // Step 4 of the frame step (the thread that runs frames).
 void update_input_state(void);
 void poll_joysticks(void);

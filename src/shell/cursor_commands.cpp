@@ -106,15 +106,18 @@ static void move_cursor(WindowObject *w0)
     int32_t x = 0, y = 0;
     if (g_input_source->cursor_pos(&x, &y) != 0 || g_input_source->screen_to_client(w0->hwnd, &x, &y) != 0)
         return;
+    // Game coordinates, as the mouse position reads them: scaled to the
+    // shown size as well as moved by the letterbox offset.
+    int32_t sw = g_screen_size.shown_width, sh = g_screen_size.shown_height;
+    if (!sw || !sh)
+        sw = sh = 0;
     if (arg_present(5)) {
-        x = (int32_t)arg_int(5);
-        w0->mouse_x = x;
-        x += g_screen_size.letterbox_x;
+        w0->mouse_x = (int32_t)arg_int(5);
+        x = game_to_client(w0->mouse_x, g_screen_size.letterbox_x, sw, w0->game_width);
     }
     if (arg_present(6)) {
-        y = (int32_t)arg_int(6);
-        w0->mouse_y = y;
-        y += g_screen_size.letterbox_y;
+        w0->mouse_y = (int32_t)arg_int(6);
+        y = game_to_client(w0->mouse_y, g_screen_size.letterbox_y, sh, w0->game_height);
     }
     sys_set_cursor_client_pos(w0->hwnd, x, y);
 }

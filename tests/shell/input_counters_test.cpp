@@ -297,6 +297,21 @@ TEST_F(InputCounters, MousePositionInGameCoordinates)
     EXPECT_TRUE(g_windows[0]->outside_margin);
 }
 
+// Placing the cursor at a game position (command 55) must read back as that
+// position on every scale that shows each game pixel at least once.
+TEST(MouseMapping, GameToClientReadsBackAsTheGamePosition)
+{
+    const int32_t scales[][2] = {{640, 640}, {640, 1280}, {320, 480}, {300, 1024}, {640, 960}, {7, 1000}};
+    for (const auto &s : scales)
+        for (int32_t off : {0, 13, 160})
+            for (int64_t g = -40; g < s[0] + 40; g++) {
+                int32_t c = game_to_client(g, off, s[1], s[0]);
+                ASSERT_EQ(client_to_game(c, off, s[1], s[0]), g) << s[0] << "->" << s[1] << " off " << off;
+            }
+    EXPECT_EQ(game_to_client(INT64_MAX, 5, 0, 0), INT32_MAX);   // far values clamp, unscaled
+    EXPECT_EQ(game_to_client(-3, 5, 0, 0), 2);
+}
+
 TEST_F(InputCounters, MinimisedWindowLosesItsActiveFlag)
 {
     g_in.iconic = 1;
