@@ -119,3 +119,40 @@ TEST(EffectColour, VectorRowsEqualPlainFormulas)
 }
 
 }  // namespace
+
+// Above 128 the factor is lowered per pixel by a division: every colour at
+// a middle and at the largest factor, the 128-bit rows against the plain
+// formula and the 256-bit rows against the 128-bit ones.
+TEST(EffectColour, SaturationAbove128EveryColour)
+{
+    fx_setup();
+    detect_cpu_features();
+    uint8_t avx2 = g_cpu_features.avx2;
+    const int side = 4096;
+    std::vector<uint8_t> src((size_t)side * side * 4), narrow(src.size()), wide(src.size());
+    for (uint32_t i = 0; i < (uint32_t)side * side; i++) {
+        uint32_t px = i | (i * 0x9Du) << 24;   // B, G, R from i; any alpha
+        std::memcpy(&src[(size_t)i * 4], &px, 4);
+    }
+    for (int32_t p : {200, 256}) {
+        EffectJob j = {};
+        j.src = src.data();
+        j.sw = j.dw = j.sh = j.dh = side;
+        j.x2 = j.y2 = side - 1;
+        j.p = p;
+        for (int w = 0; w <= (avx2 ? 1 : 0); w++) {
+            g_cpu_features.avx2 = (uint8_t)w;
+            j.dst = w ? wide.data() : narrow.data();
+            ASSERT_EQ(0, filter_saturation(&j));
+        }
+        for (size_t i = 0; i < src.size(); i += 4) {
+            uint8_t want[4];
+            saturation_px(want, &src[i], p);
+            ASSERT_EQ(0, std::memcmp(want, &narrow[i], 4)) << "p " << p << " pixel " << i / 4;
+        }
+        if (avx2) {
+            ASSERT_EQ(narrow, wide) << "p " << p;
+        }
+    }
+    g_cpu_features.avx2 = avx2;
+}
