@@ -310,6 +310,7 @@ int filter_saturation(EffectJob *j)
     int64_t k_more = p >= 128 ? p - 128 : 0, k_less = p < 128 ? 128 - p : 0;
     bool vector = p <= 256;   // products of 16 bits
     bool less = k_less > 0, wide = g_cpu_features.avx2 != 0;
+    bool widest = wide && g_cpu_features.avx512bw != 0;
     __m128i k = _mm_set1_epi16((short)(less ? k_less : k_more));
     __m128i k_odd = _mm_set1_epi32((int)(less ? k_less : k_more));
     int32_t w = effect_rect_width(j);
@@ -317,9 +318,11 @@ int filter_saturation(EffectJob *j)
         const uint8_t *s = effect_src_px(j, j->x1, y);
         uint8_t *d = effect_rect_row(j, y);
         int32_t i = 0;
+        if (widest && vector && !less)
+            i = saturation_more_row_avx512(d, s, w, (int)k_more);
         if (wide && vector)
-            i = less ? saturation_less_row_avx2(d, s, w, (int)k_less)
-                     : saturation_more_row_avx2(d, s, w, (int)k_more);
+            i += less ? saturation_less_row_avx2(d + i * 4, s + i * 4, w - i, (int)k_less)
+                      : saturation_more_row_avx2(d + i * 4, s + i * 4, w - i, (int)k_more);
         if (vector)
             for (; i + 4 <= w; i += 4) {
                 __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));

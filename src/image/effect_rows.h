@@ -50,3 +50,6 @@ int32_t sepia_row_avx2(uint8_t *d, const uint8_t *s, int32_t n);
 int32_t saturation_less_row_avx2(uint8_t *d, const uint8_t *s, int32_t n, int k);
 // Saturation from 128 to 256: k = p - 128, 0..128.
 int32_t saturation_more_row_avx2(uint8_t *d, const uint8_t *s, int32_t n, int k);
+// The same on groups of 32 (effect_colour_avx512.cpp), called only when
+// g_cpu_features.avx512bw is set.
+int32_t saturation_more_row_avx512(uint8_t *d, const uint8_t *s, int32_t n, int k);
