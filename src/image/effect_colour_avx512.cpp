@@ -1,8 +1,9 @@
 // 512-bit rows of the saturation above 128, used only when the processor and
 // the system support AVX-512BW (g_cpu_features.avx512bw); they give exactly
 // what the 256-bit rows give, on 32 pixels per step instead of 16 (see
-// saturate16_more in effect_colour_avx2.cpp for the method and why it is
-// exact). No 512-bit value is passed to a function that is not inlined.
+// saturate16_more in effect_colour_avx2.cpp for the method), dividing by a
+// table of reciprocals instead of in single precision. No 512-bit value is
+// passed to a function that is not inlined.
 #include <immintrin.h>
 
 #include "image/effect_rows.h"
@@ -13,11 +14,41 @@
 
 #define KV_AVX512 __attribute__((target("avx512f,avx512bw")))
 
-KV_AVX512 static inline void saturate32_more(uint8_t *dst, const uint8_t *src, __m512i k, __m512 kf)
+// ceil(2^15 / d) for d = 1..191 (d <= 170 is used). For a <= 255 and q =
+// floor(128 a / d), (a * 256 * R) >> 16 = floor(a * R / 256) is q or q + 1:
+// R exceeds 2^15 / d by less than 1, so a * R / 256 exceeds 128 a / d by
+// less than a / 256 < 1. q + 1 shows as (q + 1) * d > 128 a.
+struct RecipTable {
+    uint16_t v[192];
+    constexpr RecipTable() : v()
+    {
+        for (int d = 1; d < 192; d++)
+            v[d] = (uint16_t)((32768 + d - 1) / d);
+    }
+};
+static constexpr RecipTable g_recip;
+
+// 32 entries of the table from entry 32 * n.
+KV_AVX512 static inline __m512i recip_part(int n)
+{
+    return _mm512_loadu_si512(g_recip.v + 32 * n);
+}
+
+// R for each word of d (0..191): three lookups of 64 entries, kept by range.
+KV_AVX512 static inline __m512i recip_of(__m512i d)
+{
+    __m512i v = _mm512_permutex2var_epi16(recip_part(0), d, recip_part(1));
+    v = _mm512_mask_mov_epi16(v, _mm512_cmpge_epu16_mask(d, _mm512_set1_epi16(64)),
+                              _mm512_permutex2var_epi16(recip_part(2), d, recip_part(3)));
+    return _mm512_mask_mov_epi16(v, _mm512_cmpge_epu16_mask(d, _mm512_set1_epi16(128)),
+                                 _mm512_permutex2var_epi16(recip_part(4), d, recip_part(5)));
+}
+
+KV_AVX512 static inline void saturate32_more(uint8_t *dst, const uint8_t *src, __m512i k)
 {
     const __m512i words =
         _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15));
-    const __m512i z = _mm512_setzero_si512(), c255 = _mm512_set1_epi16(255);
+    const __m512i c255 = _mm512_set1_epi16(255);
     __m512i s0 = _mm512_shuffle_epi8(_mm512_loadu_si512(src), words);
     __m512i s1 = _mm512_shuffle_epi8(_mm512_loadu_si512(src + 64), words);
     __m512i bg = _mm512_unpacklo_epi64(s0, s1), ra = _mm512_unpackhi_epi64(s0, s1);
@@ -30,15 +61,16 @@ KV_AVX512 static inline void saturate32_more(uint8_t *dst, const uint8_t *src, _
     __mmask32 out_hi = _mm512_cmpgt_epi16_mask(_mm512_srli_epi16(_mm512_mullo_epi16(dh, k), 7), ah);
     ah = _mm512_mask_blend_epi16(out_hi, c255, ah);
     __m512i x = _mm512_mullo_epi16(ah, dl), y = _mm512_mullo_epi16(lo, dh);
-    __mmask32 lo_less = _mm512_cmpge_epu16_mask(x, y);
-    __m512i n = _mm512_slli_epi16(_mm512_mask_blend_epi16(lo_less, ah, lo), 7);
+    // Strictly less, so that a tie of two zero products (lo = grey = 0) takes
+    // the largest channel; only a grey pixel, which no factor moves, is left
+    // with d = 0.
+    __mmask32 lo_less = _mm512_cmpgt_epu16_mask(x, y);
+    __m512i a = _mm512_mask_blend_epi16(lo_less, ah, lo);
     __m512i d = _mm512_mask_blend_epi16(lo_less, dh, dl);
-    __m512 q0 = _mm512_div_ps(_mm512_cvtepi32_ps(_mm512_unpacklo_epi16(n, z)),
-                              _mm512_cvtepi32_ps(_mm512_unpacklo_epi16(d, z)));
-    __m512 q1 = _mm512_div_ps(_mm512_cvtepi32_ps(_mm512_unpackhi_epi16(n, z)),
-                              _mm512_cvtepi32_ps(_mm512_unpackhi_epi16(d, z)));
-    __m512i kk = _mm512_packus_epi32(_mm512_cvttps_epi32(_mm512_min_ps(q0, kf)),
-                                     _mm512_cvttps_epi32(_mm512_min_ps(q1, kf)));
+    __m512i q = _mm512_mulhi_epu16(_mm512_slli_epi16(a, 8), recip_of(d));
+    // q * d wraps only for q above 385, where q or q - 1 both exceed k.
+    __mmask32 over = _mm512_cmpgt_epu16_mask(_mm512_mullo_epi16(q, d), _mm512_slli_epi16(a, 7));
+    __m512i kk = _mm512_min_epu16(_mm512_mask_sub_epi16(q, over, q, _mm512_set1_epi16(1)), k);
     __m512i m = _mm512_add_epi16(kk, _mm512_set1_epi16(128)), t = _mm512_mullo_epi16(grey, kk);
     b = _mm512_srli_epi16(_mm512_sub_epi16(_mm512_mullo_epi16(b, m), t), 7);
     g = _mm512_srli_epi16(_mm512_sub_epi16(_mm512_mullo_epi16(g, m), t), 7);
@@ -52,9 +84,8 @@ KV_AVX512 static inline void saturate32_more(uint8_t *dst, const uint8_t *src, _
 KV_AVX512 int32_t saturation_more_row_avx512(uint8_t *d, const uint8_t *s, int32_t n, int k)
 {
     __m512i vk = _mm512_set1_epi16((short)k);
-    __m512 kf = _mm512_set1_ps((float)k);
     int32_t i = 0;
     for (; i + 32 <= n; i += 32)
-        saturate32_more(d + i * 4, s + i * 4, vk, kf);
+        saturate32_more(d + i * 4, s + i * 4, vk);
     return i;
 }
