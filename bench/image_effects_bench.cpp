@@ -1,6 +1,7 @@
 // Image effects on a 1920 x 1080 image beside references from the same run:
-// the box blur against a plain running-sum box blur, the colour effects
-// against memcpy of the image, and the cross-fade of two 1280 x 720 layers
+// the box blur against a plain running-sum box blur, the colour effects (and
+// the saturation above 128 through each width of rows) against memcpy of the
+// image, and the cross-fade of two 1280 x 720 layers
 // against pixman's OVER with a solid mask.
 #include <benchmark/benchmark.h>
 
@@ -86,6 +87,36 @@ BENCHMARK(BM_effect)
     ->Args({1, 200})->Args({10, 0xC04080})->Args({17, 128})->Args({25, 0})->Args({27, 200})
     ->Args({27, 60})->Args({36, 0})->Args({22, 0x123456})
     ->Args({2, 8})->Args({2, 64})
+    ->Unit(benchmark::kMillisecond)->KV_REPEAT;
+
+// Saturation above 128 through the 128-, 256- or 512-bit rows (state.range(0)),
+// as far as the processor has them.
+void BM_saturation_rows(benchmark::State &state)
+{
+    detect_cpu_features();
+    const CpuFeatures found = g_cpu_features;
+    int bits = (int)state.range(0);
+    g_cpu_features.avx2 = (uint8_t)(bits >= 256 && found.avx2);
+    g_cpu_features.avx512bw = (uint8_t)(bits >= 512 && found.avx512bw);
+    auto src = random_image(BYTES, 1), dst = random_image(BYTES, 2);
+    for (auto _ : state) {
+        EffectJob j = {};
+        j.dst = dst.data();
+        j.dw = W;
+        j.dh = H;
+        j.src = src.data();
+        j.sw = W;
+        j.sh = H;
+        j.x2 = W - 1;
+        j.y2 = H - 1;
+        j.p = 200;
+        filter_saturation(&j);
+        benchmark::ClobberMemory();
+    }
+    g_cpu_features = found;
+    counters(state);
+}
+BENCHMARK(BM_saturation_rows)->ArgNames({"bits"})->Arg(128)->Arg(256)->Arg(512)
     ->Unit(benchmark::kMillisecond)->KV_REPEAT;
 
 // A plain two-pass running-sum box blur (B, G, R; window cut at the edges;

@@ -20,13 +20,14 @@ int cpuid_available()
 }
 
 #if defined(__x86_64__) || defined(__i386__)
-// YMM state enabled by the operating system (XCR0 bits 1 and 2).
-static int os_saves_ymm()
+// The register state the operating system saves (XCR0): bits 1 and 2 for
+// YMM, 5 to 7 as well for the mask registers and ZMM.
+static uint32_t os_saved_state()
 {
     uint32_t lo, hi;
     __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
     (void)hi;
-    return (lo & 6) == 6;
+    return lo;
 }
 #endif
 
@@ -48,9 +49,11 @@ void detect_cpu_features()
             f.sse41 = (c >> 19) & 1;
             f.sse42 = (c >> 20) & 1;
             int osxsave = (c >> 27) & 1;
-            if (max_leaf >= 7 && osxsave && os_saves_ymm()) {
+            uint32_t state = osxsave ? os_saved_state() : 0;
+            if (max_leaf >= 7 && (state & 6) == 6) {
                 __cpuid_count(7, 0, a, b, c, d);
                 f.avx2 = (b >> 5) & 1;
+                f.avx512bw = (state & 0xE6) == 0xE6 && ((b >> 16) & 1) && ((b >> 30) & 1);
             }
         }
         __cpuid(0x80000000u, a, b, c, d);

@@ -28,6 +28,7 @@ struct CpuFeatures {
     uint8_t sse4a;        // leaf 0x80000001 ECX bit 6
     uint8_t xop;          // leaf 0x80000001 ECX bit 11
     uint8_t avx2;         // leaf 7 EBX bit 5 with OS support for the YMM state
+    uint8_t avx512bw;     // leaf 7 EBX bits 16 and 30 with OS support for the ZMM state
 };
 extern CpuFeatures g_cpu_features;
 

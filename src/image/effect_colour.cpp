@@ -205,7 +205,7 @@ static void saturate_pixel(uint8_t *d, const uint8_t *s, int64_t k_more, int64_t
         d[c] = effect_clamp_byte(s[c] + (((s[c] - g) * k) >> 7));
 }
 
-// The vector rows work on four pixels in place: the even bytes (B, R) and
+// The vector rows below 128 work on four pixels in place: the even bytes (B, R) and
 // the odd ones (G, A) of each pixel as two 16-bit words, all products in 16
 // bits (|c - grey| <= 255, k <= 128). Per pixel, K holds its k in both words
 // and K_odd in the G word only, so alpha stays.
@@ -226,17 +226,11 @@ static inline SatPixels sat_split(__m128i v)
     return p;
 }
 
-// c + ((grey - c) * k >> 7): for 0 <= k <= 128 it lies between c and the
-// grey; for -128 <= k < 0 (away from the grey) it is clamped to 0..255.
+// c + ((grey - c) * k >> 7), for 0 <= k <= 128 between c and the grey.
 static inline __m128i sat_move(__m128i c, __m128i grey, __m128i k)
 {
     return _mm_add_epi16(c, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(grey, c), k), 7));
 }
-static inline __m128i sat_clamp(__m128i v)
-{
-    return _mm_min_epi16(_mm_max_epi16(v, _mm_setzero_si128()), _mm_set1_epi16(255));
-}
-
 static inline __m128i sat_join(__m128i even, __m128i odd)
 {
     return _mm_or_si128(even, _mm_slli_epi16(odd, 8));
@@ -249,59 +243,51 @@ static inline __m128i saturate4_less(__m128i v, __m128i k, __m128i k_odd)
     return sat_join(sat_move(p.even, p.grey2, k), sat_move(p.odd, p.grey2, k_odd));
 }
 
-// Only the largest channel can pass 255 first and only the smallest can
-// fall below 0 first (the wanted value grows with c - grey), and their
-// factors (255 - c) * 128 / (c - grey) and c * 128 / (grey - c) are the
-// least of their kind. The lesser fraction is found by cross products and
-// divided once, in single precision, which is exact here: products stay
-// below 2^24, and a quotient's rounding error stays below 1 / den, the
-// least distance of a fraction that is not whole from the next whole
-// number. A fraction whose channel stays inside counts as 1e9.
-static inline __m128i lowered_k(__m128i hi, __m128i lo, __m128i grey, __m128i k)
+// The B-G words of four pixels, then their R-A words.
+static inline __m128i sat_words(__m128i v)
 {
-    __m128i want_hi = _mm_add_epi16(hi, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(hi, grey), k), 7));
-    __m128i want_lo = _mm_add_epi16(lo, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(lo, grey), k), 7));
-    const __m128i word0 = _mm_set1_epi32(0xFFFF);
-    __m128i out_hi = _mm_and_si128(_mm_cmpgt_epi16(want_hi, _mm_set1_epi16(255)), word0);
-    __m128i out_lo = _mm_and_si128(_mm_cmplt_epi16(want_lo, _mm_setzero_si128()), word0);
-    if (_mm_movemask_epi8(_mm_or_si128(out_hi, out_lo)) == 0)
-        return k;
-    __m128 oh = _mm_castsi128_ps(_mm_cmpgt_epi32(out_hi, _mm_setzero_si128()));
-    __m128 ol = _mm_castsi128_ps(_mm_cmpgt_epi32(out_lo, _mm_setzero_si128()));
-    const __m128i one = _mm_set1_epi32(1);
-    const __m128 big = _mm_set1_ps(1e9f), fone = _mm_set1_ps(1.0f);
-    __m128 n0 = _mm_cvtepi32_ps(_mm_and_si128(_mm_slli_epi32(_mm_sub_epi32(_mm_set1_epi32(255), hi), 7), word0));
-    __m128 d0 = _mm_cvtepi32_ps(_mm_max_epi16(_mm_and_si128(_mm_sub_epi16(hi, grey), word0), one));
-    __m128 n1 = _mm_cvtepi32_ps(_mm_and_si128(_mm_slli_epi32(lo, 7), word0));
-    __m128 d1 = _mm_cvtepi32_ps(_mm_max_epi16(_mm_and_si128(_mm_sub_epi16(grey, lo), word0), one));
-    n0 = _mm_or_ps(_mm_and_ps(oh, n0), _mm_andnot_ps(oh, big));
-    d0 = _mm_or_ps(_mm_and_ps(oh, d0), _mm_andnot_ps(oh, fone));
-    n1 = _mm_or_ps(_mm_and_ps(ol, n1), _mm_andnot_ps(ol, big));
-    d1 = _mm_or_ps(_mm_and_ps(ol, d1), _mm_andnot_ps(ol, fone));
-    __m128 less = _mm_cmplt_ps(_mm_mul_ps(n1, d0), _mm_mul_ps(n0, d1));
-    __m128 n = _mm_or_ps(_mm_and_ps(less, n1), _mm_andnot_ps(less, n0));
-    __m128 d = _mm_or_ps(_mm_and_ps(less, d1), _mm_andnot_ps(less, d0));
-    // trunc(min(x, k)) = min(trunc(x), k) for x >= 0 and a whole k.
-    __m128 q = _mm_min_ps(_mm_div_ps(n, d), _mm_cvtepi32_ps(_mm_and_si128(k, word0)));
-    __m128i k32 = _mm_cvttps_epi32(q);
-    return _mm_or_si128(k32, _mm_slli_epi32(k32, 16));
+    v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(3, 1, 2, 0)), _MM_SHUFFLE(3, 1, 2, 0));
+    return _mm_shuffle_epi32(v, _MM_SHUFFLE(3, 1, 2, 0));
 }
 
-// p >= 128: each channel moves away from the grey with k = p - 128, lowered
-// per pixel so that no channel leaves 0..255.
-static inline __m128i saturate4_more(__m128i v, __m128i k)
+static inline __m128i sat_select(__m128i mask, __m128i yes, __m128i no)
 {
-    SatPixels p = sat_split(v);
-    // Largest and smallest of B, R (even words) and G (odd word 0), in word 0.
-    __m128i r = _mm_srli_epi32(p.even, 16);
-    __m128i hi = _mm_max_epi16(_mm_max_epi16(p.even, r), p.odd);
-    __m128i lo = _mm_min_epi16(_mm_min_epi16(p.even, r), p.odd);
-    __m128i k2 = lowered_k(hi, lo, p.grey2, k);
-    __m128i k_odd = _mm_and_si128(k2, _mm_set1_epi32(0xFFFF));
-    // c + ((c - grey) * k >> 7) == c + ((grey - c) * -k >> 7)
-    __m128i z = _mm_setzero_si128();
-    return sat_join(sat_clamp(sat_move(p.even, p.grey2, _mm_sub_epi16(z, k2))),
-                    sat_clamp(sat_move(p.odd, p.grey2, _mm_sub_epi16(z, k_odd))));
+    return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+}
+
+// p > 128 on eight pixels, each channel and each per-pixel value in a 16-bit
+// word, as saturation_more_row_avx2 does it on sixteen (see there why the
+// one division is exact). Only the largest channel can pass 255 first and
+// only the smallest can fall below 0 first, and their factors are the least
+// of their kind.
+static inline void saturate8_more(uint8_t *dst, const uint8_t *src, __m128i k, __m128 kf)
+{
+    const __m128i z = _mm_setzero_si128(), c255 = _mm_set1_epi16(255);
+    __m128i s0 = sat_words(_mm_loadu_si128((const __m128i *)src));
+    __m128i s1 = sat_words(_mm_loadu_si128((const __m128i *)(src + 16)));
+    __m128i bg = _mm_unpacklo_epi64(s0, s1), ra = _mm_unpackhi_epi64(s0, s1);
+    __m128i b = _mm_and_si128(bg, c255), g = _mm_srli_epi16(bg, 8), r = _mm_and_si128(ra, c255);
+    __m128i grey = _mm_mulhi_epu16(_mm_add_epi16(_mm_add_epi16(b, g), r), _mm_set1_epi16(21846));
+    __m128i hi = _mm_max_epi16(_mm_max_epi16(b, g), r), lo = _mm_min_epi16(_mm_min_epi16(b, g), r);
+    __m128i dh = _mm_sub_epi16(hi, grey), dl = _mm_sub_epi16(grey, lo);
+    __m128i ah = _mm_xor_si128(hi, c255);
+    __m128i out_hi = _mm_cmpgt_epi16(_mm_srli_epi16(_mm_mullo_epi16(dh, k), 7), ah);
+    ah = sat_select(out_hi, ah, c255);
+    // ah * dl >= lo * dh, unsigned: lo * dh - ah * dl saturates to 0
+    __m128i x = _mm_mullo_epi16(ah, dl), y = _mm_mullo_epi16(lo, dh);
+    __m128i lo_less = _mm_cmpeq_epi16(_mm_subs_epu16(y, x), z);
+    __m128i n = _mm_slli_epi16(sat_select(lo_less, lo, ah), 7), d = sat_select(lo_less, dl, dh);
+    __m128 q0 = _mm_div_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(n, z)), _mm_cvtepi32_ps(_mm_unpacklo_epi16(d, z)));
+    __m128 q1 = _mm_div_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(n, z)), _mm_cvtepi32_ps(_mm_unpackhi_epi16(d, z)));
+    __m128i kk = _mm_packs_epi32(_mm_cvttps_epi32(_mm_min_ps(q0, kf)), _mm_cvttps_epi32(_mm_min_ps(q1, kf)));
+    __m128i m = _mm_add_epi16(kk, _mm_set1_epi16(128)), t = _mm_mullo_epi16(grey, kk);
+    b = _mm_srli_epi16(_mm_sub_epi16(_mm_mullo_epi16(b, m), t), 7);
+    g = _mm_srli_epi16(_mm_sub_epi16(_mm_mullo_epi16(g, m), t), 7);
+    r = _mm_srli_epi16(_mm_sub_epi16(_mm_mullo_epi16(r, m), t), 7);
+    bg = _mm_or_si128(b, _mm_slli_epi16(g, 8));
+    ra = _mm_or_si128(r, _mm_and_si128(ra, _mm_set1_epi16((short)0xFF00)));   // alpha kept
+    _mm_storeu_si128((__m128i *)dst, _mm_unpacklo_epi16(bg, ra));
+    _mm_storeu_si128((__m128i *)(dst + 16), _mm_unpackhi_epi16(bg, ra));
 }
 
 int filter_saturation(EffectJob *j)
@@ -310,22 +296,28 @@ int filter_saturation(EffectJob *j)
     int64_t k_more = p >= 128 ? p - 128 : 0, k_less = p < 128 ? 128 - p : 0;
     bool vector = p <= 256;   // products of 16 bits
     bool less = k_less > 0, wide = g_cpu_features.avx2 != 0;
+    bool widest = wide && g_cpu_features.avx512bw != 0;
     __m128i k = _mm_set1_epi16((short)(less ? k_less : k_more));
     __m128i k_odd = _mm_set1_epi32((int)(less ? k_less : k_more));
+    __m128 kf = _mm_set1_ps((float)k_more);
     int32_t w = effect_rect_width(j);
     for (int32_t y = j->y1; y <= j->y2; y++) {
         const uint8_t *s = effect_src_px(j, j->x1, y);
         uint8_t *d = effect_rect_row(j, y);
         int32_t i = 0;
+        if (widest && vector && !less)
+            i = saturation_more_row_avx512(d, s, w, (int)k_more);
         if (wide && vector)
-            i = less ? saturation_less_row_avx2(d, s, w, (int)k_less)
-                     : saturation_more_row_avx2(d, s, w, (int)k_more);
-        if (vector)
+            i += less ? saturation_less_row_avx2(d + i * 4, s + i * 4, w - i, (int)k_less)
+                      : saturation_more_row_avx2(d + i * 4, s + i * 4, w - i, (int)k_more);
+        if (vector && less)
             for (; i + 4 <= w; i += 4) {
                 __m128i v = _mm_loadu_si128((const __m128i *)(s + i * 4));
-                v = less ? saturate4_less(v, k, k_odd) : saturate4_more(v, k);
-                _mm_storeu_si128((__m128i *)(d + i * 4), v);
+                _mm_storeu_si128((__m128i *)(d + i * 4), saturate4_less(v, k, k_odd));
             }
+        if (vector && !less)
+            for (; i + 8 <= w; i += 8)
+                saturate8_more(d + i * 4, s + i * 4, k, kf);
         for (; i < w; i++) {
             saturate_pixel(d + i * 4, s + i * 4, k_more, k_less);
             d[i * 4 + 3] = s[i * 4 + 3];

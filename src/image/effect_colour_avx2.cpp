@@ -70,57 +70,65 @@ KV_AVX2 int32_t saturation_less_row_avx2(uint8_t *d, const uint8_t *s, int32_t n
     return i;
 }
 
-// Saturation above 128 on eight pixels, as saturate4_more does it on four:
-// k = p - 128 lowered per pixel to the lesser of (255 - hi) * 128 / (hi - grey)
-// and lo * 128 / (grey - lo) for the largest channel hi above 255 and the
-// smallest lo below 0, in single precision (exact, see there).
-KV_AVX2 static inline __m256i saturate8_more(__m256i v, __m256i k)
+// Saturation above 128 on sixteen pixels, each channel and each per-pixel
+// value in a 16-bit word: per 128-bit half, the pixels 0-3 and 8-11 of the
+// group (4-7 and 12-15 in the upper half). k = p - 128 is lowered per pixel
+// to the lesser of (255 - hi) * 128 / (hi - grey) for the largest channel hi
+// when it would pass 255, and lo * 128 / (grey - lo) for the smallest lo
+// (that fraction is not below k when lo stays at or above 0, so it needs no
+// test). The lesser fraction is found by cross products below 2^16 and
+// divided once, in single precision, which is exact: a quotient below 256
+// errs by less than 2^-16 and a fraction that is not whole lies at least
+// 1 / 170 from the next whole number (hi - grey, grey - lo <= 170). A
+// largest channel that stays inside gets 255 / (hi - grey), at least 1.5.
+KV_AVX2 static inline void saturate16_more(uint8_t *dst, const uint8_t *src, __m256i k, __m256 kf)
 {
-    const __m256i word0 = _mm256_set1_epi32(0xFFFF), z = _mm256_setzero_si256();
-    __m256i even = _mm256_and_si256(v, _mm256_set1_epi32(0x00FF00FF));
-    __m256i odd = _mm256_srli_epi16(v, 8);
-    __m256i g = _mm256_and_si256(odd, word0);
-    __m256i b = _mm256_and_si256(even, word0), r = _mm256_srli_epi32(even, 16);
-    __m256i sum = _mm256_add_epi32(_mm256_add_epi32(b, r), g);
+    const __m256i words = _mm256_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15,
+                                           0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15);
+    const __m256i z = _mm256_setzero_si256(), c255 = _mm256_set1_epi16(255);
+    __m256i s0 = _mm256_shuffle_epi8(_mm256_loadu_si256((const __m256i *)src), words);
+    __m256i s1 = _mm256_shuffle_epi8(_mm256_loadu_si256((const __m256i *)(src + 32)), words);
+    __m256i bg = _mm256_unpacklo_epi64(s0, s1), ra = _mm256_unpackhi_epi64(s0, s1);
+    __m256i b = _mm256_and_si256(bg, c255), g = _mm256_srli_epi16(bg, 8), r = _mm256_and_si256(ra, c255);
+    __m256i sum = _mm256_add_epi16(_mm256_add_epi16(b, g), r);
     __m256i grey = _mm256_mulhi_epu16(sum, _mm256_set1_epi16(21846));   // sum / 3 for sum <= 765
-    __m256i hi = _mm256_max_epi32(_mm256_max_epi32(b, r), g);
-    __m256i lo = _mm256_min_epi32(_mm256_min_epi32(b, r), g);
-    __m256i k32 = _mm256_and_si256(k, word0);
-    // (c - grey) * k as 32-bit products: word 1 of k32 is 0.
-    __m256i want_hi = _mm256_add_epi32(hi, _mm256_srai_epi32(_mm256_madd_epi16(_mm256_sub_epi32(hi, grey), k32), 7));
-    __m256i want_lo = _mm256_add_epi32(lo, _mm256_srai_epi32(_mm256_madd_epi16(_mm256_sub_epi32(lo, grey), k32), 7));
-    __m256i out_hi = _mm256_cmpgt_epi32(want_hi, _mm256_set1_epi32(255));
-    __m256i out_lo = _mm256_cmpgt_epi32(z, want_lo);
-    __m256i kk = k32;
-    if (!_mm256_testz_si256(_mm256_or_si256(out_hi, out_lo), _mm256_or_si256(out_hi, out_lo))) {
-        const __m256 big = _mm256_set1_ps(1e9f), one = _mm256_set1_ps(1.0f);
-        __m256 oh = _mm256_castsi256_ps(out_hi), ol = _mm256_castsi256_ps(out_lo);
-        __m256 n0 = _mm256_blendv_ps(big, _mm256_cvtepi32_ps(_mm256_slli_epi32(_mm256_sub_epi32(_mm256_set1_epi32(255), hi), 7)), oh);
-        __m256 d0 = _mm256_blendv_ps(one, _mm256_cvtepi32_ps(_mm256_sub_epi32(hi, grey)), oh);
-        __m256 n1 = _mm256_blendv_ps(big, _mm256_cvtepi32_ps(_mm256_slli_epi32(lo, 7)), ol);
-        __m256 d1 = _mm256_blendv_ps(one, _mm256_cvtepi32_ps(_mm256_sub_epi32(grey, lo)), ol);
-        __m256 less = _mm256_cmp_ps(_mm256_mul_ps(n1, d0), _mm256_mul_ps(n0, d1), _CMP_LT_OQ);
-        __m256 q = _mm256_div_ps(_mm256_blendv_ps(n0, n1, less), _mm256_blendv_ps(d0, d1, less));
-        kk = _mm256_cvttps_epi32(_mm256_min_ps(q, _mm256_cvtepi32_ps(k32)));
-    }
-    // c + ((c - grey) * k >> 7), clamped; alpha (odd word 1) with k = 0.
-    __m256i nk = _mm256_sub_epi16(z, _mm256_or_si256(kk, _mm256_slli_epi32(kk, 16)));
-    __m256i nk_odd = _mm256_sub_epi16(z, kk);
-    grey = _mm256_or_si256(grey, _mm256_slli_epi32(grey, 16));
-    const __m256i top = _mm256_set1_epi16(255);
-    even = _mm256_add_epi16(even, _mm256_srai_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(grey, even), nk), 7));
-    odd = _mm256_add_epi16(odd, _mm256_srai_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(grey, odd), nk_odd), 7));
-    even = _mm256_min_epi16(_mm256_max_epi16(even, z), top);
-    odd = _mm256_min_epi16(_mm256_max_epi16(odd, z), top);
-    return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
+    __m256i hi = _mm256_max_epi16(_mm256_max_epi16(b, g), r), lo = _mm256_min_epi16(_mm256_min_epi16(b, g), r);
+    __m256i dh = _mm256_sub_epi16(hi, grey), dl = _mm256_sub_epi16(grey, lo);
+    // hi + ((hi - grey) * k >> 7) > 255
+    __m256i ah = _mm256_xor_si256(hi, c255);
+    __m256i out_hi = _mm256_cmpgt_epi16(_mm256_srli_epi16(_mm256_mullo_epi16(dh, k), 7), ah);
+    ah = _mm256_blendv_epi8(c255, ah, out_hi);
+    // ah / dh >= lo / dl as ah * dl >= lo * dh, unsigned
+    __m256i x = _mm256_mullo_epi16(ah, dl), y = _mm256_mullo_epi16(lo, dh);
+    __m256i lo_less = _mm256_cmpeq_epi16(_mm256_max_epu16(x, y), x);
+    __m256i n = _mm256_slli_epi16(_mm256_blendv_epi8(ah, lo, lo_less), 7);
+    __m256i d = _mm256_blendv_epi8(dh, dl, lo_less);
+    // A grey pixel divides by 0: infinity or NaN, and min_ps then gives k.
+    __m256 q0 = _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_unpacklo_epi16(n, z)),
+                              _mm256_cvtepi32_ps(_mm256_unpacklo_epi16(d, z)));
+    __m256 q1 = _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_unpackhi_epi16(n, z)),
+                              _mm256_cvtepi32_ps(_mm256_unpackhi_epi16(d, z)));
+    __m256i kk = _mm256_packus_epi32(_mm256_cvttps_epi32(_mm256_min_ps(q0, kf)),
+                                     _mm256_cvttps_epi32(_mm256_min_ps(q1, kf)));
+    // c + ((c - grey) * k >> 7) == (c * (128 + k) - grey * k) >> 7; with the
+    // lowered k every channel stays inside 0..255, so that lies in 0..32767
+    // and the 16-bit products may wrap.
+    __m256i m = _mm256_add_epi16(kk, _mm256_set1_epi16(128)), t = _mm256_mullo_epi16(grey, kk);
+    b = _mm256_srli_epi16(_mm256_sub_epi16(_mm256_mullo_epi16(b, m), t), 7);
+    g = _mm256_srli_epi16(_mm256_sub_epi16(_mm256_mullo_epi16(g, m), t), 7);
+    r = _mm256_srli_epi16(_mm256_sub_epi16(_mm256_mullo_epi16(r, m), t), 7);
+    bg = _mm256_or_si256(b, _mm256_slli_epi16(g, 8));
+    ra = _mm256_blendv_epi8(r, ra, _mm256_set1_epi16((short)0xFF00));   // alpha kept
+    _mm256_storeu_si256((__m256i *)dst, _mm256_unpacklo_epi16(bg, ra));
+    _mm256_storeu_si256((__m256i *)(dst + 32), _mm256_unpackhi_epi16(bg, ra));
 }
 
 KV_AVX2 int32_t saturation_more_row_avx2(uint8_t *d, const uint8_t *s, int32_t n, int k)
 {
     __m256i vk = _mm256_set1_epi16((short)k);
+    __m256 kf = _mm256_set1_ps((float)k);
     int32_t i = 0;
-    for (; i + 8 <= n; i += 8)
-        _mm256_storeu_si256((__m256i *)(d + i * 4),
-                            saturate8_more(_mm256_loadu_si256((const __m256i *)(s + i * 4)), vk));
+    for (; i + 16 <= n; i += 16)
+        saturate16_more(d + i * 4, s + i * 4, vk, kf);
     return i;
 }

@@ -43,10 +43,13 @@ void effect_copy_whole_image(const EffectJob *j);
 void effect_copy_outside_rect(const EffectJob *j);
 
 // 256-bit colour rows (effect_colour_avx2.cpp), called only when
-// g_cpu_features.avx2 is set: they do the whole groups of eight pixels of a
-// row of n and return how many pixels they did.
+// g_cpu_features.avx2 is set: they do the whole groups of eight (sixteen for
+// the saturation above 128) pixels of a row of n and return how many they did.
 int32_t sepia_row_avx2(uint8_t *d, const uint8_t *s, int32_t n);
 // Saturation below 128: k = 128 - p, 1..128.
 int32_t saturation_less_row_avx2(uint8_t *d, const uint8_t *s, int32_t n, int k);
 // Saturation from 128 to 256: k = p - 128, 0..128.
 int32_t saturation_more_row_avx2(uint8_t *d, const uint8_t *s, int32_t n, int k);
+// The same on groups of 32 (effect_colour_avx512.cpp), called only when
+// g_cpu_features.avx512bw is set.
+int32_t saturation_more_row_avx512(uint8_t *d, const uint8_t *s, int32_t n, int k);

@@ -74,14 +74,26 @@ int32_t random_p(FxRng &rng, uint8_t code)
     }
 }
 
+// 0: 128-bit rows; 1: 256-bit ones too; 2: 512-bit ones too.
+int widest_level(const CpuFeatures &found)
+{
+    return found.avx512bw ? 2 : (found.avx2 ? 1 : 0);
+}
+void set_wide_level(const CpuFeatures &found, int level)
+{
+    g_cpu_features = found;
+    g_cpu_features.avx2 = (uint8_t)(level >= 1);
+    g_cpu_features.avx512bw = (uint8_t)(level >= 2);
+}
+
 TEST(EffectColour, VectorRowsEqualPlainFormulas)
 {
     fx_setup();
     detect_cpu_features();
-    uint8_t avx2 = g_cpu_features.avx2;
+    const CpuFeatures found = g_cpu_features;
     FxRng rng(99);
-    for (int wide = 0; wide <= (avx2 ? 1 : 0); wide++) {
-        g_cpu_features.avx2 = (uint8_t)wide;
+    for (int wide = 0; wide <= widest_level(found); wide++) {
+        set_wide_level(found, wide);
         for (const ColourCase &cc : kColourCases)
             for (int n = 0; n < 150; n++) {
                 int w = rng.range(1, 70), h = rng.range(1, 4);
@@ -115,7 +127,45 @@ TEST(EffectColour, VectorRowsEqualPlainFormulas)
                     }
             }
     }
-    g_cpu_features.avx2 = avx2;
+    g_cpu_features = found;
+}
+
+// Above 128 the factor is lowered per pixel by a division: every colour at
+// a middle and at the largest factor, the 128-bit rows against the plain
+// formula and the wider rows against the 128-bit ones.
+TEST(EffectColour, SaturationAbove128EveryColour)
+{
+    fx_setup();
+    detect_cpu_features();
+    const CpuFeatures found = g_cpu_features;
+    const int side = 4096;
+    std::vector<uint8_t> src((size_t)side * side * 4), narrow(src.size()), wide(src.size());
+    for (uint32_t i = 0; i < (uint32_t)side * side; i++) {
+        uint32_t px = i | (i * 0x9Du) << 24;   // B, G, R from i; any alpha
+        std::memcpy(&src[(size_t)i * 4], &px, 4);
+    }
+    for (int32_t p : {200, 256}) {
+        EffectJob j = {};
+        j.src = src.data();
+        j.sw = j.dw = j.sh = j.dh = side;
+        j.x2 = j.y2 = side - 1;
+        j.p = p;
+        j.dst = narrow.data();
+        set_wide_level(found, 0);
+        ASSERT_EQ(0, filter_saturation(&j));
+        for (size_t i = 0; i < src.size(); i += 4) {
+            uint8_t want[4];
+            saturation_px(want, &src[i], p);
+            ASSERT_EQ(0, std::memcmp(want, &narrow[i], 4)) << "p " << p << " pixel " << i / 4;
+        }
+        j.dst = wide.data();
+        for (int level = 1; level <= widest_level(found); level++) {
+            set_wide_level(found, level);
+            ASSERT_EQ(0, filter_saturation(&j));
+            ASSERT_EQ(narrow, wide) << "p " << p << " level " << level;
+        }
+    }
+    g_cpu_features = found;
 }
 
 }  // namespace
