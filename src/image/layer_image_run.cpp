@@ -211,8 +211,8 @@ static int run_selector(const ImageOpCall *c, const ImageOpSelector &s, const Op
     }
 }
 
-// A lead byte with the terminator right behind it is the last character,
-// drawn as a one-byte one: the walk never steps past the terminator.
+// A lead byte with the terminator right behind it is half a character: the
+// line stops there, so the walk never steps past the terminator.
 static void draw_text(const ImageOpCall *c, const OpRect &r)
 {
     int32_t edge = clamp_int32(c->value1);
@@ -220,7 +220,9 @@ static void draw_text(const ImageOpCall *c, const OpRect &r)
     for (const char *p = c->text; *p;) {
         uint8_t ch = (uint8_t)*p;
         bool lead = (ch >= 0x81 && ch <= 0x9F) || (ch >= 0xE0 && ch <= 0xFC);
-        int bytes = lead && p[1] ? 2 : 1;
+        if (lead && !p[1])
+            break;
+        int bytes = lead ? 2 : 1;
         if (g_image_draw_char)
             x += g_image_draw_char(c->a, p, bytes, x, r.y1, edge);
         p += bytes;

@@ -94,6 +94,8 @@ TEST(ImageOpCommand, RulesOfEverySelector)
         {59, 1, 0, false, 0},        {60, 0, 0, false, 101297},  {60, 1, 0, true, 101281},
         {61, 1, 0, false, 0},        {62, 0, 0, false, 0},       {37, 0, 0, false, 0},
         {20, 0, 0, false, 101000},   // no output size
+        // The no-rectangle rule is tested before the limit and the layer count.
+        {42, 0, 257, true, 101283},  {60, 0, 0, true, 101281},
     };
     for (const RuleCase &rc : cases) {
         Scene sc;
@@ -107,6 +109,30 @@ TEST(ImageOpCommand, RulesOfEverySelector)
         int r = run_image_op(&sc.call);
         EXPECT_EQ(r, rc.error ? -1 : 0) << rc.selector;
         EXPECT_EQ(g_last_error_code, rc.error) << rc.selector << " v" << rc.value1;
+    }
+}
+
+// Each selector alone, with every rule met, runs its operation on real
+// records (under the sanitizers) and reports nothing.
+TEST(ImageOpCommand, EverySelectorRunsAlone)
+{
+    fx_setup();
+    for (const ImageOpSelector &s : g_image_op_selectors) {
+        Scene sc;
+        reset_error_reports();
+        g_quit_flag = 0;
+        sc.call.n = 3;
+        sc.call.value1 = 1;
+        sc.call.text = "ab";
+        sc.give(s.arg, s.kind == IOP_ROTATE || s.kind == IOP_RESAMPLE ? 1 : 0);
+        if (s.kind == IOP_RESAMPLE) {
+            sc.give(12, 5);
+            sc.give(13, 7);
+        }
+        EXPECT_EQ(run_image_op(&sc.call), 0) << (int)s.arg;
+        EXPECT_EQ(g_last_error_code, 0u) << (int)s.arg;
+        if (s.kind == IOP_RESAMPLE)
+            EXPECT_EQ(sc.b.s->width * 10 + sc.b.s->height, 57) << (int)s.arg;
     }
 }
 
@@ -214,9 +240,9 @@ TEST(ImageOpCommand, TextDrawsEveryCharacterAndResetsTheSlot)
     sc.give(56, 3);
     sc.give(57);
     sc.give(8, 2);
-    sc.call.text = "a\x82\xa0z\x82";   // the lone lead byte at the end is one byte
+    sc.call.text = "a\x82\xa0z\x82";   // the line stops at the lone lead byte
     EXPECT_EQ(run_image_op(&sc.call), 0);
-    EXPECT_EQ(drawn, "a@2 \x82\xa0@12 z@32 \x82@42 ");
+    EXPECT_EQ(drawn, "a@2 \x82\xa0@12 z@32 ");
     EXPECT_EQ(last_slot, 0);
     sc.call.text = nullptr;
     EXPECT_EQ(run_image_op(&sc.call), -1);

@@ -89,23 +89,104 @@ TEST(Resample, NearestAndBilinearAreThePresentersScalers)
         }
 }
 
+// Spans past 32768 hundredths (a 1000-pixel row) overflow 32-bit positions:
+// a wrapped position would leave zeroed or foreign columns.
 TEST(Resample, BicubicAndSharpStayInsideAndKeepFlatColour)
 {
     fx_setup();
-    for (uint8_t method : {KV_RESAMPLE_BICUBIC, KV_RESAMPLE_SHARP, KV_RESAMPLE_LANCZOS2}) {
-        FxLayer a(17, 12, std::vector<uint32_t>(17 * 12, 0x80402010u)), b(1, 1);
-        ASSERT_EQ(resample_state(a.s, b.s, 0, 0, 1600, 1100, 2900, 700, 1, method), 0);
-        ASSERT_EQ(b.s->width, 29);
-        for (int y = 0; y < 7; y++)
-            for (int x = 0; x < 29; x++) {
-                uint32_t v;
-                memcpy(&v, b.s->pixels + (y * 29 + x) * 4, 4);
-                // The workers' bilinear rows truncate twice: one step low at most.
-                for (int k = 0; k < 32; k += 8)
-                    ASSERT_NEAR((int)((v >> k) & 255), (int)((0x80402010u >> k) & 255),
-                                method == KV_RESAMPLE_SHARP ? 1 : 0)
-                        << (int)method << " " << x << "," << y;
-            }
+    const int shapes[][4] = {{17, 12, 29, 7}, {1000, 2, 3000, 3}};
+    for (auto &z : shapes)
+        for (uint8_t method : {KV_RESAMPLE_NEAREST, KV_RESAMPLE_BILINEAR, KV_RESAMPLE_BICUBIC,
+                               KV_RESAMPLE_SHARP, KV_RESAMPLE_LANCZOS2}) {
+            std::vector<uint32_t> flat((size_t)z[0] * z[1], 0x80402010u);
+            FxLayer a(z[0], z[1], flat), b(1, 1);
+            ASSERT_EQ(resample_state(a.s, b.s, 0, 0, 100 * z[0] - 100, 100 * z[1] - 100,
+                                     100 * z[2], 100 * z[3], 1, method), 0);
+            ASSERT_EQ(b.s->width, z[2]);
+            for (int y = 0; y < z[3]; y++)
+                for (int x = 0; x < z[2]; x++) {
+                    uint32_t v;
+                    memcpy(&v, b.s->pixels + ((size_t)y * z[2] + x) * 4, 4);
+                    // Bilinear rows truncate twice: one step low at most.
+                    bool bilinear = method == KV_RESAMPLE_SHARP || method == KV_RESAMPLE_BILINEAR;
+                    for (int k = 0; k < 32; k += 8)
+                        ASSERT_NEAR((int)((v >> k) & 255), (int)((0x80402010u >> k) & 255),
+                                    bilinear ? 1 : 0)
+                            << (int)method << " " << z[0] << " " << x << "," << y;
+                }
+        }
+}
+
+// One bicubic output pixel as documented: taps clamped into the rectangle,
+// the weight product divided by 256 either truncating (the scaler's choice)
+// or flooring.
+static uint32_t bicubic_ref(const FxLayer &a, int ox, int oy, int dw, int dh, const int r[4],
+                            bool trunc)
+{
+    int64_t sx[4], sy[4], wx[4], wy[4];
+    for (int axis = 0; axis < 2; axis++) {
+        int i = axis ? oy : ox, n = axis ? dh : dw, lo = r[axis], hi = r[axis + 2];
+        int64_t pos = (((int64_t)i * 65536 / n) * (hi - lo + 1)) >> 8;
+        for (int k = 0; k < 4; k++) {
+            int64_t v = (pos >> 8) + lo - 1 + k;
+            (axis ? sy : sx)[k] = v < lo ? lo : (v > hi ? hi : v);
+            (axis ? wy : wx)[k] = g_bicubic_weights[g_bicubic_index[k][pos & 255]];
+        }
+    }
+    int64_t sum[4] = {}, wsum = 0;
+    for (int ky = 0; ky < 4; ky++)
+        for (int kx = 0; kx < 4; kx++) {
+            int64_t p = wy[ky] * wx[kx], w = trunc ? p / 256 : p >> 8;
+            uint32_t v = a.at((int)sx[kx], (int)sy[ky]);
+            for (int c = 0; c < 4; c++)
+                sum[c] += w * ((v >> (8 * c)) & 255);
+            wsum += w;
+        }
+    uint32_t out = 0;
+    for (int c = 0; c < 4; c++) {
+        int64_t v = sum[c] / (wsum ? wsum : 1);
+        out |= (uint32_t)(v < 0 ? 0 : (v > 255 ? 255 : v)) << (8 * c);
+    }
+    return out;
+}
+
+TEST(Resample, BicubicTruncatesTheWeightProduct)
+{
+    fx_setup();
+    const int rect[4] = {1, 2, 7, 5};
+    FxLayer a(9, 7, {}, 11), b(1, 1);
+    ASSERT_EQ(resample_state(a.s, b.s, 100, 200, 700, 500, 1300, 1100, 1, KV_RESAMPLE_BICUBIC),
+              0);
+    int floor_differs = 0;
+    for (int y = 0; y < 11; y++)
+        for (int x = 0; x < 13; x++) {
+            ASSERT_EQ(b.at(x, y), bicubic_ref(a, x, y, 13, 11, rect, true)) << x << "," << y;
+            floor_differs += b.at(x, y) != bicubic_ref(a, x, y, 13, 11, rect, false);
+        }
+    EXPECT_GT(floor_differs, 0);   // the case tells the two roundings apart
+}
+
+// The sharpened scaler reads no column right of the rectangle's last one,
+// and bends the fractions of the first dw entries of its doubled column
+// table only.
+TEST(Resample, SharpStaysInsideItsRectangle)
+{
+    fx_setup();
+    init_scale_tables();
+    FxLayer a(12, 10, std::vector<uint32_t>(120, 0xFF0000FFu)), b(1, 1);
+    for (int y = 2; y <= 6; y++)
+        for (int x = 2; x <= 7; x++)
+            a.set(x, y, 0xFF00FF00u);
+    ASSERT_EQ(resample_state(a.s, b.s, 250, 200, 750, 600, 1300, 900, 1, KV_RESAMPLE_SHARP), 0);
+    for (uint32_t v : b.all()) {
+        ASSERT_LE(v & 255, 1u);   // nothing of the red around it
+        ASSERT_GE((v >> 8) & 255, 254u);
+    }
+    for (int i = 0; i < 26; i++) {
+        int64_t plain = scale_bilinear_pos(i, 500, 128, 2600, 2500);
+        int64_t want = i < 13 ? (plain & ~255) | g_sharpen_curve[0][plain & 255] : plain;
+        want += 2 << 8;
+        EXPECT_EQ(g_scale_cols[i], (uint32_t)(want > (7 << 8) ? 7 << 8 : want)) << i;
     }
 }
 
