@@ -166,7 +166,7 @@ static int append_slots(FILE *f, const uint8_t *head, uint32_t *table)
 }
 
 // Every old entry from 4112 on lies inside the file with its 16-byte head,
-// a slot number 1..1024 and its P bytes.
+// a slot number 1..1024, its P bytes and an unpacked size the loader takes.
 static bool entries_sound(const uint8_t *old, uint64_t size)
 {
     uint64_t off = KV_SAVE_ENTRIES;
@@ -175,7 +175,8 @@ static bool entries_sound(const uint8_t *old, uint64_t size)
             return false;
         uint32_t slot = get_le32(old + off);
         uint64_t packed = get_le32(old + off + 8);
-        if (slot < 1 || slot > KV_SAVE_SLOTS || packed > size - off - KV_SAVE_ENTRY_HEAD)
+        if (slot < 1 || slot > KV_SAVE_SLOTS || packed > size - off - KV_SAVE_ENTRY_HEAD ||
+            !save_unpacked_plausible(packed, get_le32(old + off + 12)))
             return false;
         off += KV_SAVE_ENTRY_HEAD + packed;
     }
