@@ -232,6 +232,25 @@ TEST_F(SaveTest, WritingOverDamagedFilesIsRefused)
     }
 }
 
+TEST_F(SaveTest, RewriteDropsTheRestOfAnUnfinishedAppend)
+{
+    define_var(1000, VAR_TYPE_INT, {2});
+    cache(1, 1000);
+    cache(2, 1000);
+    ASSERT_EQ(write("w"), 0);
+    Bytes torn = read_file("w.sd");
+    write_file("clean.sd", torn);
+    // An append cut short: slot 3's number and part of its head, no table entry.
+    torn.insert(torn.end(), {3, 0, 0, 0, 0, 1, 0, 0, 200});
+    write_file("w.sd", torn);
+    var_set_number(1000, 0, 9);
+    for (const char *name : {"w", "clean"}) {
+        cache(1, 1000);
+        ASSERT_EQ(write(name), 0) << name << ": " << g_error_text;
+    }
+    EXPECT_EQ(read_file("w.sd"), read_file("clean.sd"));
+}
+
 // --- interrupted writes -------------------------------------------------------------
 
 namespace {
