@@ -74,6 +74,15 @@ enum {
 // Largest variable data the loader takes (and the writer makes).
 static const int64_t KV_SAVE_DATA_MAX = 40000000;
 
+// An entry's unpacked size U against its packed size P: a zlib stream
+// inflates to at most about 1032 times its size, and no body is larger than
+// the largest image.
+static inline bool save_unpacked_plausible(uint64_t packed, uint64_t unpacked)
+{
+    return unpacked <= packed * 1032 + 64 &&
+           unpacked <= (uint64_t)KV_SAVE_IMAGE_HEAD + 4ULL * 8192 * 8192;
+}
+
 enum : uint32_t {
     KV_ERR_SAVE_OPEN = 102100,       // file to load not found
     KV_ERR_SAVE_EMPTY_SLOT = 102110,

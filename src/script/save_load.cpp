@@ -18,13 +18,6 @@ static uint64_t get64(const uint8_t *p)
 }
 #endif
 
-// A zlib stream inflates to at most about 1032 times its size; a body larger
-// than the largest image is refused too.
-static bool unpacked_size_plausible(uint64_t packed, uint64_t unpacked)
-{
-    return unpacked <= packed * 1032 + 64 && unpacked <= (uint64_t)KV_SAVE_IMAGE_HEAD + 4ULL * 8192 * 8192;
-}
-
 static int fail_close(FILE *f, uint32_t code, const char *name = nullptr)
 {
     g_save_file_ops.close(f);
@@ -72,7 +65,7 @@ int save_file_read_slot(const char *path, int slot, uint8_t *kind, uint8_t **bod
         return fail_close(f, KV_ERR_SAVE_MAGIC);
     uint64_t packed = get_le32(b + 8), unpacked = get_le32(b + 12);
     if (packed > (uint64_t)file_size - entry - KV_SAVE_ENTRY_HEAD ||
-        !unpacked_size_plausible(packed, unpacked))
+        !save_unpacked_plausible(packed, unpacked))
         return fail_close(f, KV_ERR_SAVE_MAGIC);
     *kind = b[4];
     uint8_t *in = (uint8_t *)std::malloc(packed ? packed : 1);

@@ -166,25 +166,38 @@ static int append_slots(FILE *f, const uint8_t *head, uint32_t *table)
 }
 
 // Every old entry from 4112 on lies inside the file with its 16-byte head,
-// a slot number 1..1024 and its P bytes.
-static bool entries_sound(const uint8_t *old, uint64_t size)
+// a slot number 1..1024, its P bytes and an unpacked size the loader takes.
+// An unsound entry behind every entry the table points at is the rest of an
+// append that did not finish: the walk ends before it (*end). False for
+// any other unsound entry.
+static bool entries_sound(const uint8_t *old, uint64_t size, uint64_t *end)
 {
+    uint64_t last = 0;
+    for (int k = 0; k < KV_SAVE_SLOTS; k++) {
+        uint64_t e = get_le32(old + KV_SAVE_HEAD + 4 * k);
+        last = e > last ? e : last;
+    }
     uint64_t off = KV_SAVE_ENTRIES;
     while (off < size) {
-        if (size - off < KV_SAVE_ENTRY_HEAD)
-            return false;
-        uint32_t slot = get_le32(old + off);
-        uint64_t packed = get_le32(old + off + 8);
-        if (slot < 1 || slot > KV_SAVE_SLOTS || packed > size - off - KV_SAVE_ENTRY_HEAD)
-            return false;
+        bool sound = size - off >= KV_SAVE_ENTRY_HEAD;
+        uint32_t slot = sound ? get_le32(old + off) : 0;
+        uint64_t packed = sound ? get_le32(old + off + 8) : 0;
+        sound = sound && slot >= 1 && slot <= KV_SAVE_SLOTS &&
+                packed <= size - off - KV_SAVE_ENTRY_HEAD &&
+                save_unpacked_plausible(packed, get_le32(old + off + 12));
+        if (!sound) {
+            *end = off;
+            return off > last;
+        }
         off += KV_SAVE_ENTRY_HEAD + packed;
     }
+    *end = size;
     return true;
 }
 
 static int rewrite_file(const char *path, const uint8_t *old, uint64_t size)
 {
-    if (size < KV_SAVE_ENTRIES || !entries_sound(old, size)) {
+    if (size < KV_SAVE_ENTRIES || !entries_sound(old, size, &size)) {
         report_script_error_text(KV_ERR_SAVE_MAGIC, 1);
         return -1;
     }

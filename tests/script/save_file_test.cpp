@@ -207,9 +207,10 @@ TEST_F(SaveTest, WritingOverDamagedFilesIsRefused)
     ASSERT_EQ(write("w"), 0);
     const Bytes good = read_file("w.sd");
     uint32_t e2 = le32(good, 20);
-    Bytes bad_slot = good, bad_size = good, short_file(good.begin(), good.begin() + 2000);
+    Bytes bad_slot = good, bad_size = good, bad_unpacked = good, short_file(good.begin(), good.begin() + 2000);
     put_le32(bad_slot, e2, 0);
     put_le32(bad_size, e2 + 8, 1u << 31);
+    put_le32(bad_unpacked, e2 + 12, 0xFFFFFFFFu);
     struct Case {
         const char *what;
         Bytes file;
@@ -217,6 +218,7 @@ TEST_F(SaveTest, WritingOverDamagedFilesIsRefused)
     } cases[] = {
         {"slot number 0 in the walk", bad_slot, 1},
         {"packed size past the end in the walk", bad_size, 1},
+        {"unpacked size no stream gives, in the walk", bad_unpacked, 1},
         {"append to a file shorter than its table", short_file, 5},
     };
     for (const Case &c : cases) {
@@ -228,6 +230,25 @@ TEST_F(SaveTest, WritingOverDamagedFilesIsRefused)
         EXPECT_EQ(g_last_error_code, 108030u) << c.what;
         EXPECT_EQ(read_file("x.sd"), c.file) << c.what;
     }
+}
+
+TEST_F(SaveTest, RewriteDropsTheRestOfAnUnfinishedAppend)
+{
+    define_var(1000, VAR_TYPE_INT, {2});
+    cache(1, 1000);
+    cache(2, 1000);
+    ASSERT_EQ(write("w"), 0);
+    Bytes torn = read_file("w.sd");
+    write_file("clean.sd", torn);
+    // An append cut short: slot 3's number and part of its head, no table entry.
+    torn.insert(torn.end(), {3, 0, 0, 0, 0, 1, 0, 0, 200});
+    write_file("w.sd", torn);
+    var_set_number(1000, 0, 9);
+    for (const char *name : {"w", "clean"}) {
+        cache(1, 1000);
+        ASSERT_EQ(write(name), 0) << name << ": " << g_error_text;
+    }
+    EXPECT_EQ(read_file("w.sd"), read_file("clean.sd"));
 }
 
 // --- interrupted writes -------------------------------------------------------------

@@ -3,6 +3,7 @@
 // the state string restored into another task.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "core/error_report.h"
@@ -11,6 +12,7 @@
 #include "script/run_helpers.h"
 #include "script/task.h"
 #include "script/task_state.h"
+#include "script/vars.h"
 
 using runtest::ivar;
 using runtest::svar;
@@ -169,4 +171,52 @@ TEST(TaskCmd, DeepestStateRoundTripsThroughAStringVariable)
     EXPECT_TRUE(svar(1002) == svar(1001)) << svar(1002).size();
     // Any other string value still ends at 4095 bytes.
     EXPECT_EQ(svar(1004), svar(1001).substr(0, 4095));
+}
+
+TEST(TaskCmd, QueriesOfFilesLinesCallsAndARestoredStateOutsideItsFile)
+{
+    // Y is created at the first instruction of sub.kvs (nothing has run: no
+    // line before it), then calls into deep.kvs and waits inside a block;
+    // started again at a new label it keeps its depths. Z gets Y's state
+    // with a program counter past the end of deep.kvs.
+    std::string q;
+    for (auto [e, id] : {std::pair{0, 8}, {1, 11}, {2, 7}, {3, 3}, {4, 4}, {5, 12}, {6, 13}})
+        q += "task_query path=\"Y\" result={[1002 " + std::to_string(e) + " ]} " + std::to_string(id) + "=1\n";
+    std::string q2;
+    for (auto [e, id] : {std::pair{7, 8}, {8, 11}, {9, 17}, {10, 7}, {11, 10}})
+        q2 += "task_query path=\"Y\" result={[1002 " + std::to_string(e) + " ]} " + std::to_string(id) + "=1\n";
+    LOAD_OR_SKIP("project width=640 height=480\nvar 1001 string global dims=4\n"
+                 "var 1002 int global dims=16 = 0\nvar 1003 int global = 0\n"
+                 "script 0 \"main.kvs\"\nlabel SYSTEM_START\n"
+                 "task_start path=\"Y\" label=\"S0\" enable2=5\n" + q +
+                 "task_query path=\"Y\" result={[1001 0 ]} 6=1\nwait frames=3\n" + q2 +
+                 "task_query path=\"Y\" result={[1001 1 ]} 6=1\ntask_query path=\"Y\" result={[1001 2 ]} 9=1\n"
+                 "task_start path=\"Y\" label=\"S3\"\n"
+                 "task_query path=\"Y\" result={[1002 12 ]} 16=1\ntask_query path=\"Y\" result={[1002 13 ]} 17=1\n"
+                 "wait frames=3\ntask_start path=\"Z\" label=\"S3\" state={[1001 3 ]}\n"
+                 "assign target:1:0=$1003 value=1\nwait frames=100000\n"
+                 "script 1 \"sub.kvs\"\nlabel S0\n@70 gosub label=\"S2\"\nlabel S3\nwait frames=100000\n"
+                 "script 2 \"deep.kvs\"\nlabel S2\nif 1\n@80 wait frames=100000\nendif\nreturn\n");
+    for (int f = 0; f < 4; f++)
+        runtest::run_frame_passes();
+    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
+    const int64_t want[] = {0, 0, 1, 1, 5, 0, 0, 80, 70, 1, 2, 1, 1, 1};
+    for (int k = 0; k < 14; k++)
+        EXPECT_EQ(ivar(1002, k), want[k]) << k;
+    EXPECT_EQ(svar(1001, 0), "sub.kvs");
+    EXPECT_EQ(svar(1001, 1), "deep.kvs");
+    EXPECT_EQ(svar(1001, 2), "sub.kvs");
+    // Y's state (in sub.kvs), its program counter (the 8 letters before the
+    // name length and the name) set far past the end of its file.
+    TreeNode *y = name_tree_lookup(g_task_tree, "Y", KV_FIND_LEAF);
+    ASSERT_TRUE(y);
+    static char state[KV_STATE_MAX + 1];
+    int n = task_state_encode(state, (ScriptTask *)y->payload);
+    ASSERT_GT(n, 24);
+    std::memset(state + n - std::strlen("sub.kvs") - 8 - 8, 'p', 8);
+    store_string_element(1001, 3, state);
+    for (int f = 0; f < 4 && !g_quit_flag; f++)
+        runtest::run_frame_passes();
+    EXPECT_EQ(g_last_error_code, 900000u);
+    EXPECT_EQ(ivar(1003), 0);
 }
