@@ -82,10 +82,13 @@ bool same_record(const ChildRecord &a, const ChildRecord &b)
 }
 
 // A child that may never be covered, or that changed since the last record.
+// A child group is blended as opaque once composed as a child; one that was
+// since composed as a window root carries a root's alpha flag, which the
+// cache's composition would blend with.
 bool child_changed(const BelowCache &c, int i, const TreeNode *n)
 {
     const LayerState *s = layer_state_of(n);
-    if (!s || layer_has_rule_mask(s) || (n->is_folder && s->dirty_flag))
+    if (!s || layer_has_rule_mask(s) || (n->is_folder && (s->dirty_flag || s->has_alpha)))
         return true;
     return i >= c.kid_count || !same_record(c.kids[i], record_of(n));
 }

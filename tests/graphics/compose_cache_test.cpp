@@ -2,7 +2,8 @@
 // scratch gives: a sprite (a leaf or a group) moves frame after frame over
 // random layers, now and then any other layer changes in any way composition
 // can see (pixels, place, size, look, order, insertion, removal, pending
-// state, a whole-dirty group), and after every frame the
+// state, a whole-dirty group), a group below the sprite is now and then
+// composed as another window's root too, and after every frame the
 // window root must equal a from-scratch composition of a copy of the tree.
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ const int W = 48, H = 40;
 struct Scene {
     TestRng rng;
     TestLayerTree &tree;
-    TreeNode *w0, *sprite;
+    TreeNode *w0, *sprite, *below = nullptr;   // below: a group under the sprite, or null
     std::vector<TreeNode *> leaves;   // every layer but the sprite and w0
     int names = 0;
 
@@ -28,6 +29,15 @@ struct Scene {
         w0 = add_layer(tree.root, "W0", true, 0, 0, 0, W, H);
         for (int i = rng.range(2, 7); i > 0; i--)
             leaf(w0, rng.range(0, 9));
+        if (rng.range(0, 1) == 0) {
+            below = add_layer(w0, "B", true, rng.range(0, 4), rng.range(-8, 8), rng.range(-8, 8), 36, 30);
+            for (int i = rng.range(1, 3); i > 0; i--)
+                leaf(below, rng.range(0, 9));
+            TreeNode *inner = add_layer(below, "B2", true, rng.range(0, 9), rng.range(-8, 8), 0, 20, 20);
+            leaf(inner, 0);
+            leaves.push_back(inner);
+            leaves.push_back(below);
+        }
         TreeNode *parent = w0;
         if (rng.range(0, 2) == 0) {   // the sprite inside a group of its own
             parent = add_layer(w0, "G", true, rng.range(0, 9), rng.range(-8, 8), rng.range(-8, 8), 30, 30);
@@ -129,6 +139,8 @@ void run(int workers, int seeds)
             if (scene.rng.range(0, 5) == 0)
                 scene.change();
             apply_pending_layer_state(tree.root->first_child);
+            if (scene.below && scene.rng.range(0, 1) == 0)
+                compose_layer_tree_cpu(scene.below, 0);
             ASSERT_EQ(0, compose_layer_tree_cpu(scene.w0, 0));
             LayerState *w = rec(scene.w0);
             std::vector<uint8_t> now(w->pixels, w->pixels + W * H * 4);
