@@ -131,8 +131,9 @@ TEST(ImageOpCommand, EverySelectorRunsAlone)
         }
         EXPECT_EQ(run_image_op(&sc.call), 0) << (int)s.arg;
         EXPECT_EQ(g_last_error_code, 0u) << (int)s.arg;
-        if (s.kind == IOP_RESAMPLE)
+        if (s.kind == IOP_RESAMPLE) {
             EXPECT_EQ(sc.b.s->width * 10 + sc.b.s->height, 57) << (int)s.arg;
+        }
     }
 }
 
