@@ -13,6 +13,7 @@ import argparse
 import importlib
 import os
 import pkgutil
+import struct
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -27,7 +28,18 @@ def main(argv=None):
         if hasattr(module, "register"):
             module.register(sub)
     args = parser.parse_args(argv)
-    return args.func(args) or 0
+    try:
+        return args.func(args) or 0
+    except OSError as e:
+        message = "%s: %s" % (e.filename, e.strerror) if e.filename else str(e)
+    except UnicodeDecodeError as e:
+        message = "not %s text (byte 0x%02x at %d)" % (e.encoding, e.object[e.start], e.start)
+    except (ValueError, KeyError, IndexError, OverflowError, struct.error) as e:
+        # Bad values in a description or on the command line; the modules
+        # name the line or option where they can.
+        message = e.args[0] if len(e.args) == 1 else str(e)
+    print("kvgen.py %s: %s" % (args.command, message), file=sys.stderr)
+    return 1
 
 
 if __name__ == "__main__":

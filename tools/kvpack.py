@@ -30,12 +30,18 @@ class PackError(Exception):
     pass
 
 
+def field(fmt, b, at):
+    if at + struct.calcsize(fmt) > len(b):
+        raise PackError("damaged executable: a field at file offset 0x%x lies past its end" % at)
+    return struct.unpack_from(fmt, b, at)[0]
+
+
 def u16(b, at):
-    return struct.unpack_from("<H", b, at)[0]
+    return field("<H", b, at)
 
 
 def u32(b, at):
-    return struct.unpack_from("<I", b, at)[0]
+    return field("<I", b, at)
 
 
 def sections(exe):
@@ -79,8 +85,27 @@ def entries(exe, at):
 def entry_name(exe, root, name):
     if name & 0x80000000:
         at = root + (name & 0x7FFFFFFF)
-        return exe[at + 2:at + 2 + 2 * u16(exe, at)].decode("utf-16-le")
+        raw = exe[at + 2:at + 2 + 2 * u16(exe, at)]
+        try:
+            if len(raw) != 2 * u16(exe, at):
+                raise UnicodeError
+            return raw.decode("utf-16-le")
+        except UnicodeError:
+            raise PackError("damaged resource directory: the name at file offset 0x%x "
+                            "is not UTF-16 text" % at) from None
     return name
+
+
+def subdirectory(root, entry, seen):
+    """File offset of the directory an entry points at; None for a data entry
+    or a directory already searched (damaged files can share or loop them)."""
+    if not entry & 0x80000000:
+        return None
+    at = root + (entry & 0x7FFFFFFF)
+    if at in seen:
+        return None
+    seen.add(at)
+    return at
 
 
 def find_resource(exe):
@@ -89,13 +114,16 @@ def find_resource(exe):
     if not res_rva:
         raise PackError("the executable has no resources")
     root = rva_to_offset(secs, res_rva)
+    seen = {root}
     for tname, tdir in entries(exe, root):
-        if entry_name(exe, root, tname) != RES_TYPE or not tdir & 0x80000000:
+        ids = subdirectory(root, tdir, seen) if entry_name(exe, root, tname) == RES_TYPE else None
+        if ids is None:
             continue
-        for iname, idir in entries(exe, root + (tdir & 0x7FFFFFFF)):
-            if iname != RES_ID or not idir & 0x80000000:
+        for iname, idir in entries(exe, ids):
+            langs = subdirectory(root, idir, seen) if iname == RES_ID else None
+            if langs is None:
                 continue
-            for _lang, data in entries(exe, root + (idir & 0x7FFFFFFF)):
+            for _lang, data in entries(exe, langs):
                 if data & 0x80000000:
                     continue
                 d = root + data
@@ -167,7 +195,10 @@ def main(argv):
         data = pack(engine_bytes, pack_bytes, preview)
         with open(out, "wb") as f:
             f.write(data)
-    except (OSError, PackError, struct.error) as e:
+    except OSError as e:
+        print("kvpack: %s" % ("%s: %s" % (e.filename, e.strerror) if e.filename else e), file=sys.stderr)
+        return 1
+    except PackError as e:
         print("kvpack: %s" % e, file=sys.stderr)
         return 1
     return 0

@@ -1,6 +1,7 @@
-// The held JPEG frame container: checking, unscrambling, loading and frame
-// decoding. Every offset and size is checked in 64 bits before any byte is
-// unscrambled, so that a damaged container is refused whole.
+// The held JPEG frame container: checking, loading and frame decoding. Every
+// offset and size is checked in 64 bits at load, so that a damaged container
+// is refused whole; a frame's streams are unscrambled into a copy when it is
+// decoded, as entries may share bytes.
 #include "image/jpeg_frames.h"
 
 #include <cstdlib>
@@ -43,11 +44,6 @@ bool jpeg_frames_parse(uint8_t *data, size_t size, JpegFrames *out)
         uint64_t end = off + table_entry(data, n, 1, i) + table_entry(data, n, 2, i);
         if (off < first || end > size)
             return false;
-    }
-    for (uint32_t i = 0; i < n; i++) {
-        uint32_t off = table_entry(data, n, 0, i), cs = table_entry(data, n, 1, i);
-        jpeg_frames_scramble(data + off, cs);
-        jpeg_frames_scramble(data + off + cs, table_entry(data, n, 2, i));
     }
     out->data = data;
     out->size = size;
@@ -120,6 +116,23 @@ int decode_jpeg_alpha_plane(const uint8_t *data, size_t size, TreeNode *layer)
     return s ? jpeg_decode_grey_alpha(data, size, s) : -1;
 }
 
+// Frame i's colour stream followed by its alpha stream, unscrambled; null
+// after reporting 104030. The streams lie inside the file (checked at load).
+static uint8_t *frame_streams(const JpegFrames *c, uint32_t i, size_t *colour, size_t *alpha)
+{
+    const uint8_t *p = jpeg_frame_stream(c, i, false, colour);
+    jpeg_frame_stream(c, i, true, alpha);
+    uint8_t *copy = (uint8_t *)std::malloc(*colour + *alpha + 1);
+    if (!copy) {
+        report_script_error(104030, 1, "");
+        return nullptr;
+    }
+    std::memcpy(copy, p, *colour + *alpha);
+    jpeg_frames_scramble(copy, *colour);
+    jpeg_frames_scramble(copy + *colour, *alpha);
+    return copy;
+}
+
 void decode_jpeg_frame(TreeNode *layer, int64_t n)
 {
     const JpegFrames &c = g_jpeg_frames;
@@ -129,11 +142,12 @@ void decode_jpeg_frame(TreeNode *layer, int64_t n)
     uint32_t i = n < 0 ? 0 : n >= (int64_t)c.count ? c.count - 1 : (uint32_t)n;
     s->has_alpha = c.alpha_flag != 0;
     layer_mark_dirty(layer);   // the old area too, for a frame of another size
-    size_t size;
-    const uint8_t *p = jpeg_frame_stream(&c, i, false, &size);
-    if (decode_jpeg_from_memory(p, size, layer) != -1 && c.alpha_flag) {
-        p = jpeg_frame_stream(&c, i, true, &size);
-        decode_jpeg_alpha_plane(p, size, layer);
-    }
+    size_t colour, alpha;
+    uint8_t *p = frame_streams(&c, i, &colour, &alpha);
+    if (!p)
+        return;
+    if (decode_jpeg_from_memory(p, colour, layer) != -1 && c.alpha_flag)
+        decode_jpeg_alpha_plane(p + colour, alpha, layer);
+    std::free(p);
     layer_mark_dirty(layer);
 }

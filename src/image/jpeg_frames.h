@@ -18,7 +18,9 @@
 // Each byte of a colour or alpha stream is XOR-ed with k_jpeg_frames_key[p % 16],
 // p being the byte's position within that stream:
 //     0x4B 0x9E 0x21 0xD3 0x76 0x08 0xB5 0x6A 0xE1 0x3C 0x57 0x92 0x0F 0xC8 0xA4 0x3D
-// The header and the tables are stored plain.
+// The header and the tables are stored plain. Entries may share or overlap
+// bytes (a repeated frame stored once): the held data stays scrambled and each
+// decode unscrambles a copy of its frame's streams, each from its own start.
 //
 // A container is refused (104010) unless it has at least 32 bytes,
 // N <= (size - 32) / 12, and every frame's streams lie inside the file after
@@ -35,7 +37,7 @@ enum { KV_JPEG_FRAMES_HEADER = 32, KV_JPEG_FRAMES_KEY_SIZE = 16 };
 extern const uint8_t k_jpeg_frames_key[KV_JPEG_FRAMES_KEY_SIZE];
 
 struct JpegFrames {
-    uint8_t *data;             // the whole file, unscrambled in place (owned)
+    uint8_t *data;             // the whole file as loaded, streams scrambled (owned)
     size_t size;
     uint32_t count;
     uint32_t alpha_flag;
@@ -43,10 +45,11 @@ struct JpegFrames {
 };
 extern JpegFrames g_jpeg_frames;
 
-// Checks the layout and unscrambles every stream in place. True when the
-// container is sound; on false nothing has been changed.
+// Checks the layout and takes the header; the data is not changed. True when
+// the container is sound.
 bool jpeg_frames_parse(uint8_t *data, size_t size, JpegFrames *out);
-// Frame i's colour or alpha stream (i < count of a parsed container).
+// Frame i's colour or alpha stream, still scrambled (i < count of a parsed
+// container).
 const uint8_t *jpeg_frame_stream(const JpegFrames *c, uint32_t i, bool alpha, size_t *size);
 // XORs a stream with the key (scrambling and unscrambling are the same).
 void jpeg_frames_scramble(uint8_t *p, size_t n);

@@ -56,7 +56,9 @@ static inline int sjis_char_len(const uint8_t *chars)
 // 1 rebuilt, 0 still valid, -1 failure (reported, fatal; the slot is left empty).
 int prepare_glyph_font(int32_t size, int32_t height, uint8_t bold, int32_t font_height, int32_t cell);
 // Draws the character into the current slot's cell and measures it; advance
-// and glyph height 0 after a failure or for a size outside 1..256. Returns 0.
+// and glyph height 0 after a failure or for a size outside 1..256. Returns 1
+// when the cell holds this character at this size, else 0 (the cell may then
+// hold an earlier character of another size, which must not be painted).
 int render_glyph_gdi(const uint8_t *chars, int32_t size, int32_t height, uint8_t bold, uint8_t smooth,
                      int32_t *advance, int32_t *glyph_height);
 // The current slot's cell as the last render left it (null bits when empty).

@@ -151,13 +151,14 @@ void gradient_corner_colours(uint8_t direction, uint8_t rotation, uint32_t colou
 
 // Paints a glyph row by row: destination row r reads source row
 // scale * r / scale_k and the span - 1 rows below it, all inside the cell;
-// pixel(row, pitch, c, shade, dst) sets destination pixel c.
+// pixel(row, pitch, c, shade, dst) sets destination pixel c from span bits
+// of each row, so a cell narrower than size * span is not painted.
 template <class Pixel>
 static int paint_rows(const GlyphCell *g, LayerState *s, const GlyphPaint *p, int64_t scale,
                       int32_t span, Pixel pixel)
 {
     s->has_alpha = 1;
-    if (!g || !g->bits || !glyph_fits(s, p))
+    if (!g || !g->bits || !glyph_fits(s, p) || (int64_t)p->size * span > g->cell / 8 * 8)
         return 0;
     Shade sh = make_shade(p);
     int64_t k = scale_k(p);

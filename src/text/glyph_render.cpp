@@ -129,13 +129,13 @@ int render_glyph_gdi(const uint8_t *chars, int32_t size, int32_t height, uint8_t
     int len = sjis_char_len(chars);
     uint32_t code = len == 2 ? (uint32_t)chars[0] | (uint32_t)chars[1] << 8 : chars[0];
     if (glyph_memo_find(slot, code, g, advance, glyph_height))
-        return 0;
+        return 1;
     std::memset(g->bits, 0xFF, (size_t)g->byte_count);
     g_glyph_source->draw(slot, chars, len);
     measure_glyph(g, font_slot_is_proportional(), len == 2, size, height, smooth == 1 ? 4 : 1,
                   advance, glyph_height);
     glyph_memo_store(slot, code, g, *advance, *glyph_height);
-    return 0;
+    return 1;
 }
 
 int glyph_edge_offsets(int32_t edge, int32_t dx[9], int32_t dy[9])
@@ -183,8 +183,7 @@ int32_t draw_text_char(const uint8_t *chars, uint32_t colour, int64_t colour2, u
                        int32_t edge, int32_t x, int32_t y, uint8_t blend_over, TreeNode *layer)
 {
     int32_t advance, glyph_height;
-    render_glyph_gdi(chars, size, height, bold, smooth, &advance, &glyph_height);
-    if (!glyph_current_cell()->bits)
+    if (!render_glyph_gdi(chars, size, height, bold, smooth, &advance, &glyph_height))
         return advance;
     int32_t dx[9], dy[9];
     int passes = glyph_edge_offsets(edge, dx, dy);

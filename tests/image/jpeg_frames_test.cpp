@@ -131,6 +131,38 @@ TEST(JpegFrames, AlphaPlaneIsClipped)
     }
 }
 
+// Entries that share or overlap bytes (a repeated frame stored once, one
+// frame's alpha JPEG used as another's colour) each decode their own stream,
+// in any order and as often as asked.
+TEST(JpegFrames, SharedStreamsDecodeEach)
+{
+    Image colour_im = gradient_image(24, 12, false, 2), grey_im = gradient_image(24, 12, false, 9);
+    Bytes colour = write_jpeg(colour_im, 3, false), grey = write_jpeg(grey_im, 1, false);
+    const uint32_t n = 3, at = 32 + 12 * n, cs = (uint32_t)colour.size(), gs = (uint32_t)grey.size();
+    const uint32_t table[3][3] = {{at, cs, gs}, {at, cs, gs}, {at + cs, gs, 0}};
+    Bytes file = write_container({}, 1);
+    file.resize(at);
+    set32(file, 8, n);
+    for (uint32_t i = 0; i < n; i++)
+        for (int k = 0; k < 3; k++)
+            set32(file, 32 + 4 * (k * n + i), table[i][k]);
+    for (const Bytes *b : {&colour, &grey}) {
+        file.insert(file.end(), b->begin(), b->end());
+        container_scramble(file.data() + file.size() - b->size(), b->size());
+    }
+    Image with_alpha = reference_jpeg(colour), grey_frame = reference_jpeg(grey);
+    for (size_t i = 0; i < with_alpha.px.size(); i += 4)
+        with_alpha.px[i + 3] = grey_frame.px[i];
+    const Image *want[3] = {&with_alpha, &with_alpha, &grey_frame};
+    Held h(file);
+    ASSERT_EQ(h.load(), 0);
+    for (int frame : {0, 1, 2, 0, 2, 1}) {
+        SCOPED_TRACE(frame);
+        decode_jpeg_frame(&h.node, frame);
+        EXPECT_LE(max_difference(h.layer.s, *want[frame]), 1);
+    }
+}
+
 TEST(JpegFrames, EmptyContainerDecodesNothing)
 {
     Held h(write_container({}, 1));

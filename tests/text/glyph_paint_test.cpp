@@ -272,6 +272,30 @@ TEST_F(GlyphPaint_, OutlineIsNinePassesAndShadowThree)
     }
 }
 
+// A character that renders nothing (a NUL in the text) paints nothing,
+// though the slot's cell still holds a smaller glyph drawn before it; and a
+// cell too narrow for the size asked is never read past its rows.
+TEST_F(GlyphPaint_, NothingRenderedPaintsNothing)
+{
+    ink_fn() = [](GlyphCell *cell, const uint8_t *, int) {
+        for (int y = 0; y < cell->cell; y++)
+            for (int x = 0; x < cell->cell; x++)
+                ink(cell, x, y);
+    };
+    TestLayer l(128, 128);
+    EXPECT_GT(draw_text_char((const uint8_t *)"A", 0x112233, -1, 0, 0, 4, 4, 0, 0, 0, 0, 0, 0, &l.node), 0);
+    std::vector<uint32_t> before = l.image();
+    const uint8_t nul[] = {0, 0};
+    for (uint8_t smooth : {1, 0})
+        EXPECT_EQ(draw_text_char(nul, 0x445566, -1, 0, 0, 60, 60, 0, smooth, 0, 10, 10, 0, &l.node), 0);
+    EXPECT_EQ(l.image(), before);
+    GlyphCell narrow = make_cell(4, ink_all);
+    GlyphPaint p{0x445566, -1, 0, 0, 100, 60, 10, 10, 0};
+    EXPECT_EQ(paint_glyph_antialiased(&narrow, l.s, &p), 0);
+    EXPECT_EQ(paint_glyph_monochrome(&narrow, l.s, &p), 0);
+    EXPECT_EQ(l.image(), before);
+}
+
 TEST_F(GlyphPaint_, Measurement)
 {
     GlyphCell empty = make_cell(20, [](GlyphCell *) {});

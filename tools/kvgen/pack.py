@@ -22,6 +22,8 @@ import struct
 import sys
 import zlib
 
+from kvgen import read_text
+
 MAGIC = b"KPF\0"
 VERSION = 479
 PARITY = 1024
@@ -250,12 +252,15 @@ def manifest_entries(path):
     as Shift-JIS), bytes:N (deterministic filler), hex:HEX."""
     base = os.path.dirname(os.path.abspath(path))
     entries = []
-    with open(path, encoding="utf-8") as f:
-        for line in f:
-            line = line.strip()
-            if not line or line.startswith("#"):
-                continue
-            name, rest = line.split(None, 1)
+    for lineno, line in enumerate(read_text(path).splitlines(), 1):
+        line = line.strip()
+        if not line or line.startswith("#"):
+            continue
+        try:
+            parts = line.split(None, 1)
+            if len(parts) != 2:
+                raise ValueError("NAME SOURCE expected")
+            name, rest = parts
             words = rest.split(" ")
             src, opts = words[0], words[1:]
             if src.startswith("text:"):
@@ -270,12 +275,14 @@ def manifest_entries(path):
             elif src.startswith("hex:"):
                 data = bytes.fromhex(src[4:])
             else:
-                raise SystemExit("manifest: bad source %r" % src)
+                raise ValueError("bad source %r" % src)
             fmt = None
             for o in opts:
                 if o.startswith("format="):
                     fmt = int(o[7:], 0)
             entries.append(Entry(name, data, "store" not in opts, "norecovery" not in opts, fmt))
+        except ValueError as e:
+            raise ValueError("manifest %s line %d: %s" % (path, lineno, e)) from None
     return entries
 
 
@@ -383,11 +390,15 @@ def _cmd_damage(a):
 def _entries_from(a):
     entries = []
     for folder in a.folder or []:
+        if not os.path.isdir(folder):
+            raise ValueError("%s is not a folder" % folder)
         entries += folder_entries(folder, not a.store, not a.no_recovery)
     for m in a.manifest or []:
         entries += manifest_entries(m)
     for item in a.file or []:
-        name, _, src = item.partition("=")
+        name, eq, src = item.partition("=")
+        if not name or not eq:
+            raise ValueError("--file %r: NAME=PATH or NAME=text:TEXT expected" % item)
         if src.startswith("text:"):
             data = src[5:].encode("cp932")
         else:

@@ -6,7 +6,7 @@ import os
 import shlex
 import struct
 
-from kvgen import schema
+from kvgen import read_text, schema
 from kvgen import script as kscript
 from kvgen.pack import murmur2
 
@@ -162,6 +162,46 @@ def _arg(command, word):
     return kscript.Arg(aid, etype, op, compile_expr(value))
 
 
+def _number(text, lo, hi, what):
+    try:
+        v = int(text, 0)
+    except ValueError:
+        raise ValueError("%s %r is not a whole number" % (what, text)) from None
+    if not lo <= v <= hi:
+        raise ValueError("%s %d outside %d..%d" % (what, v, lo, hi))
+    return v
+
+
+U16, U32 = 0xFFFF, 0xFFFFFFFF
+
+
+def _var(rest):
+    vid, vtype = _number(rest[0], 0, U16, "variable id"), _TYPES[rest[1]]
+    scope, file, dims, init = 1, 0, [], None
+    i = 2
+    while i < len(rest):
+        w = rest[i]
+        if w == "global":
+            scope = 1
+        elif w.startswith("file="):
+            scope, file = 2, _number(w[5:], 0, U16, "file")
+        elif w.startswith("dims="):
+            dims = [_number(x, 0, U32, "dimension") for x in w[5:].split(",")]
+            if len(dims) > 255:
+                raise ValueError("more than 255 dimensions")
+        elif w == "=":
+            init = " ".join(rest[i + 1:])
+            break
+        else:
+            raise ValueError("bad var word %r" % w)
+        i += 1
+    if init is not None and vtype == 1:
+        _number(init, -2 ** 63, 2 ** 63 - 1, "initial value")
+    elif init is not None and vtype == 2:
+        float(init)
+    return Var(vid, vtype, scope, file, dims, init)
+
+
 def parse(text):
     proj = Project()
     cur = None
@@ -170,52 +210,37 @@ def parse(text):
         if not words:
             continue
         line = lineno
-        if words[0].startswith("@"):
-            line = int(words[0][1:])
-            words = words[1:]
-        head, rest = words[0], words[1:]
         try:
+            if words[0].startswith("@"):
+                line = _number(words[0][1:], 0, U32, "source line")
+                words = words[1:]
+            if not words:
+                continue
+            head, rest = words[0], words[1:]
             if head == "project":
                 for w in rest:
                     k, _, v = w.partition("=")
                     if k in ("image_order", "sound_order", "flags"):
-                        proj.settings[k] = [int(x, 0) for x in v.split(",")]
+                        proj.settings[k] = [_number(x, 0, U32 if k == "flags" else U16, k) for x in v.split(",")]
                     elif k == "title":
                         proj.settings[k] = _unquote(v)
                     elif k in _NUMERIC:
-                        proj.settings[k] = int(v, 0)
+                        proj.settings[k] = _number(v, -2 ** 31 if k in ("width", "height") else 0, U32, k)
                     else:
                         raise ValueError("unknown setting %r" % k)
             elif head == "error":
-                proj.errors.append((int(rest[0], 0), _unquote(" ".join(rest[1:]))))
+                proj.errors.append((_number(rest[0], 0, U32, "error code"), _unquote(" ".join(rest[1:]))))
             elif head == "keymap":
-                proj.keymap[int(rest[0], 0)] = int(rest[1], 0)
+                proj.keymap[_number(rest[0], 0, 255, "key")] = _number(rest[1], 0, 255, "key value")
             elif head == "var":
-                vid, vtype = int(rest[0], 0), _TYPES[rest[1]]
-                scope, file, dims, init = 1, 0, [], None
-                i = 2
-                while i < len(rest):
-                    w = rest[i]
-                    if w == "global":
-                        scope = 1
-                    elif w.startswith("file="):
-                        scope, file = 2, int(w[5:], 0)
-                    elif w.startswith("dims="):
-                        dims = [int(x, 0) for x in w[5:].split(",")]
-                    elif w == "=":
-                        init = " ".join(rest[i + 1:])
-                        break
-                    else:
-                        raise ValueError("bad var word %r" % w)
-                    i += 1
-                proj.vars.append(Var(vid, vtype, scope, file, dims, init))
+                proj.vars.append(_var(rest))
             elif head == "script":
-                num = int(rest[0], 0)
+                num = _number(rest[0], 0, U32, "script number")
                 name = _unquote(rest[1]) if len(rest) > 1 and not rest[1].startswith("value=") else "script%d" % num
                 cur = proj.scripts.setdefault(num, kscript.Script(num, name))
                 for w in rest:
                     if w.startswith("value="):
-                        proj.script_values[num] = int(w[6:], 0)
+                        proj.script_values[num] = _number(w[6:], 0, U32, "script value")
             elif head == "image":
                 from kvgen import images
                 name, kind, pattern = _unquote(rest[0]), rest[1], rest[4]
@@ -247,8 +272,8 @@ def parse(text):
             else:
                 num = kscript.command_number(head)
                 cur.add(num, [_arg(num, w) for w in rest], line)
-        except (KeyError, ValueError, IndexError) as e:
-            raise SystemExit("description line %d: %s" % (lineno, e))
+        except (KeyError, ValueError, IndexError, struct.error) as e:
+            raise SystemExit("description line %d: %s" % (lineno, e.args[0] if len(e.args) == 1 else e))
     return proj
 
 
@@ -664,8 +689,7 @@ def _cmd_project(args):
         return 0
     if not args.description or not args.outdir:
         raise SystemExit("project: DESCRIPTION and OUTDIR are needed")
-    with open(args.description, encoding="utf-8") as f:
-        proj = parse(f.read())
+    proj = parse(read_text(args.description))
     write(proj, args.outdir, args.damage, args.pack)
     return 0
 
