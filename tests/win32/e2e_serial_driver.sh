@@ -3,7 +3,7 @@
 # UTF-8, a control's state, pressing a button by text and by id, dismissing,
 # and typed keys and clicks in a virtual desktop.
 source "$KV_LIB"
-export KV_DESKTOP=${KV_DESKTOP:-800x600} KV_DESKTOP_NAME=kvdriver
+use_desktop "${KV_DESKTOP:-800x600}" kvdriver
 title='確認ダイアログ' text='終了します。よろしいですか？'
 
 # box [okcancel]: shows a box in the background; BOX is its window, BOX_RC

@@ -16,8 +16,8 @@
 #   expect_clean_end SECONDS [WHAT]   the same for an engine already started
 #   check_result LINE CMD VALUE / ex TOKEN...   script lines for a description
 #   run_generated_cases FILTER SECONDS   test_script.exe's generated projects
-# Set KV_DESKTOP=WxH (and KV_DESKTOP_NAME) before these to run everything in
-# a Wine virtual desktop (tests named e2e_serial_*).
+#   use_desktop WxH NAME     everything after it in a Wine virtual desktop
+#                            (tests named e2e_serial_*)
 set -u
 for v in KV_EXE KV_DRIVER KV_WINE_RUN KV_KVCFG; do
   [ -n "${!v:-}" ] || { echo "FAIL: $v is not set (run the test through ctest)" >&2; exit 1; }
@@ -144,6 +144,32 @@ release_mutex() {
   kill -TERM "$HOLD_PID" 2>/dev/null
   wait "$HOLD_PID" 2>/dev/null
   HOLD_PID=''
+}
+
+# use_desktop WxH NAME: every later Wine process of the test runs in the
+# virtual desktop NAME of that size. Wine closes a desktop a second after its
+# last process has left it, and a program started while it closes fails
+# ("cannot start (error 1359)") or loses its desktop; so a keeper process
+# stays on the desktop until the test ends. A start that meets the closing
+# desktop of an earlier run is made again.
+use_desktop() {
+  local out=desktop-$2.out attempt pid end
+  export KV_DESKTOP=$1 KV_DESKTOP_NAME=$2
+  for attempt in 1 2 3 4 5; do
+    rm -f "$out"
+    "$KV_WINE_RUN" --timeout 200 "$KV_DRIVER" hold-mutex "kvdesk-$2-$$" 190 > "$out" 2>&1 &
+    pid=$!
+    end=$((SECONDS + 30))
+    while [ $SECONDS -lt $end ] && kill -0 "$pid" 2>/dev/null; do
+      grep -q '^held' "$out" && return 0
+      sleep 0.1
+    done
+    grep -q '^held' "$out" && return 0
+    kill -0 "$pid" 2>/dev/null && break
+    note "the desktop $2 could not be joined ($(tr '\n' ' ' < "$out")); again"
+    sleep 1
+  done
+  fail "no process could be kept on the desktop $2"
 }
 
 # watch_no_window: starts a watcher that looks for the engine's main window
