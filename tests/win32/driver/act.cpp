@@ -51,7 +51,7 @@ void send_key(WORD vk, bool up)
 
 // Moves the pointer as a real mouse would: an absolute move over the whole
 // virtual screen (0..65535 on each axis), then SetCursorPos for the exact pixel.
-void move_pointer(int x, int y)
+void set_pointer(int x, int y)
 {
     int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
     int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
@@ -63,6 +63,32 @@ void move_pointer(int x, int y)
     SendInput(1, &in, sizeof(in));
     SetCursorPos(x, y);
     Sleep(20);
+}
+
+bool pointer_at(int x, int y)
+{
+    POINT p;
+    return GetCursorPos(&p) && p.x == x && p.y == y;
+}
+
+// A pointer event of an earlier move that Wine handles late can put the
+// pointer back, and a button pressed then would land there: so the move is
+// made again until the pointer has stayed at (x, y) for a few reads.
+bool move_pointer(int x, int y)
+{
+    set_pointer(x, y);
+    for (int stable = 0, tries = 0; tries < 100; tries++) {
+        if (!pointer_at(x, y)) {
+            stable = 0;
+            set_pointer(x, y);
+        } else if (++stable == 3) {
+            return true;
+        } else {
+            Sleep(20);
+        }
+    }
+    err_line(L"the pointer does not stay at " + std::to_wstring(x) + L" " + std::to_wstring(y));
+    return false;
 }
 
 void send_mouse(DWORD flags)
@@ -244,7 +270,8 @@ int cmd_click(int argc, wchar_t **argv)
             return EXIT_USAGE;
         }
     }
-    move_pointer((int)x, (int)y);
+    if (!move_pointer((int)x, (int)y))
+        return EXIT_NOT_FOUND;
     send_mouse(down);
     send_mouse(up);
     return EXIT_OK;
@@ -255,8 +282,7 @@ int cmd_move(int argc, wchar_t **argv)
     long long x, y;
     if (argc != 3 || !parse_number(argv[1], &x) || !parse_number(argv[2], &y))
         return EXIT_USAGE;
-    move_pointer((int)x, (int)y);
-    return EXIT_OK;
+    return move_pointer((int)x, (int)y) ? EXIT_OK : EXIT_NOT_FOUND;
 }
 
 int cmd_cursor(int argc, wchar_t **)
