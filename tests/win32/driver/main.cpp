@@ -13,7 +13,7 @@ struct Command {
 
 const Command k_commands[] = {
     {L"wait-window", cmd_wait_window, "wait-window [--class C] [--title T] [--exe PATH] [--pid N] [--visible] [--announce] [--timeout MS]"},
-    {L"wait-dialog", cmd_wait_dialog, "wait-dialog [--title T] [--exe PATH] [--pid N] [--timeout MS]"},
+    {L"wait-dialog", cmd_wait_dialog, "wait-dialog [--title T] [--exe PATH] [--pid N] [--timeout MS] (a shown dialog box)"},
     {L"wait-gone", cmd_wait_gone, "wait-gone [--class C] [--title T] [--exe PATH] [--pid N] [--timeout MS]"},
     {L"count", cmd_count, "count [--class C] [--title T] [--exe PATH] [--pid N] [--visible]"},
     {L"texts", cmd_texts, "texts HWND [--ids]"},
