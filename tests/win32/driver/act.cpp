@@ -38,6 +38,11 @@ bool parse_vk(const wchar_t *s, WORD *vk)
     return false;
 }
 
+// How long a press lasts, as a person's would: the engine reads the key and
+// button state once a frame, so a press shorter than a frame of a loaded
+// machine is never seen.
+const DWORD k_press_ms = 150;
+
 void send_key(WORD vk, bool up)
 {
     INPUT in = {};
@@ -247,6 +252,7 @@ int cmd_keys(int argc, wchar_t **argv)
         } else {
             parse_vk(s, &vk);
             send_key(vk, false);
+            Sleep(k_press_ms);
             send_key(vk, true);
         }
     }
@@ -273,6 +279,7 @@ int cmd_click(int argc, wchar_t **argv)
     if (!move_pointer((int)x, (int)y))
         return EXIT_NOT_FOUND;
     send_mouse(down);
+    Sleep(k_press_ms);
     send_mouse(up);
     return EXIT_OK;
 }
