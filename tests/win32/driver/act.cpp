@@ -62,8 +62,11 @@ void set_pointer(int x, int y)
     int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     INPUT in = {};
     in.type = INPUT_MOUSE;
-    in.mi.dx = w > 1 ? (LONG)(((long long)(x - left) * 65535) / (w - 1)) : 0;
-    in.mi.dy = h > 1 ? (LONG)(((long long)(y - top) * 65535) / (h - 1)) : 0;
+    // The smallest value that Wine's scaling (value * size / 65536) turns into
+    // the pixel itself: otherwise the move's own event, handled after
+    // SetCursorPos, would leave the pointer one pixel off.
+    in.mi.dx = w > 0 ? (LONG)((((long long)(x - left) << 16) + w - 1) / w) : 0;
+    in.mi.dy = h > 0 ? (LONG)((((long long)(y - top) << 16) + h - 1) / h) : 0;
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
     SendInput(1, &in, sizeof(in));
     SetCursorPos(x, y);
@@ -85,7 +88,8 @@ bool move_pointer(int x, int y)
     for (int stable = 0, tries = 0; tries < 100; tries++) {
         if (!pointer_at(x, y)) {
             stable = 0;
-            set_pointer(x, y);
+            SetCursorPos(x, y);
+            Sleep(20);
         } else if (++stable == 3) {
             return true;
         } else {
