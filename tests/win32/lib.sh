@@ -25,17 +25,21 @@ done
 [ -f "$KV_DRIVER" ] || { echo "FAIL: no test driver at $KV_DRIVER (build the target kvdriver)" >&2; exit 1; }
 
 # The driver: each call bounded by its own --timeout and by the runner's.
-# The driver's own exit codes are 0-3 ("run" passes the program's on); any
-# other code means Wine did not run it to its end, and it is run once more.
+# Wine on a loaded machine now and then ends a process as it starts, with
+# exit code 0 or 1 and no output, which a command could give too; the driver
+# makes the file KV_DRIVER_DONE once its command has run to its end, and a
+# call without it is made once more.
 drv() {
-  local rc
-  "$KV_WINE_RUN" --timeout 60 "$KV_DRIVER" "$@"
-  rc=$?
-  if [ "$rc" -gt 3 ] && [ "$1" != run ]; then
-    echo "(driver $1 ended with $rc under Wine; once more)" >&2
-    "$KV_WINE_RUN" --timeout 60 "$KV_DRIVER" "$@"
+  local rc done attempt
+  done=$(mktemp -u "${TMPDIR:-/tmp}/kv-drv.XXXXXX")
+  for attempt in 1 2; do
+    rm -f "$done"
+    KV_DRIVER_DONE=$(win_path "$done") "$KV_WINE_RUN" --timeout 60 "$KV_DRIVER" "$@"
     rc=$?
-  fi
+    if [ -f "$done" ] || [ "$1" = run ]; then break; fi
+    echo "(driver $1 did not run to its end under Wine, exit code $rc; attempt $attempt)" >&2
+  done
+  rm -f "$done"
   return $rc
 }
 
