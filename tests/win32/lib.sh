@@ -154,10 +154,18 @@ release_mutex() {
 # virtual desktop NAME of that size. Wine closes a desktop a second after its
 # last process has left it, and a program started while it closes fails
 # ("cannot start (error 1359)") or loses its desktop; so a keeper process
-# stays on the desktop until the test ends. A start that meets the closing
-# desktop of an earlier run is made again.
+# stays on the desktop until the test ends, or until the test moves to
+# another desktop (two desktops alive at once do not keep their display
+# modes apart). A start that meets the closing desktop of an earlier run is
+# made again.
+DESKTOP_KEEPER=''
 use_desktop() {
   local out=desktop-$2.out attempt pid end
+  if [ -n "$DESKTOP_KEEPER" ]; then
+    kill -TERM "$DESKTOP_KEEPER" 2>/dev/null
+    wait "$DESKTOP_KEEPER" 2>/dev/null
+    DESKTOP_KEEPER=''
+  fi
   export KV_DESKTOP=$1 KV_DESKTOP_NAME=$2
   for attempt in 1 2 3 4 5; do
     rm -f "$out"
@@ -165,10 +173,10 @@ use_desktop() {
     pid=$!
     end=$((SECONDS + 30))
     while [ $SECONDS -lt $end ] && kill -0 "$pid" 2>/dev/null; do
-      grep -q '^held' "$out" && return 0
+      grep -q '^held' "$out" && { DESKTOP_KEEPER=$pid; return 0; }
       sleep 0.1
     done
-    grep -q '^held' "$out" && return 0
+    grep -q '^held' "$out" && { DESKTOP_KEEPER=$pid; return 0; }
     kill -0 "$pid" 2>/dev/null && break
     note "the desktop $2 could not be joined ($(tr '\n' ' ' < "$out")); again"
     sleep 1
