@@ -173,12 +173,12 @@ use_desktop() {
     pid=$!
     end=$((SECONDS + 30))
     while [ $SECONDS -lt $end ] && kill -0 "$pid" 2>/dev/null; do
-      grep -q '^held' "$out" && { DESKTOP_KEEPER=$pid; return 0; }
+      grep -qs '^held' "$out" && { DESKTOP_KEEPER=$pid; return 0; }
       sleep 0.1
     done
-    grep -q '^held' "$out" && { DESKTOP_KEEPER=$pid; return 0; }
+    grep -qs '^held' "$out" && { DESKTOP_KEEPER=$pid; return 0; }
     kill -0 "$pid" 2>/dev/null && break
-    note "the desktop $2 could not be joined ($(tr '\n' ' ' < "$out")); again"
+    note "the desktop $2 could not be joined ($(tr '\n' ' ' < "$out" 2>/dev/null)); again"
     sleep 1
   done
   fail "no process could be kept on the desktop $2"
