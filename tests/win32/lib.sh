@@ -158,13 +158,18 @@ release_mutex() {
 # another desktop (two desktops alive at once do not keep their display
 # modes apart). A start that meets the closing desktop of an earlier run is
 # made again.
-DESKTOP_KEEPER=''
+# When it moves, the old desktop is waited for until its owner (Wine's
+# explorer.exe) has ended: on its way out it puts back the display mode, which
+# would undo a mode set on the new desktop meanwhile.
+DESKTOP_KEEPER='' DESKTOP_OWNER=''
 use_desktop() {
   local out=desktop-$2.out attempt pid end
   if [ -n "$DESKTOP_KEEPER" ]; then
     kill -TERM "$DESKTOP_KEEPER" 2>/dev/null
     wait "$DESKTOP_KEEPER" 2>/dev/null
-    DESKTOP_KEEPER=''
+    [ -z "$DESKTOP_OWNER" ] || KV_DESKTOP='' drv wait-exit "$DESKTOP_OWNER" --timeout 20000 ||
+      note "the desktop $KV_DESKTOP_NAME did not close within 20 s"
+    DESKTOP_KEEPER='' DESKTOP_OWNER=''
   fi
   export KV_DESKTOP=$1 KV_DESKTOP_NAME=$2
   for attempt in 1 2 3 4 5; do
@@ -173,10 +178,14 @@ use_desktop() {
     pid=$!
     end=$((SECONDS + 30))
     while [ $SECONDS -lt $end ] && kill -0 "$pid" 2>/dev/null; do
-      grep -qs '^held' "$out" && { DESKTOP_KEEPER=$pid; return 0; }
+      grep -qs '^held' "$out" && break
       sleep 0.1
     done
-    grep -qs '^held' "$out" && { DESKTOP_KEEPER=$pid; return 0; }
+    if grep -qs '^held' "$out"; then
+      DESKTOP_KEEPER=$pid
+      DESKTOP_OWNER=$(awk '/^held [1-9]/ { print $2 }' "$out")
+      return 0
+    fi
     kill -0 "$pid" 2>/dev/null && break
     note "the desktop $2 could not be joined ($(tr '\n' ' ' < "$out" 2>/dev/null)); again"
     sleep 1
