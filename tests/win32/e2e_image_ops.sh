@@ -10,7 +10,7 @@
 source "$KV_LIB"
 # A desktop of its own: the screen size that Wine takes from the prefix may be
 # one that an earlier display-mode test left there, too small for the window.
-export KV_DESKTOP=1024x768 KV_DESKTOP_NAME=kvimageops
+use_desktop 1024x768 kvimageops
 source "$KV_SRC/tests/win32/layers_lib.sh"
 ops() { python3 "$KV_SRC/tests/win32/image_ops.py" "$@"; }
 use_engine

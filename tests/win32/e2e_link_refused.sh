@@ -28,6 +28,9 @@ refused() {
     fail "$label: the box says $(cat texts.txt)"
   drv dismiss "$box" || fail "cannot close the box"
   wait_engine 20 || fail "$label: the engine still runs after the box"
+  # A compiler left waiting would keep block 1 and turn the next engine away.
+  drv wait-exit --exe "$PWD/system/RODaz/RODaz.exe" --timeout 10000 ||
+    fail "$label: the compiler still runs after the engine ended"
   note "$label: refused with the communication message"
 }
 # One record whose name runs past the 16-byte block.

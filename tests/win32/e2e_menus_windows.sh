@@ -2,7 +2,8 @@
 # bar is read back item by item, window 2 stands with its class, title,
 # place and client size, the window information agrees with what Windows
 # reports (the script renames the window when it does), and the window is
-# hidden by the hide command.
+# hidden by the hide command, which the script gives once the test has seen
+# the window and made the file hide.now.
 source "$KV_LIB"
 use_engine
 cat > menus.kvp <<'KVP'
@@ -11,6 +12,7 @@ var 1000 int global = 0
 var 1001 int global = 0
 var 1002 int global = 0
 var 1003 int global = 0
+var 1004 int global = 0
 script 0 "main.kvs"
 label SYSTEM_START
     menu_set path="bar/" text="bar" order=1
@@ -29,7 +31,12 @@ label SYSTEM_START
     if {@1000 200 == @1001 100 == && @1002 50 == && @1003 0 == &&}
         window_setup window=2 title="Sub two ok"
     endif
-    wait ms=3000
+label WAIT_HIDE
+    find_file file="hide.now" exists=1 result=$1004
+    if {@1004 0 ==}
+        wait frames=1
+        goto WAIT_HIDE
+    endif
     window_hide window=2
 label LOOP
     wait frames=1
@@ -56,6 +63,7 @@ read -r cw ch < <(drv client "$sub") || fail "no client size of window 2"
 read -r l t r b < <(drv info "$sub" | awk -F'\t' '$1 == "rect" { print $2 }')
 [ "$l $t" = "50 60" ] || fail "window 2 at $l $t, expected 50 60"
 note "window 2: $l $t, client $cw x $ch"
+: > hide.now
 for i in $(seq 60); do drv info "$sub" | grep -q "^visible.0" && break; sleep 0.25; done
 [ "$i" -lt 60 ] || fail "window 2 was not hidden"
 drv close "$hwnd" >/dev/null 2>&1

@@ -3,7 +3,7 @@
 # UTF-8, a control's state, pressing a button by text and by id, dismissing,
 # and typed keys and clicks in a virtual desktop.
 source "$KV_LIB"
-export KV_DESKTOP=${KV_DESKTOP:-800x600} KV_DESKTOP_NAME=kvdriver
+use_desktop "${KV_DESKTOP:-800x600}" kvdriver
 title='確認ダイアログ' text='終了します。よろしいですか？'
 
 # box [okcancel]: shows a box in the background; BOX is its window, BOX_RC
@@ -47,5 +47,5 @@ drv activate "$BOX" || fail "cannot activate the box"
 read -r l t r b <<< "$(drv info "$BOX" OK | sed -n 's/^rect\t//p')"
 drv click $(((l + r) / 2)) $(((t + b) / 2)) || fail "cannot click"
 [ "$(box_result)" = 11 ] || fail "a click on OK did not close the box with OK"
-drv move 3 4 && [ "$(drv cursor)" = "3 4" ] || fail "the pointer did not move"
+drv move 3 4 && [ "$(drv cursor)" = "3 4" ] || fail "the pointer did not move to 3 4: $(drv cursor)"
 note "keys, clicks and pointer moves"

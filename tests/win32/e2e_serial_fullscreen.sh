@@ -3,6 +3,9 @@
 # it, 1280 x 720; the window covers the whole mode. When the engine ends it
 # puts back the registry's mode (the test puts it back too, on any failure,
 # as other tests depend on the desktop's size).
+# The desktops here are not held by use_desktop's keeper: with a process of
+# its own kept on the desktop the engine's mode change now and then did not
+# show (the mode stayed 1920 x 1080).
 export KV_DESKTOP=1920x1080 KV_DESKTOP_NAME=kvfullscreen
 source "$KV_LIB"
 use_engine

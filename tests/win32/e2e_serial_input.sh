@@ -7,7 +7,7 @@
 # of that check. (Presses outside the window are covered by the unit tests:
 # the driver's cursor moves outside the window do not land reliably here.)
 source "$KV_LIB"
-export KV_DESKTOP=${KV_DESKTOP:-1024x768} KV_DESKTOP_NAME=kvinput
+use_desktop "${KV_DESKTOP:-1024x768}" kvinput
 use_engine
 
 # System variables: 125 + k hold counter and 259 + k press count of key-map

@@ -5,8 +5,8 @@
 # composed root layer scaled to the fitted size (horizontal fractions
 # sharpened) and placed in the middle of a black client area, within 2 per
 # colour byte.
-export KV_DESKTOP=1024x768 KV_DESKTOP_NAME=kvmaximised
 source "$KV_LIB"
+use_desktop 1024x768 kvmaximised
 source "$KV_SRC/tests/win32/layers_lib.sh"
 use_engine
 layers_description 400 300 "" "    wait frames=2

@@ -5,8 +5,8 @@
 # the desktop with the game's aspect. The client area, read back with GDI,
 # equals the natively composed root layer scaled to that size the same way
 # (horizontal fractions sharpened), within 2 per colour byte.
-export KV_DESKTOP=640x480 KV_DESKTOP_NAME=kvlayers
 source "$KV_LIB"
+use_desktop 640x480 kvlayers
 source "$KV_SRC/tests/win32/layers_lib.sh"
 use_engine
 layers_description 800 600 > layers.kvp

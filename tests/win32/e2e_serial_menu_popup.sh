@@ -3,8 +3,8 @@
 # menu command and opens the menu again after the first. Both with frames on
 # the main thread and on the script thread (there the menu must still open
 # on the window's own thread, where the keys arrive).
-export KV_DESKTOP=1024x768 KV_DESKTOP_NAME=kvpopup
 source "$KV_LIB"
+use_desktop 1024x768 kvpopup
 use_engine
 for thread in 0 1; do
 cat > popup.kvp <<KVP

@@ -1,8 +1,8 @@
 # A screen-saver build started with "/s" runs its project at the size of
 # the desktop (a Wine virtual desktop of a known size, other than the
 # project's 640 x 480), and closes on request.
-export KV_DESKTOP=720x540 KV_DESKTOP_NAME=kvsaver
 source "$KV_LIB"
+use_desktop 720x540 kvsaver
 python3 - <<'PY' || fail "cannot write the preview"
 import struct
 px = b"\x10\x20\x30" * 16

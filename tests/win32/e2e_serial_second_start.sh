@@ -2,7 +2,7 @@
 # it is minimised, brings it to the front and exits with code 0 without a
 # window of its own. Runs in a virtual desktop, where activation is Wine's.
 source "$KV_LIB"
-export KV_DESKTOP=${KV_DESKTOP:-1024x768} KV_DESKTOP_NAME=kve2e
+use_desktop "${KV_DESKTOP:-1024x768}" kve2e
 use_engine
 prepare_project
 start_engine

@@ -8,7 +8,7 @@
 # shows within x 10..109, y 210..229 and nowhere else.
 # An engine without the layer command yet ends the test as skipped (77).
 source "$KV_LIB"
-export KV_DESKTOP=${KV_DESKTOP:-1024x768} KV_DESKTOP_NAME=kvtext
+use_desktop "${KV_DESKTOP:-1024x768}" kvtext
 use_engine
 
 cat > text.kvp <<'KVP'

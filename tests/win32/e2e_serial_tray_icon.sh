@@ -7,8 +7,8 @@
 # the icon. The icon is looked for in the task bar's pixels: the last icon
 # square at its right end differs from the bar's own colour while the icon
 # is there, and no longer once it is removed.
-export KV_DESKTOP=800x600 KV_DESKTOP_NAME=kvtray
 source "$KV_LIB"
+use_desktop 800x600 kvtray
 use_engine
 cat > tray.kvp <<'KVP'
 project width=320 height=240 title="tray" show=1 debug=0 sound=0

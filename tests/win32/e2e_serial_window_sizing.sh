@@ -3,8 +3,8 @@
 # and a programmatic resize (the window settles on a fitted client size).
 # Aspects are compared to within one pixel. It runs on a virtual desktop of
 # its own, so a screen size left behind by another test cannot cap the sizes.
-export KV_DESKTOP=1280x1024 KV_DESKTOP_NAME=kvsizing
 source "$KV_LIB"
+use_desktop 1280x1024 kvsizing
 use_engine
 prepare_project
 start_engine

@@ -16,8 +16,8 @@
 #   expect_clean_end SECONDS [WHAT]   the same for an engine already started
 #   check_result LINE CMD VALUE / ex TOKEN...   script lines for a description
 #   run_generated_cases FILTER SECONDS   test_script.exe's generated projects
-# Set KV_DESKTOP=WxH (and KV_DESKTOP_NAME) before these to run everything in
-# a Wine virtual desktop (tests named e2e_serial_*).
+#   use_desktop WxH NAME     everything after it in a Wine virtual desktop
+#                            (tests named e2e_serial_*)
 set -u
 for v in KV_EXE KV_DRIVER KV_WINE_RUN KV_KVCFG; do
   [ -n "${!v:-}" ] || { echo "FAIL: $v is not set (run the test through ctest)" >&2; exit 1; }
@@ -25,17 +25,21 @@ done
 [ -f "$KV_DRIVER" ] || { echo "FAIL: no test driver at $KV_DRIVER (build the target kvdriver)" >&2; exit 1; }
 
 # The driver: each call bounded by its own --timeout and by the runner's.
-# The driver's own exit codes are 0-3 ("run" passes the program's on); any
-# other code means Wine did not run it to its end, and it is run once more.
+# Wine on a loaded machine now and then ends a process as it starts, with
+# exit code 0 or 1 and no output, which a command could give too; the driver
+# makes the file KV_DRIVER_DONE once its command has run to its end, and a
+# call without it is made once more.
 drv() {
-  local rc
-  "$KV_WINE_RUN" --timeout 60 "$KV_DRIVER" "$@"
-  rc=$?
-  if [ "$rc" -gt 3 ] && [ "$1" != run ]; then
-    echo "(driver $1 ended with $rc under Wine; once more)" >&2
-    "$KV_WINE_RUN" --timeout 60 "$KV_DRIVER" "$@"
+  local rc done attempt
+  done=$(mktemp -u "${TMPDIR:-/tmp}/kv-drv.XXXXXX")
+  for attempt in 1 2; do
+    rm -f "$done"
+    KV_DRIVER_DONE=$(win_path "$done") "$KV_WINE_RUN" --timeout 60 "$KV_DRIVER" "$@"
     rc=$?
-  fi
+    if [ -f "$done" ] || [ "$1" = run ]; then break; fi
+    echo "(driver $1 did not run to its end under Wine, exit code $rc; attempt $attempt)" >&2
+  done
+  rm -f "$done"
   return $rc
 }
 
@@ -144,6 +148,49 @@ release_mutex() {
   kill -TERM "$HOLD_PID" 2>/dev/null
   wait "$HOLD_PID" 2>/dev/null
   HOLD_PID=''
+}
+
+# use_desktop WxH NAME: every later Wine process of the test runs in the
+# virtual desktop NAME of that size. Wine closes a desktop a second after its
+# last process has left it, and a program started while it closes fails
+# ("cannot start (error 1359)") or loses its desktop; so a keeper process
+# stays on the desktop until the test ends, or until the test moves to
+# another desktop (two desktops alive at once do not keep their display
+# modes apart). A start that meets the closing desktop of an earlier run is
+# made again.
+# When it moves, the old desktop is waited for until its owner (Wine's
+# explorer.exe) has ended: on its way out it puts back the display mode, which
+# would undo a mode set on the new desktop meanwhile.
+DESKTOP_KEEPER='' DESKTOP_OWNER=''
+use_desktop() {
+  local out=desktop-$2.out attempt pid end
+  if [ -n "$DESKTOP_KEEPER" ]; then
+    kill -TERM "$DESKTOP_KEEPER" 2>/dev/null
+    wait "$DESKTOP_KEEPER" 2>/dev/null
+    [ -z "$DESKTOP_OWNER" ] || KV_DESKTOP='' drv wait-exit "$DESKTOP_OWNER" --timeout 20000 ||
+      note "the desktop $KV_DESKTOP_NAME did not close within 20 s"
+    DESKTOP_KEEPER='' DESKTOP_OWNER=''
+  fi
+  export KV_DESKTOP=$1 KV_DESKTOP_NAME=$2
+  for attempt in 1 2 3 4 5; do
+    rm -f "$out"
+    "$KV_WINE_RUN" --timeout 200 "$KV_DRIVER" hold-mutex "kvdesk-$2-$$" 190 > "$out" 2>&1 &
+    pid=$!
+    end=$((SECONDS + 30))
+    while [ $SECONDS -lt $end ] && kill -0 "$pid" 2>/dev/null; do
+      grep -qs '^held' "$out" && break
+      sleep 0.1
+    done
+    if grep -qs '^held' "$out"; then
+      DESKTOP_KEEPER=$pid
+      DESKTOP_OWNER=$(awk '/^held [1-9]/ { print $2 }' "$out")
+      return 0
+    fi
+    kill -0 "$pid" 2>/dev/null && break
+    note "the desktop $2 could not be joined ($(tr '\n' ' ' < "$out" 2>/dev/null)); again"
+    sleep 1
+  done
+  fail "no process could be kept on the desktop $2"
 }
 
 # watch_no_window: starts a watcher that looks for the engine's main window

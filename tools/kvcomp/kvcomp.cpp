@@ -16,8 +16,10 @@
 // Every start appends its arguments to rodaz_args.txt beside it, and the
 // version and folder it found in block 1 to rodaz_seen.txt.
 // Exit code 0, 1 when the engine's blocks cannot be opened, 2 when no
-// acknowledge came within 30 s.
+// acknowledge came within 30 s or the engine ended without one (a stand-in
+// left waiting would hold block 1, and the next engine would find it taken).
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -139,6 +141,23 @@ void poke_u32(uint8_t *p, uint32_t value)
         v[i] = (uint8_t)(value >> (8 * i));
 }
 
+// The process that started this one (the engine), opened for waiting on it;
+// null when it cannot be found.
+HANDLE open_parent()
+{
+    DWORD self = GetCurrentProcessId(), parent = 0;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE)
+        return nullptr;
+    PROCESSENTRY32 pe = {};
+    pe.dwSize = sizeof(pe);
+    for (BOOL ok = Process32First(snap, &pe); ok; ok = Process32Next(snap, &pe))
+        if (pe.th32ProcessID == self)
+            parent = pe.th32ParentProcessID;
+    CloseHandle(snap);
+    return parent ? OpenProcess(SYNCHRONIZE, FALSE, parent) : nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -181,12 +200,16 @@ int main(int argc, char **argv)
         std::snprintf((char *)block1 + 132, 380, "%s", cfg["folder"].c_str());
     if (cfg.count("fill"))
         std::memset(block1 + 132, 'x', 380);
+    HANDLE engine = open_parent();
     poke_u32(block1, 1);
 
     for (int i = 0; peek_u32(block1 + 4) != 1; i++) {
         if (i >= 3000)
             return 2;
-        Sleep(10);
+        if (!engine)
+            Sleep(10);
+        else if (WaitForSingleObject(engine, 10) == WAIT_OBJECT_0)
+            return 2;
     }
     DWORD mapped = size == 0 ? 16 : (DWORD)size;
     HANDLE map2;

@@ -38,6 +38,11 @@ bool parse_vk(const wchar_t *s, WORD *vk)
     return false;
 }
 
+// How long a press lasts, as a person's would: the engine reads the key and
+// button state once a frame, so a press shorter than a frame of a loaded
+// machine is never seen.
+const DWORD k_press_ms = 150;
+
 void send_key(WORD vk, bool up)
 {
     INPUT in = {};
@@ -51,18 +56,45 @@ void send_key(WORD vk, bool up)
 
 // Moves the pointer as a real mouse would: an absolute move over the whole
 // virtual screen (0..65535 on each axis), then SetCursorPos for the exact pixel.
-void move_pointer(int x, int y)
+void set_pointer(int x, int y)
 {
     int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
     int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     INPUT in = {};
     in.type = INPUT_MOUSE;
-    in.mi.dx = w > 1 ? (LONG)(((long long)(x - left) * 65535) / (w - 1)) : 0;
-    in.mi.dy = h > 1 ? (LONG)(((long long)(y - top) * 65535) / (h - 1)) : 0;
+    // The smallest value that Wine's scaling (value * size / 65536) turns into
+    // the pixel itself: otherwise the move's own event, handled after
+    // SetCursorPos, would leave the pointer one pixel off.
+    in.mi.dx = w > 0 ? (LONG)((((long long)(x - left) << 16) + w - 1) / w) : 0;
+    in.mi.dy = h > 0 ? (LONG)((((long long)(y - top) << 16) + h - 1) / h) : 0;
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
     SendInput(1, &in, sizeof(in));
     SetCursorPos(x, y);
     Sleep(20);
+}
+
+bool pointer_at(int x, int y)
+{
+    POINT p;
+    return GetCursorPos(&p) && p.x == x && p.y == y;
+}
+
+// A pointer event of an earlier move that Wine handles late can put the
+// pointer back, and a button pressed then would land there: so the pointer
+// is put back until it has read (x, y) a few times in a row, for half a
+// second at most (Wine may answer from the X pointer, which need not follow).
+void move_pointer(int x, int y)
+{
+    set_pointer(x, y);
+    for (int stable = 0, tries = 0; stable < 3 && tries < 25; tries++) {
+        if (pointer_at(x, y)) {
+            stable++;
+        } else {
+            stable = 0;
+            SetCursorPos(x, y);
+        }
+        Sleep(20);
+    }
 }
 
 void send_mouse(DWORD flags)
@@ -221,6 +253,7 @@ int cmd_keys(int argc, wchar_t **argv)
         } else {
             parse_vk(s, &vk);
             send_key(vk, false);
+            Sleep(k_press_ms);
             send_key(vk, true);
         }
     }
@@ -246,6 +279,7 @@ int cmd_click(int argc, wchar_t **argv)
     }
     move_pointer((int)x, (int)y);
     send_mouse(down);
+    Sleep(k_press_ms);
     send_mouse(up);
     return EXIT_OK;
 }

@@ -225,6 +225,9 @@ int cmd_wait_dialog(int argc, wchar_t **argv)
     if (!parse_filter_opts(argc, argv, 1, &f, &timeout) || f.cls)
         return EXIT_USAGE;
     f.cls = L"#32770";
+    // A dialog box shows itself once it is set up and its message loop runs;
+    // found before that, its controls may be missing or still changing.
+    f.visible = true;
     HWND h = nullptr;
     int rc = wait_for(f, timeout, true, &h);
     if (rc == EXIT_OK)

@@ -1,6 +1,7 @@
 // kvdriver entry: the command table, output and argument helpers.
 #include "driver.h"
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 
 namespace {
@@ -13,7 +14,7 @@ struct Command {
 
 const Command k_commands[] = {
     {L"wait-window", cmd_wait_window, "wait-window [--class C] [--title T] [--exe PATH] [--pid N] [--visible] [--announce] [--timeout MS]"},
-    {L"wait-dialog", cmd_wait_dialog, "wait-dialog [--title T] [--exe PATH] [--pid N] [--timeout MS]"},
+    {L"wait-dialog", cmd_wait_dialog, "wait-dialog [--title T] [--exe PATH] [--pid N] [--timeout MS] (a shown dialog box)"},
     {L"wait-gone", cmd_wait_gone, "wait-gone [--class C] [--title T] [--exe PATH] [--pid N] [--timeout MS]"},
     {L"count", cmd_count, "count [--class C] [--title T] [--exe PATH] [--pid N] [--visible]"},
     {L"texts", cmd_texts, "texts HWND [--ids]"},
@@ -117,6 +118,24 @@ std::wstring windows_path(const wchar_t *path)
     return p;
 }
 
+namespace {
+
+// The file named by KV_DRIVER_DONE is made once a command has run to its
+// end: Wine on a loaded machine now and then ends a process as it starts,
+// with an exit code that a command could give too, and the caller tells the
+// two apart by the file. "run" leaves it to the program it starts.
+void mark_done()
+{
+    const wchar_t *path = _wgetenv(L"KV_DRIVER_DONE");
+    if (!path || !*path)
+        return;
+    HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f != INVALID_HANDLE_VALUE)
+        CloseHandle(f);
+}
+
+} // namespace
+
 int wmain(int argc, wchar_t **argv)
 {
     if (argc < 2)
@@ -130,6 +149,8 @@ int wmain(int argc, wchar_t **argv)
                 swprintf(buf, KV_COUNT(buf), L"usage: kvdriver %hs", c.usage);
                 err_line(buf);
             }
+            if (c.fn != cmd_run)
+                mark_done();
             return rc;
         }
     return usage();
