@@ -2,8 +2,8 @@
 # black bands: the script maximises its 320 x 240 window (the client area has
 # another aspect, so the frame is centred between bands) and opens its pop-up
 # menu after a left click; the menu's top-left corner is where the pointer is.
-export KV_DESKTOP=1024x768 KV_DESKTOP_NAME=kvbands
 source "$KV_LIB"
+use_desktop 1024x768 kvbands
 use_engine
 cat > bands.kvp <<'KVP'
 project width=320 height=240 title="bands" show=1 debug=0 sound=0
