@@ -1,7 +1,7 @@
 // Composition cases the property test does not reach: the rule-mask
 // weights, the frame-end reset, black under an uncovered group area, a rule
-// mask of the wrong size, windows without a root, and records that must be
-// treated as absent.
+// mask of the wrong size, windows without a root or with an image as root,
+// and records that must be treated as absent.
 #include <gtest/gtest.h>
 
 #include "core/error_report.h"
@@ -137,6 +137,37 @@ TEST(ComposeFrame, WindowWithoutRootComposesNothing)
     rec(sc.w0)->visible = 0;
     EXPECT_EQ(0, window_compose_if_dirty(&win));
     EXPECT_EQ(0, win.frame_shown);
+}
+
+// An image set as a window's root is the frame as it is: composing the
+// window again and again keeps its pixels and its alpha flag, and the whole
+// image is the area to present.
+TEST(ComposeFrame, LeafRootKeepsItsPixels)
+{
+    Scene sc(8, 8);
+    const uint32_t opaque_red = 0x00FF0000u;   // alpha byte ignored without the flag
+    TreeNode *pic = sc.leaf("pic", 0, 0, 0, 6, 4, opaque_red);
+    WindowObject win = {};
+    win.show_flag = 1;
+    win.root_layer = pic;
+    for (int frame = 0; frame < 2; frame++) {
+        mark_layer_wholly_dirty(pic);
+        ASSERT_EQ(0, window_compose_if_dirty(&win));
+        EXPECT_EQ(1, win.frame_shown);
+        const LayerState *r = rec(pic);
+        EXPECT_EQ(0, r->has_alpha);
+        EXPECT_EQ(1, r->needs_redraw);
+        EXPECT_EQ(0, r->acc.left);
+        EXPECT_EQ(0, r->acc.top);
+        EXPECT_EQ(5, r->acc.right);
+        EXPECT_EQ(3, r->acc.bottom);
+        for (int y = 0; y < 4; y++)
+            for (int x = 0; x < 6; x++)
+                ASSERT_EQ(opaque_red, pixel_at(pic, x, y)) << x << "," << y;
+        reset_layer_dirty_rects(sc.tree.root->first_child);
+    }
+    ASSERT_EQ(0, sc.compose());   // still blended opaque into its group
+    EXPECT_EQ(opaque_red, sc.at(2, 2));
 }
 
 // A whole-image mark made without counting (a repaint) is widened, not replaced.
