@@ -73,6 +73,9 @@ void set_rule_weights(int progress, int softness, int opacity);
 // g_quit_flag, or -1 when the composition failed. A window without a root
 // layer composes nothing.
 int window_compose_if_dirty(WindowObject *win);
+// Asks that window's next composition to mark its root layer wholly dirty
+// first. Any thread may call it.
+void window_request_whole_compose(const WindowObject *win);
 // The cache of the children below a moving one (compose_cache.cpp). At most
 // this many children of a group are covered.
 enum { KV_BELOW_CACHE_CHILDREN = 32 };

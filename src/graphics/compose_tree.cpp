@@ -202,13 +202,21 @@ int compose_layer_tree_cpu(TreeNode *node, int nested)
     LayerState *d = layer_state_of(node);
     if (!d)
         return 0;
-    // A group below a window root is blended into its parent as opaque.
-    d->has_alpha = nested ? 0 : 1;
+    // A group below a window root is blended into its parent as opaque. A
+    // leaf (a window root that is an image) keeps its own flag.
+    if (node->is_folder)
+        d->has_alpha = nested ? 0 : 1;
     if (!d->pixels || !d->dirty_flag || !layer_has_area(d))
         return 0;
     clamp_to_image(&d->dirty, d);
     if (d->dirty.left > d->dirty.right || d->dirty.top > d->dirty.bottom) {
         d->dirty_flag = 0;   // an inverted rectangle covers nothing
+        return 0;
+    }
+    if (!node->is_folder) {
+        // Its pixels are the frame as they are: only the area to present grows.
+        merge_dirty_rect(node);
+        d->dirty_flag = 0;
         return 0;
     }
     bool whole = d->whole_image != 0;

@@ -6,6 +6,7 @@
 
 #include "core/error_report.h"
 #include "core/tree.h"
+#include "graphics/compose.h"
 #include "graphics/layer.h"
 #include "image/layer_image_cmd.h"
 #include "script/args.h"
@@ -24,10 +25,7 @@ static int64_t eval_raw(uint32_t id)
 // works on what the group shows.
 static void compose_group_first(TreeNode *node)
 {
-    LayerState *s = (LayerState *)node->payload;
-    s->dirty_flag = 1;
-    s->whole_image = 1;
-    s->dirty = LayerRect{0, 0, (int64_t)s->width - 1, (int64_t)s->height - 1};
+    mark_layer_wholly_dirty(node);
     if (g_layer_tree && g_layer_tree->first_child)
         apply_pending_layer_state(g_layer_tree->first_child);
     compose_layer_now(node, 1);

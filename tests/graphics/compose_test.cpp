@@ -1,7 +1,7 @@
 // Composition cases the property test does not reach: the rule-mask
 // weights, the frame-end reset, black under an uncovered group area, a rule
-// mask of the wrong size, windows without a root, and records that must be
-// treated as absent.
+// mask of the wrong size, windows without a root or with an image as root,
+// whole compositions asked for by another thread, and records that must be treated as absent.
 #include <gtest/gtest.h>
 
 #include "core/error_report.h"
@@ -137,6 +137,64 @@ TEST(ComposeFrame, WindowWithoutRootComposesNothing)
     rec(sc.w0)->visible = 0;
     EXPECT_EQ(0, window_compose_if_dirty(&win));
     EXPECT_EQ(0, win.frame_shown);
+}
+
+// An image set as a window's root is the frame as it is: composing the
+// window again and again keeps its pixels and its alpha flag, and the whole
+// image is the area to present.
+TEST(ComposeFrame, LeafRootKeepsItsPixels)
+{
+    Scene sc(8, 8);
+    const uint32_t opaque_red = 0x00FF0000u;   // alpha byte ignored without the flag
+    TreeNode *pic = sc.leaf("pic", 0, 0, 0, 6, 4, opaque_red);
+    WindowObject win = {};
+    win.show_flag = 1;
+    win.root_layer = pic;
+    for (int frame = 0; frame < 2; frame++) {
+        mark_layer_wholly_dirty(pic);
+        ASSERT_EQ(0, window_compose_if_dirty(&win));
+        EXPECT_EQ(1, win.frame_shown);
+        const LayerState *r = rec(pic);
+        EXPECT_EQ(0, r->has_alpha);
+        EXPECT_EQ(1, r->needs_redraw);
+        EXPECT_EQ(0, r->acc.left);
+        EXPECT_EQ(0, r->acc.top);
+        EXPECT_EQ(5, r->acc.right);
+        EXPECT_EQ(3, r->acc.bottom);
+        for (int y = 0; y < 4; y++)
+            for (int x = 0; x < 6; x++)
+                ASSERT_EQ(opaque_red, pixel_at(pic, x, y)) << x << "," << y;
+        reset_layer_dirty_rects(sc.tree.root->first_child);
+    }
+    ASSERT_EQ(0, sc.compose());   // still blended opaque into its group
+    EXPECT_EQ(opaque_red, sc.at(2, 2));
+}
+
+// A whole composition asked for from another thread is made by the window's
+// next composition, once.
+TEST(ComposeFrame, WholeComposeRequestServedOnce)
+{
+    Scene sc(8, 8);
+    sc.leaf("a", 0, 0, 0, 8, 8, RED);
+    WindowObject win = {};
+    win.show_flag = 1;
+    win.root_layer = sc.w0;
+    ASSERT_EQ(0, sc.compose());
+    reset_layer_dirty_rects(sc.tree.root->first_child);
+    uint64_t stamp = rec(sc.w0)->change_stamp;
+    window_request_whole_compose(&win);
+    EXPECT_EQ(0, rec(sc.w0)->dirty_flag);   // nothing is touched until the frame step
+    ASSERT_EQ(0, window_compose_if_dirty(&win));
+    const LayerState *r = rec(sc.w0);
+    EXPECT_GT(r->change_stamp, stamp);
+    EXPECT_EQ(1, r->needs_redraw);
+    EXPECT_EQ(0, r->acc.left);
+    EXPECT_EQ(7, r->acc.right);
+    EXPECT_EQ(7, r->acc.bottom);
+    reset_layer_dirty_rects(sc.tree.root->first_child);
+    ASSERT_EQ(0, window_compose_if_dirty(&win));
+    EXPECT_EQ(0, rec(sc.w0)->needs_redraw);
+    window_request_whole_compose(nullptr);
 }
 
 // A whole-image mark made without counting (a repaint) is widened, not replaced.

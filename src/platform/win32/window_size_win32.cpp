@@ -13,6 +13,7 @@
 #include "core/settings.h"
 #include "core/tree.h"
 #include "core/window.h"
+#include "graphics/compose.h"
 #include "graphics/layer.h"
 #include "platform/sys_window.h"
 #include "platform/win32/window_win32.h"
@@ -209,20 +210,6 @@ void on_window_move(WindowObject *win, HWND hwnd)
     g_window_monitor_index = index;
 }
 
-// Dirty, whole-image and needs-redraw flags and the whole image as the dirty
-// rectangle: the next frame composes the window again.
-static void mark_root_wholly_dirty(WindowObject *win)
-{
-    TreeNode *root = win->root_layer;
-    LayerState *s = root ? (LayerState *)root->payload : nullptr;
-    if (!s)
-        return;
-    s->dirty_flag = 1;
-    s->whole_image = 1;
-    s->needs_redraw = 1;
-    s->dirty = {0, 0, (int64_t)s->width - 1, (int64_t)s->height - 1};
-}
-
 bool on_tray_message(WindowObject *win, HWND hwnd, WPARAM id, LPARAM event)
 {
     if (win->number != 0 || id != KV_TRAY_ICON_ID)
@@ -237,7 +224,7 @@ bool on_tray_message(WindowObject *win, HWND hwnd, WPARAM id, LPARAM event)
     case WM_RBUTTONUP:
         SetForegroundWindow(hwnd);
         SetFocus(hwnd);
-        mark_root_wholly_dirty(win);
+        window_request_whole_compose(win);   // composed on the frame thread
         request_popup_at_cursor(2);
         break;
     default:
