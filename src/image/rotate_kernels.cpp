@@ -1,7 +1,7 @@
 // Rotation pixel work. An output row of a turned picture runs across
 // hundreds of source rows, each on pages of its own; walked whole, the next
 // output row finds those pages (and lines) gone from the processor's caches.
-// So rows are walked two at a time, side by side, in blocks of columns that
+// So rows are walked four at a time, side by side, in blocks of columns that
 // cross a bounded number of source rows. Inside a row only the span that maps
 // into the source is visited: the inner loop has no bound test.
 #include "image/rotate_kernels.h"
@@ -18,7 +18,7 @@
 
 namespace {
 
-const int32_t k_band_rows = 2;        // output rows walked together, block by block
+const int32_t k_band_rows = 4;        // output rows walked together, block by block
 const int64_t k_rows_crossed = 256;   // source rows one block of output columns may cross
 const int32_t k_quarter_tile = 64;    // side of a quarter-turn tile
 
@@ -108,11 +108,11 @@ void rotate_run_sse2(uint32_t *out, const uint32_t *in, int32_t w, int32_t px, i
 }
 #endif
 
-RotatePairRun rotate_pair_for_cpu()
+RotateBandRun rotate_band_for_cpu()
 {
 #if defined(__x86_64__) || defined(__i386__)
     if (g_kernel_wide)
-        return rotate_pair_avx2;
+        return rotate_band_avx2;
 #endif
     return nullptr;
 }
@@ -296,27 +296,30 @@ void run_columns(RotateRun run, uint32_t *dst, const uint32_t *src, const Rotate
             (int32_t)(row.py0 + a * m->dy), (int32_t)m->dx, (int32_t)m->dy, b - a);
 }
 
-// Rows oy and oy + 1 over [a[k], b[k]): the columns both map walked
-// together, the ends of each row on their own.
-void run_pair(RotateRun run, RotatePairRun pair, uint32_t *dst, const uint32_t *src,
-              const RotateMap *m, const RotateRow rows[2], int32_t oy, const int32_t a[2],
-              const int32_t b[2])
+// The k_band_rows rows from oy, each over [a[k], b[k]): the columns all map
+// walked together, the ends of each row on their own.
+void run_band(RotateRun run, RotateBandRun band, uint32_t *dst, const uint32_t *src,
+              const RotateMap *m, const RotateRow rows[], int32_t oy, const int32_t a[],
+              const int32_t b[])
 {
-    int32_t c0 = a[0] > a[1] ? a[0] : a[1], c1 = b[0] < b[1] ? b[0] : b[1];
+    int32_t c0 = a[0], c1 = b[0];
+    for (int32_t k = 1; k < k_band_rows; k++) {
+        c0 = a[k] > c0 ? a[k] : c0;
+        c1 = b[k] < c1 ? b[k] : c1;
+    }
     if (c1 - c0 < 8) {
-        for (int32_t k = 0; k < 2; k++)
+        for (int32_t k = 0; k < k_band_rows; k++)
             run_columns(run, dst, src, m, rows[k], oy + k, a[k], b[k]);
         return;
     }
-    for (int32_t k = 0; k < 2; k++) {
+    for (int32_t k = 0; k < k_band_rows; k++) {
         run_columns(run, dst, src, m, rows[k], oy + k, a[k], c0);
         run_columns(run, dst, src, m, rows[k], oy + k, c1, b[k]);
     }
-    // Row oy + 1 maps exactly (s, c) from row oy: both 32-bit inside the source.
-    pair(dst + (int64_t)oy * m->w + c0, dst + (int64_t)(oy + 1) * m->w + c0, src, m->w,
-         (int32_t)(rows[0].px0 + c0 * m->dx), (int32_t)(rows[0].py0 + c0 * m->dy),
-         (int32_t)m->dx, (int32_t)m->dy, (int32_t)(rows[1].px0 - rows[0].px0),
-         (int32_t)(rows[1].py0 - rows[0].py0), c1 - c0);
+    // Each row maps exactly (s, c) from the one above: 32-bit inside the source.
+    band(dst + (int64_t)oy * m->w + c0, src, m->w, (int32_t)(rows[0].px0 + c0 * m->dx),
+         (int32_t)(rows[0].py0 + c0 * m->dy), (int32_t)m->dx, (int32_t)m->dy,
+         (int32_t)(rows[1].px0 - rows[0].px0), (int32_t)(rows[1].py0 - rows[0].py0), c1 - c0);
 }
 
 }  // namespace
@@ -330,7 +333,7 @@ void rotate_spans(uint32_t *dst, const uint32_t *src, const RotateMap *m, bool f
     int64_t cols = as > 0 ? (k_rows_crossed << 16) / as : w;
     const int32_t block = (int32_t)(cols < 64 ? 64 : (cols > w ? w : cols));
     RotateRun run = rotate_run_for_cpu();
-    RotatePairRun pair = rotate_pair_for_cpu();
+    RotateBandRun band = rotate_band_for_cpu();
     RotateRow rows[k_band_rows];
     int32_t lo[k_band_rows], hi[k_band_rows];
     for (int32_t y0 = 0; y0 < h; y0 += k_band_rows) {
@@ -355,8 +358,8 @@ void rotate_spans(uint32_t *dst, const uint32_t *src, const RotateMap *m, bool f
                 a[k] = lo[k] > x0 ? lo[k] : x0;
                 b[k] = hi[k] < x0 + block ? hi[k] : x0 + block;
             }
-            if (pair && n == 2) {
-                run_pair(run, pair, dst, src, m, rows, y0, a, b);
+            if (band && n == k_band_rows) {
+                run_band(run, band, dst, src, m, rows, y0, a, b);
                 continue;
             }
             for (int32_t k = 0; k < n; k++)
