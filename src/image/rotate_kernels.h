@@ -37,6 +37,15 @@ void rotate_run_avx2(uint32_t *out, const uint32_t *in, int32_t w, int32_t px, i
                      int32_t dx, int32_t dy, int32_t n);
 // The 256-bit run when the pixel kernels were installed wide, else SSE2.
 RotateRun rotate_run_for_cpu();
+// Four output rows (pitch w) over the same n columns: row k's source lies
+// k * (ex, ey) from row 0's at every column.
+typedef void (*RotateBandRun)(uint32_t *out, const uint32_t *in, int32_t w, int32_t px,
+                              int32_t py, int32_t dx, int32_t dy, int32_t ex, int32_t ey,
+                              int32_t n);
+void rotate_band_avx2(uint32_t *out, const uint32_t *in, int32_t w, int32_t px, int32_t py,
+                      int32_t dx, int32_t dy, int32_t ex, int32_t ey, int32_t n);
+// The 256-bit band run when installed wide, else null (each row on its own).
+RotateBandRun rotate_band_for_cpu();
 
 // 180 degrees: pixel i of dst is pixel count - 1 - i of src.
 void rotate_reversed(uint32_t *dst, const uint32_t *src, int64_t count);

@@ -263,7 +263,7 @@ TEST(Rotate, RandomShapesAndAnglesMatchTheMapping)
     detect_cpu_features();
     FxRng rng(2024);
     for (int n = 0; n < 48; n++) {
-        int w = rng.range(1, 4) == 1 ? rng.range(1, 9) : rng.range(60, 230);
+        int w = rng.range(1, 4) == 1 ? rng.range(1, 9) : rng.range(60, 600);
         int h = rng.range(1, 4) == 1 ? rng.range(1, 9) : rng.range(60, 200);
         int angle = n < 8 ? 90 * rng.range(-4, 4) : rng.range(-800, 800);
         int wide = n & 1;
