@@ -57,12 +57,19 @@ static TreeNode *find_start_layer(TreeNode *group, TreeNode *from, TreeNode *end
     return nullptr;
 }
 
-static void clear_area(LayerState *d)
+// The dirty area of the canvas: cleared, or copied from `from` (a buffer of
+// the canvas's size) when given.
+static void fill_area(LayerState *d, const uint8_t *from)
 {
     const LayerRect &r = d->dirty;
     ptrdiff_t bytes = (ptrdiff_t)(r.right - r.left + 1) * 4;
-    for (int64_t y = r.top; y <= r.bottom; y++)
-        g_pixel_kernels.kern_zero(d->pixels + (y * d->width + r.left) * 4, bytes);
+    for (int64_t y = r.top; y <= r.bottom; y++) {
+        ptrdiff_t at = (ptrdiff_t)(y * d->width + r.left) * 4;
+        if (from)
+            g_pixel_kernels.kern_copy(d->pixels + at, from + at, bytes);
+        else
+            g_pixel_kernels.kern_zero(d->pixels + at, bytes);
+    }
 }
 
 static bool is_drawn(const LayerState *c, const LayerRect &area)
@@ -159,16 +166,6 @@ static void mark_covered_composed(TreeNode *group, TreeNode *top, const LayerRec
     }
 }
 
-static void copy_area(LayerState *d, const uint8_t *from)
-{
-    const LayerRect &r = d->dirty;
-    ptrdiff_t bytes = (ptrdiff_t)(r.right - r.left + 1) * 4;
-    for (int64_t y = r.top; y <= r.bottom; y++) {
-        ptrdiff_t at = (ptrdiff_t)(y * d->width + r.left) * 4;
-        g_pixel_kernels.kern_copy(d->pixels + at, from + at, bytes);
-    }
-}
-
 int compose_children_into(TreeNode *group, TreeNode *end, uint8_t *pixels)
 {
     LayerState *d = layer_state_of(group);
@@ -182,7 +179,7 @@ int compose_children_into(TreeNode *group, TreeNode *end, uint8_t *pixels)
     d->dirty = LayerRect{0, 0, (int64_t)d->width - 1, (int64_t)d->height - 1};
     TreeNode *start = find_start_layer(group, group->first_child, end, d->dirty);
     if (!start) {
-        clear_area(d);
+        fill_area(d, nullptr);
         start = group->first_child;
     }
     int rc = 0;
@@ -227,12 +224,9 @@ int compose_layer_tree_cpu(TreeNode *node, int nested)
     TreeNode *first = cache ? top : node->first_child;
     TreeNode *start = find_start_layer(node, first, nullptr, d->dirty);
     if (!start) {
-        if (cache) {
-            copy_area(d, cache);
+        fill_area(d, cache);
+        if (cache)
             mark_covered_composed(node, top, d->dirty);
-        } else {
-            clear_area(d);
-        }
         start = first;
     }
     for (TreeNode *c = node->first_child; c != start; c = c->next)
