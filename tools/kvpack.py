@@ -146,7 +146,7 @@ def pack(engine, pack_bytes, preview=b""):
     if size < 4:
         raise PackError("resource %s %d holds less than 4 bytes" % (RES_TYPE, RES_ID))
     old = u32(exe, at)
-    if old != 4 and old < len(exe) and exe[old:old + 4] == b"KVER":
+    if old != 4 and at + 4 <= old < len(exe) and exe[old:old + 4] == b"KVER":
         del exe[old:]  # packed before: cut back to the engine itself
     base = len(exe)
     if base > 0xFFFFFFFF - 16 - len(preview) - len(pack_bytes):

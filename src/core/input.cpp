@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "core/clamp.h"
 #include "core/engine_state.h"
 #include "core/frame_state.h"
 #include "core/window.h"
@@ -156,14 +157,14 @@ int64_t client_to_game(int64_t c, int32_t offset, int32_t shown, int32_t game)
 
 int32_t game_to_client(int64_t g, int32_t offset, int32_t shown, int32_t game)
 {
-    g = g < INT32_MIN ? INT32_MIN : g > INT32_MAX ? INT32_MAX : g;
+    g = clamp_int32(g);
     int64_t c = g;
     // The read rounds toward zero; of the client pixels that read as g this
     // takes the one nearest 0: the ceiling above 0, the floor below it.
     if (shown > 0 && game > 0)
         c = g >= 0 ? (g * shown + game - 1) / game : -((-g * shown + game - 1) / game);
     c += offset;
-    return (int32_t)(c < INT32_MIN ? INT32_MIN : c > INT32_MAX ? INT32_MAX : c);
+    return clamp_int32(c);
 }
 
 static void map_window_mouse(int i, int32_t sx, int32_t sy, InputStage &st)

@@ -38,11 +38,9 @@ static int range_fault(int64_t v, int64_t lo, int64_t hi)
 
 static TreeNode *find_layer(uint32_t id, int kind)
 {
-    char path[KV_PATH_MAX];
-    if (normalize_script_path(path, arg_str(id), g_tree_path_roots[KV_TREE_LAYER], 0) < 0)
-        return nullptr;
-    TreeNode *node = name_tree_lookup(g_layer_tree, path, kind);
-    if (!node)
+    int r;
+    TreeNode *node = find_script_path(KV_TREE_LAYER, arg_str(id), kind, nullptr, &r);
+    if (!node && r >= 0)
         report_script_error(101250, 1, arg_str(id));
     return node;
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/byte_order.h"
 #include "platform/sys_error.h"
 #include "platform/sys_link.h"
 #include "platform/sys_shell.h"
@@ -122,10 +123,10 @@ uint32_t sys_read_res_offset()
     if (!res || SizeofResource(nullptr, res) < 4)
         return 0;
     HGLOBAL mem = LoadResource(nullptr, res);
-    const unsigned char *p = mem ? (const unsigned char *)LockResource(mem) : nullptr;
+    const uint8_t *p = mem ? (const uint8_t *)LockResource(mem) : nullptr;
     if (!p)
         return 0;
-    return p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+    return get_le32(p);
 }
 
 void sys_set_thread_ideal_processor(int processor)
