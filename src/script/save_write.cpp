@@ -137,6 +137,43 @@ static int write_new(const char *path)
     return finish_temp(&o, tmp, path);
 }
 
+// The entry whose 16-byte head h starts at off in a file of size bytes is
+// whole: a slot number 1..1024, its P bytes inside the file and an unpacked
+// size the loader takes. Its length (head included), or 0.
+static uint64_t entry_length(const uint8_t *h, uint64_t off, uint64_t size)
+{
+    if (size - off < KV_SAVE_ENTRY_HEAD)
+        return 0;
+    uint32_t slot = get_le32(h);
+    uint64_t packed = get_le32(h + 8);
+    bool sound = slot >= 1 && slot <= KV_SAVE_SLOTS && packed <= size - off - KV_SAVE_ENTRY_HEAD &&
+                 save_unpacked_plausible(packed, get_le32(h + 12));
+    return sound ? KV_SAVE_ENTRY_HEAD + packed : 0;
+}
+
+// Where an append starts: after the last whole entry when the rest of the
+// file is an append that did not finish (it lies behind every entry the
+// table points at), so the file stays one run of whole entries that a later
+// rewrite can walk; the end of the file otherwise.
+static uint64_t append_point(FILE *f, uint64_t size, const uint32_t *table)
+{
+    uint64_t last = 0;
+    for (int k = 0; k < KV_SAVE_SLOTS; k++)
+        last = table[k] > last ? table[k] : last;
+    uint64_t off = KV_SAVE_ENTRIES;
+    uint8_t h[KV_SAVE_ENTRY_HEAD];
+    while (off < size) {
+        uint64_t len = 0;
+        if (size - off >= KV_SAVE_ENTRY_HEAD && g_save_file_ops.seek(f, (int64_t)off, SEEK_SET) == 0 &&
+            g_save_file_ops.read(h, sizeof h, f) == sizeof h)
+            len = entry_length(h, off, size);
+        if (!len)
+            return off > last ? off : size;
+        off += len;
+    }
+    return size;
+}
+
 static int append_slots(FILE *f, const uint8_t *head, uint32_t *table)
 {
     SaveOut o = {f, false};
@@ -154,7 +191,8 @@ static int append_slots(FILE *f, const uint8_t *head, uint32_t *table)
         report_script_error_text(KV_ERR_SAVE_MAGIC, 1);
         return -1;
     }
-    uint64_t offset = (uint64_t)size;
+    uint64_t offset = append_point(f, (uint64_t)size, table);
+    out_seek(&o, (int64_t)offset);
     uint32_t n = out_remaining(&o, &offset, table);
     if (!o.failed && std::fflush(f) != 0)
         o.failed = true;
@@ -179,17 +217,12 @@ static bool entries_sound(const uint8_t *old, uint64_t size, uint64_t *end)
     }
     uint64_t off = KV_SAVE_ENTRIES;
     while (off < size) {
-        bool sound = size - off >= KV_SAVE_ENTRY_HEAD;
-        uint32_t slot = sound ? get_le32(old + off) : 0;
-        uint64_t packed = sound ? get_le32(old + off + 8) : 0;
-        sound = sound && slot >= 1 && slot <= KV_SAVE_SLOTS &&
-                packed <= size - off - KV_SAVE_ENTRY_HEAD &&
-                save_unpacked_plausible(packed, get_le32(old + off + 12));
-        if (!sound) {
+        uint64_t len = entry_length(old + off, off, size);
+        if (!len) {
             *end = off;
             return off > last;
         }
-        off += KV_SAVE_ENTRY_HEAD + packed;
+        off += len;
     }
     *end = size;
     return true;

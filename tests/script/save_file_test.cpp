@@ -249,6 +249,16 @@ TEST_F(SaveTest, RewriteDropsTheRestOfAnUnfinishedAppend)
         ASSERT_EQ(write(name), 0) << name << ": " << g_error_text;
     }
     EXPECT_EQ(read_file("w.sd"), read_file("clean.sd"));
+    // The same tail before an append: the append starts where the tail
+    // starts, so later rewrites still find one run of whole entries.
+    write_file("w.sd", torn);
+    write_file("clean.sd", Bytes(torn.begin(), torn.end() - 9));
+    for (int slot : {3, 1})
+        for (const char *name : {"w", "clean"}) {
+            cache(slot, 1000);
+            ASSERT_EQ(write(name), 0) << name << " slot " << slot << ": " << g_error_text;
+        }
+    EXPECT_EQ(read_file("w.sd"), read_file("clean.sd"));
 }
 
 // --- interrupted writes -------------------------------------------------------------
