@@ -116,12 +116,15 @@ int decode_jpeg_alpha_plane(const uint8_t *data, size_t size, TreeNode *layer)
     return s ? jpeg_decode_grey_alpha(data, size, s) : -1;
 }
 
-// Frame i's colour stream followed by its alpha stream, unscrambled; null
-// after reporting 104030. The streams lie inside the file (checked at load).
+// Frame i's colour stream followed by its alpha stream (empty when the
+// container has no alpha), unscrambled; null after reporting 104030. The
+// streams lie inside the file (checked at load).
 static uint8_t *frame_streams(const JpegFrames *c, uint32_t i, size_t *colour, size_t *alpha)
 {
     const uint8_t *p = jpeg_frame_stream(c, i, false, colour);
     jpeg_frame_stream(c, i, true, alpha);
+    if (!c->alpha_flag)
+        *alpha = 0;
     uint8_t *copy = (uint8_t *)std::malloc(*colour + *alpha + 1);
     if (!copy) {
         report_script_error(104030, 1, "");

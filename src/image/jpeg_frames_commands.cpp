@@ -16,9 +16,10 @@ int jpeg_frames_load_run()
     TreeNode *layer = nullptr;
     if (arg_present(0)) {
         char path[KV_PATH_MAX];
-        if (normalize_script_path(path, arg_str(0), g_tree_path_roots[KV_TREE_LAYER], 0) < 0)
+        int kind;
+        layer = find_script_path(KV_TREE_LAYER, arg_str(0), KV_FIND_LEAF, path, &kind);
+        if (kind < 0)
             return -1;
-        layer = name_tree_lookup(g_layer_tree, path, KV_FIND_LEAF);
         if (!layer) {
             report_script_error(101250, 1, path);
             return -1;

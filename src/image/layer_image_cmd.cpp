@@ -67,10 +67,10 @@ int cmd_layer_image_op(void)
     static char paths[4][KV_PATH_MAX];
     for (auto &p : paths)
         p[0] = 0;
-    int kind = normalize_script_path(paths[0], arg_str(0), g_tree_path_roots[KV_TREE_LAYER], 0);
+    int kind;
+    TreeNode *a = find_script_path(KV_TREE_LAYER, arg_str(0), KV_FIND_AS_WRITTEN, paths[0], &kind);
     if (kind < 0)
         return -1;
-    TreeNode *a = name_tree_lookup(g_layer_tree, paths[0], kind == 1 ? KV_FIND_FOLDER : KV_FIND_LEAF);
     if (!a || !a->payload)
         return 0;
     if (kind == 1)

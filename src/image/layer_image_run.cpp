@@ -218,8 +218,7 @@ static void draw_text(const ImageOpCall *c, const OpRect &r)
     int32_t edge = clamp_int32(c->value1);
     int64_t x = r.x1;
     for (const char *p = c->text; *p;) {
-        uint8_t ch = (uint8_t)*p;
-        bool lead = (ch >= 0x81 && ch <= 0x9F) || (ch >= 0xE0 && ch <= 0xFC);
+        bool lead = sjis_is_lead((unsigned char)*p);
         if (lead && !p[1])
             break;
         int bytes = lead ? 2 : 1;

@@ -47,9 +47,7 @@ void measure_glyph(const GlyphCell *g, int proportional, int two_byte, int32_t s
 // byte, else 1).
 static inline int sjis_char_len(const uint8_t *chars)
 {
-    uint8_t c = chars[0];
-    bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    return lead && chars[1] ? 2 : 1;
+    return sjis_is_lead(chars[0]) && chars[1] ? 2 : 1;
 }
 
 // --- the current slot's glyph cache --------------------------------------------
