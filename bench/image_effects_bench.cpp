@@ -58,6 +58,22 @@ void BM_memcpy_image(benchmark::State &state)
 }
 BENCHMARK(BM_memcpy_image)->Unit(benchmark::kMillisecond)->KV_REPEAT;
 
+// An effect over the whole W x H image from src into dst with value p.
+EffectJob whole_image_job(std::vector<uint8_t> &src, std::vector<uint8_t> &dst, int32_t p)
+{
+    EffectJob j = {};
+    j.dst = dst.data();
+    j.dw = W;
+    j.dh = H;
+    j.src = src.data();
+    j.sw = W;
+    j.sh = H;
+    j.x2 = W - 1;
+    j.y2 = H - 1;
+    j.p = p;
+    return j;
+}
+
 // state.range(0): effect code; (1): value 1.
 void BM_effect(benchmark::State &state)
 {
@@ -66,16 +82,7 @@ void BM_effect(benchmark::State &state)
     auto src = random_image(BYTES, 1), dst = random_image(BYTES, 2);
     EffectKernelFn kernel = g_effect_kernels[state.range(0)];
     for (auto _ : state) {
-        EffectJob j = {};
-        j.dst = dst.data();
-        j.dw = W;
-        j.dh = H;
-        j.src = src.data();
-        j.sw = W;
-        j.sh = H;
-        j.x2 = W - 1;
-        j.y2 = H - 1;
-        j.p = (int32_t)state.range(1);
+        EffectJob j = whole_image_job(src, dst, (int32_t)state.range(1));
         j.fill_mode = 1;
         kernel(&j);
         benchmark::ClobberMemory();
@@ -100,16 +107,7 @@ void BM_saturation_rows(benchmark::State &state)
     g_cpu_features.avx512bw = (uint8_t)(bits >= 512 && found.avx512bw);
     auto src = random_image(BYTES, 1), dst = random_image(BYTES, 2);
     for (auto _ : state) {
-        EffectJob j = {};
-        j.dst = dst.data();
-        j.dw = W;
-        j.dh = H;
-        j.src = src.data();
-        j.sw = W;
-        j.sh = H;
-        j.x2 = W - 1;
-        j.y2 = H - 1;
-        j.p = 200;
+        EffectJob j = whole_image_job(src, dst, 200);
         filter_saturation(&j);
         benchmark::ClobberMemory();
     }
