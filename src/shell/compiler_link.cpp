@@ -39,7 +39,7 @@ int64_t link_block2_size(int32_t announced)
 {
     if (announced == 0)
         return 16;
-    if (announced < 16 || announced > KV_LINK_BLOCK2_MAX)
+    if (announced < 0 || announced > KV_LINK_BLOCK2_MAX)
         return -1;
     return announced;
 }

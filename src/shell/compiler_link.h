@@ -29,8 +29,9 @@ extern const char *const k_link_block1_name;
 extern const char *const k_link_block2_name;
 extern const char *const k_link_compiler_path;
 
-// The size of block 2 to create for an announced size: 16 for 0, -1 when the
-// announced size is outside 16..KV_LINK_BLOCK2_MAX.
+// The size of block 2 to create for an announced size: 16 for 0, the size
+// itself for 1..KV_LINK_BLOCK2_MAX (a hand-over of one small record may be
+// shorter than 16 bytes), -1 for a negative or larger size.
 int64_t link_block2_size(int32_t announced);
 
 // Runs the compiler and takes its files: 0 (g_linked_files and

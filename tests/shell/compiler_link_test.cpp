@@ -127,8 +127,10 @@ TEST(LinkedRecords, AnnouncedSizes)
 {
     EXPECT_EQ(link_block2_size(0), 16);
     EXPECT_EQ(link_block2_size(16), 16);
-    EXPECT_EQ(link_block2_size(15), -1);
+    EXPECT_EQ(link_block2_size(15), 15);
+    EXPECT_EQ(link_block2_size(1), 1);
     EXPECT_EQ(link_block2_size(-16), -1);
+    EXPECT_EQ(link_block2_size(-1), -1);
     EXPECT_EQ(link_block2_size((int32_t)KV_LINK_BLOCK2_MAX), KV_LINK_BLOCK2_MAX);
     EXPECT_EQ(link_block2_size((int32_t)KV_LINK_BLOCK2_MAX + 1), -1);
 }
@@ -242,6 +244,19 @@ TEST_F(CompilerLink, FilesAndFolderAreTaken)
     EXPECT_STREQ(g_data_folder, "d:\\project\\");
 }
 
+// One record of a 1-character name and 3 bytes: 13 bytes, announced as such.
+TEST_F(CompilerLink, HandOverBelow16BytesIsTaken)
+{
+    add_record(g_plan.records, "a", "xyz");
+    g_plan.count = 1;
+    g_plan.size = (int32_t)g_plan.records.size();
+    std::string msg;
+    ASSERT_EQ(run(&msg), 0) << msg;
+    EXPECT_EQ(g_plan.block2_seen, 13u);
+    ASSERT_EQ(g_linked_file_count, 1u);
+    EXPECT_EQ(std::string((const char *)g_linked_files[0].data, g_linked_files[0].size), "xyz");
+}
+
 TEST_F(CompilerLink, Outcomes)
 {
     struct Case {
@@ -253,7 +268,7 @@ TEST_F(CompilerLink, Outcomes)
     const Case cases[] = {
         {"early exit", [] { g_plan.exit_early = true; }, 1, false},
         {"result 0", [] { g_plan.result = 0; }, 1, false},
-        {"size below 16", [] { g_plan.size = 8; }, -1, true},
+        {"negative size", [] { g_plan.size = -8; }, -1, true},
         {"size past the cap", [] { g_plan.size = (int32_t)KV_LINK_BLOCK2_MAX + 1; }, -1, true},
         {"negative count", [] { g_plan.count = -1; }, -1, true},
         {"more files than fit", [] { g_plan.count = 2; }, -1, true},

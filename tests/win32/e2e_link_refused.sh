@@ -40,7 +40,7 @@ refused "a name past the block" "mode=raw" "raw=long_name.bin" "count=1"
 printf '\x03\x00\x00\x00abc\x00\x00\x00\x00\x00\x00\x00\x00\x00' > no_term.bin
 refused "a name without terminator" "mode=raw" "raw=no_term.bin" "count=1"
 refused "more records than the block holds" "mode=raw" "raw=no_term.bin" "count=100"
-refused "an announced size below 16" "mode=raw" "raw=no_term.bin" "count=0" "size=8"
+refused "a negative announced size" "mode=raw" "raw=no_term.bin" "count=0" "size=-8"
 
 rm -rf system
 start_until_dialog "License Information" || fail "no licence notice without a compiler"
