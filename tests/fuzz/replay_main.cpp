@@ -1,5 +1,6 @@
 // Replays fuzz inputs without libFuzzer: every file named on the command line,
 // or found directly inside a named folder, is passed to the target once.
+// Fails when an input fails or anything was printed on the engine's behalf.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,8 @@
 #include <string>
 #include <sys/stat.h>
 #include <vector>
+
+#include "platform/null/output_null.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
@@ -53,5 +56,11 @@ int main(int argc, char **argv)
             closedir(d);
     }
     std::printf("replayed %d inputs\n", files);
+    // A fuzz run must write only the fuzzer's own lines, however many inputs
+    // the engine rejects.
+    if (null_printed_lines() > 0) {
+        std::fprintf(stderr, "the inputs printed %d reports\n", null_printed_lines());
+        failures++;
+    }
     return failures ? 1 : 0;
 }

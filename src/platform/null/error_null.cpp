@@ -1,11 +1,11 @@
 // Stand-in for the error dialog and the editor launch: the dialog prints to
 // stderr and is recorded; a program registered through
 // null_register_executable stands in for a file association.
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/null/error_null.h"
+#include "platform/null/output_null.h"
 #include "platform/sys_error.h"
 
 static int g_dialog_count;
@@ -18,7 +18,7 @@ void sys_show_error_dialog(void *, const char *caption, const char *message)
     g_dialog_count++;
     g_dialog_caption_text = caption ? caption : "";
     g_dialog_text = message ? message : "";
-    std::fprintf(stderr, "[%s] %s\n", g_dialog_caption_text.c_str(), g_dialog_text.c_str());
+    null_print_shown(caption, message);
 }
 
 int sys_error_dialog_count() { return g_dialog_count; }

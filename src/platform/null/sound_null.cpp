@@ -1,11 +1,11 @@
 // Stand-in sound device for the native build: buffers in memory whose cursors
 // move only when a test advances them (see sound_null.h).
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 
+#include "platform/null/output_null.h"
 #include "platform/null/sound_null.h"
 
 struct SysSoundBuffer {
@@ -107,5 +107,5 @@ int sys_sound_convert_to_pcm(const uint8_t *, uint32_t, const uint8_t *, uint32_
 
 void sys_sound_show_error(const char *caption, const char *text)
 {
-    std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text);
+    null_print_shown(caption, text);
 }

@@ -1,9 +1,27 @@
 // Stand-in platform for native builds and unit tests.
 #include "platform/sys.h"
 
+#include <atomic>
+
 #include <chrono>
 #include <cstdio>
 #include <thread>
+
+#include "platform/null/output_null.h"
+
+static std::atomic<bool> g_null_quiet;
+static std::atomic<int> g_null_lines;
+
+void null_set_quiet(bool quiet) { g_null_quiet = quiet; }
+int null_printed_lines() { return g_null_lines; }
+
+void null_print_shown(const char *caption, const char *text)
+{
+    if (g_null_quiet)
+        return;
+    g_null_lines++;
+    std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");
+}
 
 uint32_t sys_milliseconds()
 {
@@ -18,7 +36,7 @@ void sys_sleep(uint32_t ms)
 
 int sys_message_box(const char *caption, const char *text)
 {
-    std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text);
+    null_print_shown(caption, text);
     return 1;
 }
 
