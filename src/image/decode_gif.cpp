@@ -16,7 +16,9 @@
 //   ',' (0x2C) image descriptor: u16 left, top, width, height; u8 flags
 //       (bit 7 local colour table, bit 6 interlace, bits 0-2 table size);
 //       local table; u8 LZW minimum code size (2..8); data sub-blocks.
-// Data that ends before the trailer ends the file there.
+// A file whose data ends before the trailer is refused, however much of it
+// was read: the frames go into a table of their own, which replaces the
+// layer's table (and frame 0 its pixels) only once the trailer is reached.
 //
 // Frame record (one heap block per frame, little-endian u32 fields):
 //     0 left   4 top   8 width   12 height (the part inside the screen)
@@ -67,6 +69,18 @@ struct GifReader {
         uint32_t lo = u8();
         return lo | (uint32_t)u8() << 8;
     }
+    // Moves to `at`; past the end of the data is running out.
+    void seek(size_t at)
+    {
+        if (at > size)
+            eof = true;
+        pos = at < size ? at : size;
+    }
+    void skip_sub_blocks()
+    {
+        if (!gif_skip_sub_blocks(d, size, &pos))
+            eof = true;
+    }
 };
 
 struct GifControl {
@@ -103,8 +117,8 @@ void gif_graphic_control(GifState &g)
         g.control.delay = in.u16();
         g.control.index = in.u8();
     }
-    in.pos = after < in.size ? after : in.size;
-    gif_skip_sub_blocks(in.d, in.size, &in.pos);
+    in.seek(after);
+    in.skip_sub_blocks();
 }
 
 // The loop count comes only from the NETSCAPE2.0 block's sub-block 1.
@@ -116,7 +130,7 @@ void gif_application(GifState &g)
     size_t after = in.pos + n;
     for (uint32_t i = 0; i < n && i < sizeof id; i++)
         id[i] = (char)in.u8();
-    in.pos = after < in.size ? after : in.size;
+    in.seek(after);
     bool looping = n == 11 && std::memcmp(id, "NETSCAPE2.0", 11) == 0;
     while (!in.eof) {
         uint32_t m = in.u8();
@@ -125,7 +139,7 @@ void gif_application(GifState &g)
         size_t next = in.pos + m;
         if (looping && m >= 3 && in.u8() == 1)
             g.loop_count = in.u16();
-        in.pos = next < in.size ? next : in.size;
+        in.seek(next);
     }
 }
 
@@ -137,7 +151,7 @@ void gif_extension(GifState &g)
     else if (label == 0xFF)
         gif_application(g);
     else
-        gif_skip_sub_blocks(g.in.d, g.in.size, &g.in.pos);
+        g.in.skip_sub_blocks();
 }
 
 uint32_t gif_clip(uint32_t at, uint32_t size, uint32_t screen)
@@ -145,7 +159,7 @@ uint32_t gif_clip(uint32_t at, uint32_t size, uint32_t screen)
     return at < screen ? (size < screen - at ? size : screen - at) : 0;
 }
 
-// 0 frame read, 1 the data ended inside the descriptor, -1 refused.
+// 0 frame read, -1 refused (the data ran out, or a bad code size or frame).
 int gif_frame(GifState &g)
 {
     GifReader &in = g.in;
@@ -157,20 +171,20 @@ int gif_frame(GifState &g)
         gif_read_colours(in, flags, colours);
     int code_size = in.u8();
     if (in.eof)
-        return 1;
+        return -1;
     if (code_size < 2 || code_size > 8)
         return -1;
     GifControl control = g.control;
     g.control = GifControl{};
     if (g.frames >= KV_GIF_FRAME_SLOTS) {
-        gif_skip_sub_blocks(in.d, in.size, &in.pos);   // no slot left: shown frames only
-        return 0;
+        in.skip_sub_blocks();   // no slot left: shown frames only
+        return in.eof ? -1 : 0;
     }
     uint32_t sw = gif_clip(left, w, g.screen_w), sh = gif_clip(top, h, g.screen_h);
     uint64_t bytes = (uint64_t)sw * sh + GIF_REC_EXTRA;
     if (g.bytes + bytes > k_gif_frame_budget)
         return -1;
-    uint8_t *rec = (uint8_t *)std::realloc(g.table[g.frames], (size_t)bytes);
+    uint8_t *rec = (uint8_t *)std::malloc((size_t)bytes);
     if (!rec)
         return -1;
     g.table[g.frames] = rec;
@@ -182,27 +196,26 @@ int gif_frame(GifState &g)
         put_le32(rec + 4 * i, fields[i]);
     std::memcpy(rec + GIF_REC_TABLE, colours, sizeof colours);
     GifIndexSink sink = {rec + GIF_REC_INDICES, w, h, sw, sh, (flags & 0x40) != 0};
-    gif_lzw_decode(in.d, in.size, &in.pos, code_size, sink);
+    if (!gif_lzw_decode(in.d, in.size, &in.pos, code_size, sink))
+        return -1;
     g.frames++;
     return 0;
 }
 
-// 0 at the trailer or the end of the data, -1 for a refused file.
+// 0 at the trailer, -1 for a refused file. Running out of data anywhere
+// before the trailer leaves the reader's end flag set.
 int gif_read_blocks(GifState &g)
 {
     for (;;) {
         uint8_t b = g.in.u8();
-        if (g.in.eof || b == ';')
-            return 0;
-        if (b == '!') {
-            gif_extension(g);
-        } else if (b == ',') {
-            int r = gif_frame(g);
-            if (r != 0)
-                return r < 0 ? -1 : 0;
-        } else {
+        if (g.in.eof)
             return -1;
-        }
+        if (b == ';')
+            return 0;
+        if (b == '!')
+            gif_extension(g);
+        else if (b != ',' || gif_frame(g) != 0)
+            return -1;
     }
 }
 
@@ -228,16 +241,19 @@ void gif_show_frame0(LayerState *s, const uint8_t *rec)
     s->has_alpha = transparent ? 1 : 0;
 }
 
-// Slots past this file's frames may hold an earlier file's frames.
-void gif_drop_stale_frames(uint8_t **table, uint32_t from)
+// Frees a frame table with every frame in it.
+void gif_free_frames(uint8_t **table)
 {
-    for (uint32_t i = from; i < KV_GIF_FRAME_SLOTS; i++) {
+    if (!table)
+        return;
+    for (uint32_t i = 0; i < KV_GIF_FRAME_SLOTS; i++)
         std::free(table[i]);
-        table[i] = nullptr;
-    }
+    std::free(table);
 }
 
-int gif_decode(GifState &g, LayerState *s, const char *file_name)
+// The screen and the global colour table; false when refused (a header cut
+// short is left to the loader's report).
+bool gif_read_header(GifState &g, const char *file_name)
 {
     GifReader &in = g.in;
     in.pos = 6;
@@ -248,20 +264,33 @@ int gif_decode(GifState &g, LayerState *s, const char *file_name)
     in.u8();   // aspect
     if (flags & 0x80)
         gif_read_colours(in, flags, g.global);
-    if (!image_size_ok(g.screen_w, g.screen_h, file_name))
+    return !in.eof && image_size_ok(g.screen_w, g.screen_h, file_name);
+}
+
+// The blocks into a new frame table (g.table, which the caller frees or
+// keeps): 0 with at least one frame, -1 refused.
+int gif_read_frames(GifState &g)
+{
+    g.table = (uint8_t **)std::calloc(KV_GIF_FRAME_SLOTS, sizeof(uint8_t *));
+    if (!g.table)
         return -1;
-    if (!s->gif_frames) {
-        s->gif_frames = (uint8_t **)std::calloc(KV_GIF_FRAME_SLOTS, sizeof(uint8_t *));
-        if (!s->gif_frames)
-            return -1;
+    return gif_read_blocks(g) == 0 && g.frames > 0 ? 0 : -1;
+}
+
+// The layer changes only here, once the whole file has been read.
+int gif_decode(GifState &g, LayerState *s, const char *file_name)
+{
+    if (!gif_read_header(g, file_name))
+        return -1;
+    int r = gif_read_frames(g);
+    if (r == 0 && !image_take_buffer(s, (int32_t)g.screen_w, (int32_t)g.screen_h, file_name))
+        r = 1;
+    if (r != 0) {
+        gif_free_frames(g.table);
+        return r;
     }
-    g.table = s->gif_frames;
-    int r = gif_read_blocks(g);
-    gif_drop_stale_frames(g.table, g.frames);
-    if (r != 0 || g.frames == 0)
-        return -1;
-    if (!image_take_buffer(s, (int32_t)g.screen_w, (int32_t)g.screen_h, file_name))
-        return 1;
+    gif_free_frames(s->gif_frames);
+    s->gif_frames = g.table;
     image_clear_pixels(s);
     gif_show_frame0(s, g.table[0]);
     return 0;

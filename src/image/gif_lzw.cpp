@@ -159,17 +159,18 @@ void lzw_run(GifBits &bits, int code_size, GifPlacer &out)
 
 }  // namespace
 
-void gif_skip_sub_blocks(const uint8_t *data, size_t size, size_t *pos)
+bool gif_skip_sub_blocks(const uint8_t *data, size_t size, size_t *pos)
 {
     while (*pos < size) {
         uint32_t n = data[(*pos)++];
         if (n == 0)
-            return;
+            return true;
         *pos = n < size - *pos ? *pos + n : size;
     }
+    return false;
 }
 
-void gif_lzw_decode(const uint8_t *data, size_t size, size_t *pos, int code_size,
+bool gif_lzw_decode(const uint8_t *data, size_t size, size_t *pos, int code_size,
                     const GifIndexSink &sink)
 {
     GifBits bits = {data, size, *pos, 0, 0, 0, false, false};
@@ -178,9 +179,14 @@ void gif_lzw_decode(const uint8_t *data, size_t size, size_t *pos, int code_size
         lzw_run(bits, code_size, out);
     *pos = bits.pos;
     if (bits.terminated)
-        return;
-    // The rest of the current sub-block, then the remaining ones.
+        return true;
+    // The rest of the current sub-block, then the remaining ones; running
+    // out of data on the way means the file was cut short.
     size_t left = size - *pos;
-    *pos += bits.block_left < left ? bits.block_left : left;
-    gif_skip_sub_blocks(data, size, pos);
+    if (bits.block_left > left) {
+        *pos = size;
+        return false;
+    }
+    *pos += bits.block_left;
+    return gif_skip_sub_blocks(data, size, pos);
 }

@@ -15,11 +15,13 @@ struct GifIndexSink {
 
 // Decodes the LZW stream whose first sub-block size byte is at *pos, for a
 // minimum code size of 2..8. At most width x height indices are produced;
-// an early end code, a code outside the table or the end of the data stop
-// the decoding quietly (indices not reached keep their value). *pos ends
-// past the terminating empty sub-block, or at the end of the data.
-void gif_lzw_decode(const uint8_t *data, size_t size, size_t *pos, int code_size,
+// an early end code or a code outside the table stops the decoding quietly
+// (indices not reached keep their value). False when the data ends before
+// the terminating empty sub-block (*pos is then the end of the data); true
+// with *pos past that sub-block.
+bool gif_lzw_decode(const uint8_t *data, size_t size, size_t *pos, int code_size,
                     const GifIndexSink &sink);
 
-// Skips sub-blocks from the size byte at *pos through the empty one.
-void gif_skip_sub_blocks(const uint8_t *data, size_t size, size_t *pos);
+// Skips sub-blocks from the size byte at *pos through the empty one. False
+// when the data ends first (*pos is then the end of the data).
+bool gif_skip_sub_blocks(const uint8_t *data, size_t size, size_t *pos);

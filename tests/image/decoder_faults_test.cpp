@@ -3,6 +3,7 @@
 // they were. Also the GIF frame table and the LZW limits.
 #include <algorithm>
 
+#include "image/gif_lzw.h"
 #include "image/image_decode_fixture.h"
 
 using namespace kvimg;
@@ -22,6 +23,17 @@ GifFrameSpec one_pixel()
     f.w = f.h = 1;
     f.indices = {1};
     return f;
+}
+
+// A 40 x 30 frame of every colour of a 16-entry table.
+Bytes gif_40x30()
+{
+    GifFrameSpec f;
+    f.w = 40;
+    f.h = 30;
+    for (int i = 0; i < 40 * 30; i++)
+        f.indices.push_back((uint8_t)(i * 7 / 5 % 16));
+    return write_gif(40, 30, std::vector<uint32_t>(16, 0x336699), {f});
 }
 
 Bytes grey_png(int w, int h)
@@ -55,6 +67,7 @@ std::vector<Fault> faults()
     gif_code9[gif_code9.size() - 6] = 9;   // the LZW code size byte of the only frame
     Bytes bad_block = gif;
     bad_block.back() = 0x42;
+    Bytes gif40 = gif_40x30();
     return {
         {"bmp_signature", KV_FMT_BMP, Bytes(bmp.begin() + 1, bmp.end()), -1, 100070},
         {"bmp_offset", KV_FMT_BMP, with_u32(bmp, 10, 10), -1, 100080},
@@ -77,6 +90,8 @@ std::vector<Fault> faults()
         {"gif_no_frames", KV_FMT_GIF, gif, -1, 0},
         {"gif_code_size", KV_FMT_GIF, gif_code9, -1, 0},
         {"gif_unknown_block", KV_FMT_GIF, bad_block, -1, 0},
+        {"gif_cut_in_data", KV_FMT_GIF, Bytes(gif40.begin(), gif40.end() - 40), -1, 0},
+        {"gif_no_trailer", KV_FMT_GIF, Bytes(gif40.begin(), gif40.end() - 1), -1, 0},
         {"kcg_wide", KV_FMT_KCG, with_u32(kcg, 4, 8193), -1, 100091},
         {"kcg_negative", KV_FMT_KCG, with_u32(kcg, 8, 0xFFFFFFFF), -1, 100091},
         {"kcg_compression", KV_FMT_KCG, with_u32(kcg, 16, 2), -1, 104010},
@@ -177,8 +192,40 @@ TEST(ImageDecoderGif, FrameTable)
     EXPECT_EQ(layer.s->gif_frames[0][32], 1);   // no looping block: loop count 1
 }
 
+// A refused GIF leaves the layer's pixels, size and frame records as the
+// last good file left them, whether it is cut short or has a bad block.
+TEST(ImageDecoderGif, RefusedFileLeavesTheLayer)
+{
+    std::vector<uint32_t> pal = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+    std::vector<GifFrameSpec> frames(3, one_pixel());
+    for (int i = 0; i < 3; i++)
+        frames[i].indices = {(uint8_t)(i + 1)};
+    LayerHolder layer;
+    ASSERT_EQ(decode_bytes(write_gif(3, 2, pal, frames), KV_FMT_GIF, layer.s), 0);
+    Bytes pixels(layer.s->pixels, layer.s->pixels + layer_buffer_bytes(3, 2));
+    std::vector<Bytes> recs;
+    for (int i = 0; i < 3; i++)
+        recs.emplace_back(layer.s->gif_frames[i], layer.s->gif_frames[i] + 1041);
+
+    Bytes other = gif_40x30();
+    Bytes cut(other.begin(), other.end() - 40);
+    Bytes bad = other;
+    bad.back() = 0x42;
+    for (const Bytes &file : {bad, cut}) {
+        EXPECT_EQ(decode_bytes(file, KV_FMT_GIF, layer.s), -1);
+        ASSERT_TRUE(layer.s->width == 3 && layer.s->height == 2);
+        EXPECT_EQ(Bytes(layer.s->pixels, layer.s->pixels + pixels.size()), pixels);
+        for (int i = 0; i < 3; i++) {
+            ASSERT_NE(layer.s->gif_frames[i], nullptr) << i;
+            EXPECT_EQ(Bytes(layer.s->gif_frames[i], layer.s->gif_frames[i] + 1041), recs[i]) << i;
+        }
+        EXPECT_EQ(layer.s->gif_frames[3], nullptr);
+    }
+}
+
 // A stream that promises more indices than the frame has, or codes beyond
-// the table, stops at the frame's size; unreached indices stay 0.
+// the table, or an early end code, stops at the frame's size; unreached
+// indices stay 0.
 TEST(ImageDecoderGif, LzwStaysInsideTheFrame)
 {
     std::vector<uint32_t> pal = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00};
@@ -198,12 +245,45 @@ TEST(ImageDecoderGif, LzwStaysInsideTheFrame)
     for (int i = 0; i < 16; i++)
         EXPECT_EQ(rec[1024 + i], 1);
     EXPECT_EQ(layer.s->pixels[4 * 4 * 4 + 3], 0);   // row 4 of the layer is not the frame's
-    // Codes (3 bits): clear, 1, then 7 while the next free code is 6.
-    Bytes head(file.begin(), file.begin() + 13 + 12);
-    const uint8_t lzw[] = {',', 0, 0, 0, 0, 4, 0, 4, 0, 0, 2, 2, 0xCC, 0x01, 0, ';'};
-    head.insert(head.end(), lzw, lzw + sizeof lzw);
-    ASSERT_EQ(decode_bytes(head, KV_FMT_GIF, layer.s), 0);
-    EXPECT_EQ(layer.s->gif_frames[0][1024], 1);
-    for (int i = 1; i < 16; i++)
-        EXPECT_EQ(layer.s->gif_frames[0][1024 + i], 0);
+    // Codes (3 bits): clear, 1, then 7 while the next free code is 6, or
+    // then the end code; either stops a file that is whole without a report.
+    for (uint8_t third : {0xCC, 0x4C}) {
+        Bytes head(file.begin(), file.begin() + 13 + 12);
+        const uint8_t lzw[] = {',', 0, 0, 0, 0, 4, 0, 4, 0, 0, 2, 2, third, 0x01, 0, ';'};
+        head.insert(head.end(), lzw, lzw + sizeof lzw);
+        ASSERT_EQ(decode_bytes(head, KV_FMT_GIF, layer.s), 0) << (int)third;
+        EXPECT_EQ(layer.s->gif_frames[0][1024], 1);
+        for (int i = 1; i < 16; i++)
+            EXPECT_EQ(layer.s->gif_frames[0][1024 + i], 0);
+    }
+}
+
+// The LZW reader tells whether the sub-blocks reached their terminator: only
+// data that runs out fails, not an early end code or a frame already full.
+TEST(ImageDecoderGif, LzwSaysWhenTheDataRunsOut)
+{
+    // Codes of 3 bits: clear, 1, end (0x4C 0x01); clear, 1, 1, 1 and 1 in
+    // 4 bits fill the 2 x 2 frame without an end code (0x4C 0x12).
+    struct Row {
+        const char *name;
+        Bytes data;
+        bool whole;
+    };
+    const Row rows[] = {
+        {"end_code", {2, 0x4C, 0x01, 0}, true},
+        {"more_blocks_after_end", {2, 0x4C, 0x01, 2, 0xAA, 0xBB, 0}, true},
+        {"frame_full", {2, 0x4C, 0x12, 0}, true},
+        {"no_terminator", {2, 0x4C, 0x01}, false},
+        {"frame_full_no_terminator", {2, 0x4C, 0x12}, false},
+        {"cut_before_end_code", {2, 0x4C}, false},
+        {"cut_in_later_block", {2, 0x4C, 0x01, 5, 0xAA}, false},
+    };
+    for (const Row &r : rows) {
+        uint8_t indices[4] = {};
+        GifIndexSink sink = {indices, 2, 2, 2, 2, false};
+        size_t pos = 0;
+        EXPECT_EQ(gif_lzw_decode(r.data.data(), r.data.size(), &pos, 2, sink), r.whole) << r.name;
+        EXPECT_EQ(pos, r.data.size()) << r.name;
+        EXPECT_EQ(indices[0], 1) << r.name;
+    }
 }

@@ -1,10 +1,11 @@
 # Damaged image files in a layer tree. A .kcg file with a wrong magic shows
 # the box "File Check Error." and is decoded all the same: once the box is
-# closed the engine runs on and shows the whole scene. A top-down BMP is
-# reported by its error code (100092, the project's text naming the file) in
-# "KAVREN Debug Info."; its exit button ends the engine cleanly. A truncated
-# PNG either gets a report or is shown as far as it goes, but never ends the
-# engine unannounced.
+# closed the engine runs on and shows the whole scene. A top-down BMP, a GIF
+# cut off inside its image data and a GIF without its trailer are each
+# reported by their error code (100092 with the project's text naming the
+# file; 100215) in "KAVREN Debug Info."; its exit button ends the engine
+# cleanly. A truncated PNG either gets a report or is shown as far as it
+# goes, but never ends the engine unannounced.
 source "$KV_LIB"
 source "$KV_SRC/tests/win32/errors_lib.sh"
 source "$KV_SRC/tests/win32/layers_lib.sh"
@@ -32,18 +33,22 @@ window_shows "$hwnd" magic reference.bgra "$REF_W" "$REF_H" 0 ||
 drv close "$hwnd" >/dev/null || fail "cannot send the close request"
 wait_engine 20 || fail "the engine still runs 20 s after the close request"
 
-note "top-down BMP: error 100092, the engine ends"
-bad_project topdown bmp topdown
-layers_pack topdown.kvp
-start_until_dialog "KAVREN Debug Info." || fail "no \"KAVREN Debug Info.\" dialog for the top-down BMP"
-drv texts "$BOX" --ids > topdown.txt || fail "cannot read the dialog"
-cat topdown.txt
-grep -qF "(100092)" topdown.txt || fail "the dialog does not show the text of error 100092"
-grep -qiF "topdown.bmp" topdown.txt || fail "the dialog does not name the file"
-drv press "$BOX" 1034 >/dev/null || fail "cannot press the exit button"
-wait_engine 20 || fail "the engine still runs 20 s after the dialog was closed"
-drv wait-exit --exe "$ENGINE" --timeout 10000 || fail "a process of the engine outlived it"
-note "ended, exit code $ENGINE_RC"
+# Reported files: name, kind, damage, error code, whether its text names the file.
+for row in "topdown bmp topdown 100092 1" "gifcut gif cut 100215 0" "giftail gif trailer 100215 0"; do
+  read -r name kind dmg code named <<< "$row"
+  note "$name ($kind $dmg): error $code, the engine ends"
+  bad_project "$name" "$kind" "$dmg"
+  layers_pack "$name.kvp"
+  start_until_dialog "KAVREN Debug Info." || fail "no \"KAVREN Debug Info.\" dialog for $name"
+  drv texts "$BOX" --ids > "$name.txt" || fail "cannot read the dialog"
+  cat "$name.txt"
+  grep -qF "($code)" "$name.txt" || fail "the dialog does not show the text of error $code"
+  [ "$named" = 0 ] || grep -qiF "$name.$kind" "$name.txt" || fail "the dialog does not name the file"
+  drv press "$BOX" 1034 >/dev/null || fail "cannot press the exit button"
+  wait_engine 20 || fail "the engine still runs 20 s after the dialog was closed"
+  drv wait-exit --exe "$ENGINE" --timeout 10000 || fail "a process of the engine outlived it"
+  note "ended, exit code $ENGINE_RC"
+done
 
 note "truncated PNG: reported or shown, never a silent end"
 bad_project cut png truncate

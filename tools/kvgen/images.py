@@ -496,6 +496,22 @@ def _set_i32(data, offset, value):
     return bytes(b)
 
 
+def _gif_cut_in_data(d):
+    """The file up to the middle of frame 0's LZW data sub-blocks."""
+    at = 13 + (3 << ((d[10] & 7) + 1) if d[10] & 0x80 else 0)
+    while d[at] == 0x21:   # extensions: introducer, label, sub-blocks
+        at += 2
+        while d[at]:
+            at += d[at] + 1
+        at += 1
+    flags = d[at + 9]
+    at += 10 + (3 << ((flags & 7) + 1) if flags & 0x80 else 0) + 1
+    end = at
+    while d[end]:
+        end += d[end] + 1
+    return d[:(at + end) // 2]
+
+
 # kind -> damage name -> (bytes -> bytes). What the engine makes of each:
 # see README.md.
 DAMAGE = {
@@ -511,6 +527,10 @@ DAMAGE = {
         "wide": lambda d: _set_i32(d, 4, 8193),
     },
     "png": {"crc": lambda d: d[:29] + bytes([d[29] ^ 0xFF]) + d[30:]},
+    "gif": {
+        "cut": _gif_cut_in_data,
+        "trailer": lambda d: d[:-1],
+    },
 }
 
 
