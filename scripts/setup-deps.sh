@@ -24,7 +24,7 @@ PKGS="g++ cmake ninja-build pkg-config dpkg-dev python3
   libpng-dev libjpeg62-turbo-dev libvorbis-dev libogg-dev zlib1g-dev
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev nasm
-  wine wine64 xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho locales
+  wine wine64 fonts-wine xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho locales
   libjpeg-turbo-progs vorbis-tools
   libbenchmark-dev ccache clang libclang-rt-14-dev libpixman-1-dev lua5.4
   imagemagick x11-apps procps psmisc
@@ -95,8 +95,9 @@ step "4. GoogleTest for mingw"
 [ -f "$PREFIX/.done-googletest" ] || cross_cmake googletest /usr/src/googletest
 
 step "5. Wine prefix ${WINEPREFIX:-$HOME/.cache/kv-wine}"
-# wine-run.sh makes it and maps the Japanese faces the engine prefers
-# ("ＭＳ ゴシック" and its kin) to the IPA fonts (scripts/wine-fonts.sh).
+# wine-run.sh makes it, links Wine's own fonts (fonts-wine) into it and maps
+# the Japanese faces the engine prefers ("ＭＳ ゴシック" and its kin) to the
+# IPA fonts (scripts/wine-fonts.sh).
 "$here/wine-run.sh" --init
 
 step "done"

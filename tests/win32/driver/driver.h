@@ -75,8 +75,9 @@ int cmd_sizing(int argc, wchar_t **argv);
 int cmd_minmax(int argc, wchar_t **argv);
 int cmd_syscommand(int argc, wchar_t **argv);
 int cmd_drop(int argc, wchar_t **argv);
-// Typing into a control and the clipboard (text.cpp).
+// Typing into a control, the clipboard, font faces (text.cpp).
 int cmd_set_text(int argc, wchar_t **argv);
 int cmd_clipboard(int argc, wchar_t **argv);
+int cmd_font_face(int argc, wchar_t **argv);
 // Reading back what a window shows (capture.cpp).
 int cmd_capture(int argc, wchar_t **argv);

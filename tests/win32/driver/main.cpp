@@ -23,6 +23,7 @@ const Command k_commands[] = {
     {L"press", cmd_press, "press HWND CTRL-ID|TEXT"},
     {L"set-text", cmd_set_text, "set-text HWND CTRL-ID|TEXT TEXT (WM_SETTEXT, as typing would leave it)"},
     {L"clipboard", cmd_clipboard, "clipboard [TEXT] (prints the clipboard's text, or puts TEXT there)"},
+    {L"font-face", cmd_font_face, "font-face FACE [CHARSET] (prints the face GDI selects for it)"},
     {L"dismiss", cmd_dismiss, "dismiss HWND"},
     {L"close", cmd_close, "close HWND"},
     {L"minimize", cmd_minimize, "minimize HWND [--timeout MS]"},

@@ -1,4 +1,5 @@
-// Typing into a control and the clipboard: set-text and clipboard.
+// Typing into a control, the clipboard, and the face GDI gives a font request:
+// set-text, clipboard and font-face.
 #include "driver.h"
 
 int cmd_set_text(int argc, wchar_t **argv)
@@ -67,4 +68,25 @@ int cmd_clipboard(int argc, wchar_t **argv)
     }
     CloseClipboard();
     return rc;
+}
+
+// The face GDI selects for FACE in CHARSET (default DEFAULT_CHARSET).
+int cmd_font_face(int argc, wchar_t **argv)
+{
+    long long charset = DEFAULT_CHARSET;
+    if (argc < 2 || argc > 3 || (argc == 3 && !parse_number(argv[2], &charset)))
+        return EXIT_USAGE;
+    HFONT font = CreateFontW(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, (DWORD)charset, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, argv[1]);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    wchar_t face[LF_FACESIZE] = L"";
+    int n = GetTextFaceW(dc, LF_FACESIZE, face);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    if (n <= 0)
+        return EXIT_NOT_FOUND;
+    out_line(face);
+    return EXIT_OK;
 }
