@@ -1,6 +1,7 @@
 // The task state string (layout in task_state.h): the encoder, and a bounded
 // decoder that reads the whole string into a scratch image first and changes
-// the task only when every field was sound.
+// the task only when every field was sound and, for a restore, every level
+// and program counter lies inside the script file it runs in.
 #include "script/task_state.h"
 
 #include <cstring>
@@ -206,16 +207,15 @@ static void apply_state(ScriptTask *t, const StateImage *s)
     t->file_number = (uint16_t)s->file;
 }
 
-int task_state_decode_bytes(const char *text, size_t length, ScriptTask *t)
+// Reads a whole state string into s; the bytes used, or 0 after a fatal
+// report. Nothing but s changes.
+static int read_state(const char *text, size_t length, StateImage *s)
 {
-    if (!text || !t)
-        return -1;
     if (length < 8 || std::memcmp(text, k_state_header, 8) != 0)
         return report_bad_state();
-    static StateImage s;
-    std::memset(&s, 0, sizeof s);
+    std::memset(s, 0, sizeof *s);
     StateReader r = {text + 8, length - 8, false};
-    read_fields(&r, &s);
+    read_fields(&r, s);
     uint32_t n = get_letters(&r, 8);
     if (r.bad)
         return report_bad_state();
@@ -231,13 +231,30 @@ int task_state_decode_bytes(const char *text, size_t length, ScriptTask *t)
         report_script_error(KV_ERR_STATE_SCRIPT, 1, script_command_name(CMD_TASK_START), name);
         return 0;
     }
-    s.file = (uint32_t)file;
-    for (uint32_t k = 0; k < s.call_depth; k++) {
-        if (!task_frame(t, k))
-            return 0;   // reported (100010)
-    }
-    apply_state(t, &s);
+    s->file = (uint32_t)file;
     return (int)(r.p + take - text);
+}
+
+// The call frames the state fills, allocated zero-filled when missing.
+static bool reserve_frames(ScriptTask *t, uint32_t depth)
+{
+    for (uint32_t k = 0; k < depth; k++) {
+        if (!task_frame(t, k))
+            return false;   // reported (100010)
+    }
+    return true;
+}
+
+int task_state_decode_bytes(const char *text, size_t length, ScriptTask *t)
+{
+    if (!text || !t)
+        return -1;
+    static StateImage s;
+    int used = read_state(text, length, &s);
+    if (used <= 0 || !reserve_frames(t, s.call_depth))
+        return 0;
+    apply_state(t, &s);
+    return used;
 }
 
 int task_state_decode(const char *text, ScriptTask *t)
@@ -247,19 +264,67 @@ int task_state_decode(const char *text, ScriptTask *t)
     return task_state_decode_bytes(text, std::strlen(text), t);
 }
 
-int task_state_check(const ScriptTask *t)
+// --- checking against the script files --------------------------------------------
+
+// Block and loop depths: the levels up to them.
+struct Depths {
+    uint32_t block, loop;
+};
+
+// Whether the levels above `below` up to `upto`, and pc, lie inside a file of
+// n instructions. The parts follow each other up to the state's own depths:
+// saved depths that fall, or pass those, are damage.
+static bool part_fits(const StateImage *s, Depths below, Depths upto, uint32_t pc, uint32_t n)
 {
-    uint32_t n = t->instr_count;
-    bool ok = t->pc < n;
-    for (uint32_t k = 1; k <= t->block_depth && ok; k++)
-        ok = t->blocks[k].start_pc < n && t->blocks[k].end_pc < n;
-    for (uint32_t k = 1; k <= t->loop_depth && ok; k++)
-        ok = t->loops[k].start_pc < n && t->loops[k].end_pc < n;
-    for (uint32_t k = 0; k < t->call_depth && ok; k++)
-        ok = t->frames[k] && t->frames[k]->return_file < g_script_file_count;
-    if (!ok) {
-        report_script_error_text(KV_ERR_STATE, 1);
+    bool ok = pc < n && below.block <= upto.block && below.loop <= upto.loop;
+    for (uint32_t k = below.block + 1; k <= upto.block && ok; k++)
+        ok = s->blocks[k].start_pc < n && s->blocks[k].end_pc < n;
+    for (uint32_t k = below.loop + 1; k <= upto.loop && ok; k++)
+        ok = s->loops[k].start_pc < n && s->loops[k].end_pc < n;
+    return ok;
+}
+
+// One part against script file `file`, loaded when needed (loading changes
+// no task). 0, or -1 after a report: 900000 for a part outside its file or a
+// file number outside the script list, the project data error for a file
+// that cannot be loaded.
+static int check_part(const StateImage *s, Depths below, Depths upto, uint32_t pc, uint32_t file)
+{
+    const ScriptFile *f = nullptr;
+    if (file < g_script_file_count && !(f = task_file_load(file)))
         return -1;
+    if (f && part_fits(s, below, upto, pc, task_file_instr_count(f)))
+        return 0;
+    report_bad_state();
+    return -1;
+}
+
+// Each part of the state against the file it runs in: the levels opened at
+// call depth k (above frame k-1's saved depths, up to frame k's) and frame
+// k's return pc lie in frame k's return file; the levels above the last
+// frame's depths and the pc lie in the current file. 0, or -1 after a report.
+static int check_state_files(const StateImage *s)
+{
+    Depths below = {0, 0};
+    for (uint32_t k = 0; k < s->call_depth; k++) {
+        const FrameImage &f = s->frames[k];
+        Depths upto = {f.block_depth, f.loop_depth};
+        if (check_part(s, below, upto, f.return_pc, f.return_file) != 0)
+            return -1;
+        below = upto;
     }
+    return check_part(s, below, {s->block_depth, s->loop_depth}, s->pc, s->file);
+}
+
+int task_state_restore(const char *text, ScriptTask *t)
+{
+    if (!text || !t)
+        return -1;
+    static StateImage s;
+    if (read_state(text, std::strlen(text), &s) <= 0 || check_state_files(&s) != 0 ||
+        !reserve_frames(t, s.call_depth))
+        return -1;
+    apply_state(t, &s);
+    task_adopt_file(t, (uint16_t)s.file, g_script_files[s.file]);
     return 0;
 }
