@@ -266,54 +266,69 @@ int task_state_decode(const char *text, ScriptTask *t)
 
 // --- checking against the script files --------------------------------------------
 
-// Block and loop depths: the levels up to them.
-struct Depths {
-    uint32_t block, loop;
-};
-
-// Whether the levels above `below` up to `upto`, and pc, lie inside a file of
-// n instructions. The parts follow each other up to the state's own depths:
-// saved depths that fall, or pass those, are damage.
-static bool part_fits(const StateImage *s, Depths below, Depths upto, uint32_t pc, uint32_t n)
+// The depth frame k saved of one stack (blocks or loops).
+static uint32_t saved_depth(const StateImage *s, uint32_t k, bool loops)
 {
-    bool ok = pc < n && below.block <= upto.block && below.loop <= upto.loop;
-    for (uint32_t k = below.block + 1; k <= upto.block && ok; k++)
-        ok = s->blocks[k].start_pc < n && s->blocks[k].end_pc < n;
-    for (uint32_t k = below.loop + 1; k <= upto.loop && ok; k++)
-        ok = s->loops[k].start_pc < n && s->loops[k].end_pc < n;
-    return ok;
+    return loops ? s->frames[k].loop_depth : s->frames[k].block_depth;
 }
 
-// One part against script file `file`, loaded when needed (loading changes
-// no task). 0, or -1 after a report: 900000 for a part outside its file or a
-// file number outside the script list, the project data error for a file
-// that cannot be loaded.
-static int check_part(const StateImage *s, Depths below, Depths upto, uint32_t pc, uint32_t file)
+// The call depth whose file level j of a stack was opened in (the state's
+// call depth for the current file). Levels are opened in call order, so it
+// is the lowest depth m whose frames m.. all saved a depth of at least j.
+// A subroutine may close its caller's levels, so saved depths can fall or
+// pass the state's own: a level above a later, lower saved depth was opened
+// after that call.
+static uint32_t level_owner(const StateImage *s, uint32_t j, bool loops)
 {
-    const ScriptFile *f = nullptr;
-    if (file < g_script_file_count && !(f = task_file_load(file)))
+    uint32_t m = s->call_depth;
+    while (m > 0 && saved_depth(s, m - 1, loops) >= j)
+        m--;
+    return m;
+}
+
+// The instruction count of each file the state runs in: counts[k] for
+// frame k's return file, counts[call depth] for the current file. Files are
+// loaded when needed (loading changes no task). False after a report: 900000
+// for a file number outside the script list, the project data error for a
+// file that cannot be loaded.
+static bool file_counts(const StateImage *s, uint32_t *counts)
+{
+    for (uint32_t k = 0; k <= s->call_depth; k++) {
+        uint32_t file = k < s->call_depth ? s->frames[k].return_file : s->file;
+        if (file >= g_script_file_count) {
+            report_bad_state();
+            return false;
+        }
+        const ScriptFile *f = task_file_load(file);
+        if (!f)
+            return false;
+        counts[k] = task_file_instr_count(f);
+    }
+    return true;
+}
+
+// Every level, return pc and the pc inside the file it runs in. 0, or -1
+// after a report.
+static int check_state_files(const StateImage *s)
+{
+    uint32_t counts[KV_MAX_LEVELS + 1];
+    if (!file_counts(s, counts))
         return -1;
-    if (f && part_fits(s, below, upto, pc, task_file_instr_count(f)))
+    bool ok = s->pc < counts[s->call_depth];
+    for (uint32_t k = 0; k < s->call_depth && ok; k++)
+        ok = s->frames[k].return_pc < counts[k];
+    for (uint32_t j = 1; j <= s->block_depth && ok; j++) {
+        uint32_t n = counts[level_owner(s, j, false)];
+        ok = s->blocks[j].start_pc < n && s->blocks[j].end_pc < n;
+    }
+    for (uint32_t j = 1; j <= s->loop_depth && ok; j++) {
+        uint32_t n = counts[level_owner(s, j, true)];
+        ok = s->loops[j].start_pc < n && s->loops[j].end_pc < n;
+    }
+    if (ok)
         return 0;
     report_bad_state();
     return -1;
-}
-
-// Each part of the state against the file it runs in: the levels opened at
-// call depth k (above frame k-1's saved depths, up to frame k's) and frame
-// k's return pc lie in frame k's return file; the levels above the last
-// frame's depths and the pc lie in the current file. 0, or -1 after a report.
-static int check_state_files(const StateImage *s)
-{
-    Depths below = {0, 0};
-    for (uint32_t k = 0; k < s->call_depth; k++) {
-        const FrameImage &f = s->frames[k];
-        Depths upto = {f.block_depth, f.loop_depth};
-        if (check_part(s, below, upto, f.return_pc, f.return_file) != 0)
-            return -1;
-        below = upto;
-    }
-    return check_part(s, below, {s->block_depth, s->loop_depth}, s->pc, s->file);
 }
 
 int task_state_restore(const char *text, ScriptTask *t)

@@ -25,7 +25,10 @@
 // The levels run in different files: block levels above frame k-1's saved
 // block depth, up to frame k's, were opened in the file frame k returns
 // into (frame 0's from level 1); those above the last frame's saved depth,
-// in the current file. Loop levels likewise with the saved loop depths.
+// in the current file. Loop levels likewise with the saved loop depths. (A
+// subroutine may close levels of its caller, so saved depths may also fall
+// from one frame to the next: a level lies in the file of the lowest call
+// depth from which on every frame saved a depth of at least its own.)
 #pragma once
 
 #include "core/kv_base.h"
@@ -51,10 +54,10 @@ int task_state_decode(const char *text, ScriptTask *task);
 int task_state_decode_bytes(const char *text, size_t length, ScriptTask *task);
 
 // The restore of the task-start command: decodes the whole string, loads the
-// files it names and checks each part against the file it runs in (the
-// levels saved below call frame k and frame k's return pc against frame k's
-// return file, the levels above the last frame and the pc against the
-// current file), then restores it and switches the task to its file. 0, or
+// files it names and checks each part against the file it runs in (each
+// level against its file as above, frame k's return pc against frame k's
+// return file, the pc against the current file), then restores it and
+// switches the task to its file. 0, or
 // -1 after a fatal report (the decoder's, 900000 for a level, pc or return
 // file outside its file, the project data error of a file that cannot be
 // loaded); a refused state leaves the task as it was.

@@ -375,9 +375,14 @@ TEST(TaskCmd, RestoredStatesAreCheckedPartByPartInTheirOwnFiles)
         {"levels of short.kvs inside main.kvs only", in_main, 900000},
         {"block 2 above the call", [](ScriptTask *t) { t->frames[0]->block_depth = 1; }, 900000},
         {"loop 1 above the call", [](ScriptTask *t) { t->frames[0]->loop_depth = 0; }, 900000},
-        {"saved block depth past the state's", [](ScriptTask *t) { t->frames[0]->block_depth = 3; }, 900000},
-        {"saved loop depth past the state's", [](ScriptTask *t) { t->frames[0]->loop_depth = 2; }, 900000},
-        {"falling saved depths", [](ScriptTask *t) { second_call(t, 1, 0); t->pc = 3; }, 900000},
+        // A subroutine that closed levels of its caller: saved depths past
+        // the state's, or falling from one call to the next.
+        {"saved block depth past the state's", [](ScriptTask *t) { t->frames[0]->block_depth = 3; }, 0},
+        {"saved loop depth past the state's", [](ScriptTask *t) { t->frames[0]->loop_depth = 2; }, 0},
+        {"block 2 reopened in main.kvs after a call that had closed it",
+         [](ScriptTask *t) { second_call(t, 1, 0); t->pc = 3; }, 0},
+        {"block 2 reopened in short.kvs after a call that had closed it",
+         [](ScriptTask *t) { second_call(t, 1, 1); }, 900000},
         {"block 1 ends past main.kvs", [](ScriptTask *t) { t->blocks[1].end_pc = main_n; }, 900000},
         {"loop 1 starts past main.kvs", [](ScriptTask *t) { t->loops[1].start_pc = main_n; }, 900000},
         {"return pc past main.kvs", [](ScriptTask *t) { t->frames[0]->return_pc = main_n; }, 900000},
