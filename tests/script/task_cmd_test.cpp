@@ -179,7 +179,8 @@ TEST(TaskCmd, QueriesOfFilesLinesCallsAndARestoredStateOutsideItsFile)
     // Y is created at the first instruction of sub.kvs (nothing has run: no
     // line before it), then calls into deep.kvs and waits inside a block;
     // started again at a new label it keeps its depths. Z gets Y's state
-    // with a program counter past the end of deep.kvs.
+    // with a program counter past the end of sub.kvs (where its block level,
+    // opened in deep.kvs, lies past the end as well).
     std::string q;
     for (auto [e, id] : {std::pair{0, 8}, {1, 11}, {2, 7}, {3, 3}, {4, 4}, {5, 12}, {6, 13}})
         q += "task_query path=\"Y\" result={[1002 " + std::to_string(e) + " ]} " + std::to_string(id) + "=1\n";
