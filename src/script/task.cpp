@@ -110,16 +110,25 @@ CallFrame *task_frame(ScriptTask *task, uint32_t depth)
     return task->frames[depth];
 }
 
+// Without its arrays a file has nothing to run: every pc is outside.
+static bool file_whole(const ScriptFile *file)
+{
+    return file->handlers[0] && file->handlers[1] && file->arg_counts && file->arg_records;
+}
+
+uint32_t task_file_instr_count(const ScriptFile *file)
+{
+    return file_whole(file) ? file->instr_count : 0;
+}
+
 void task_adopt_file(ScriptTask *task, uint16_t number, const ScriptFile *file)
 {
     task->file_number = number;
     task->file = file;
-    // Without its arrays the file has nothing to run: every pc is outside.
-    int whole = file->handlers[0] && file->handlers[1] && file->arg_counts && file->arg_records;
-    task->instr_count = whole ? file->instr_count : 0;
+    task->instr_count = task_file_instr_count(file);
     task->handlers[0] = file->handlers[0];
     task->handlers[1] = file->handlers[1];
-    task->quick_ops = whole ? file->quick_ops : nullptr;
+    task->quick_ops = file_whole(file) ? file->quick_ops : nullptr;
     task->arg_counts = file->arg_counts;
     task->arg_records = file->arg_records;
     task->expr_code = file->expr_code;
@@ -145,20 +154,26 @@ int report_task_data_error(const ScriptTask *task)
     return -1;
 }
 
-int task_switch_file(ScriptTask *task, uint32_t file)
+const ScriptFile *task_file_load(uint32_t file)
 {
     char name[64];
-    if (file > 0xFFFFu || file >= g_script_file_count || !g_script_files) {
+    if (file > 0xFFFFu || file >= g_script_file_count || !g_script_files ||
+        !script_file_load((int)file) || !g_script_files[file]) {
         report_script_error(KV_ERR_PROJECT_DATA, 1, script_file_label(file, name, sizeof name));
-        return -1;
+        return nullptr;
     }
-    if (task->file && task->file_number == file && g_script_files[file] == task->file)
+    return g_script_files[file];
+}
+
+int task_switch_file(ScriptTask *task, uint32_t file)
+{
+    if (task->file && task->file_number == file && file < g_script_file_count && g_script_files &&
+        g_script_files[file] == task->file)
         return 0;
-    if (!script_file_load((int)file) || !g_script_files[file]) {
-        report_script_error(KV_ERR_PROJECT_DATA, 1, script_file_label(file, name, sizeof name));
+    const ScriptFile *f = task_file_load(file);
+    if (!f)
         return -1;
-    }
-    task_adopt_file(task, (uint16_t)file, g_script_files[file]);
+    task_adopt_file(task, (uint16_t)file, f);
     return 0;
 }
 

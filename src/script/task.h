@@ -134,6 +134,12 @@ CallFrame *task_frame(ScriptTask *task, uint32_t depth);
 int task_switch_file(ScriptTask *task, uint32_t file);
 // The same without loading: the file must be loaded already.
 void task_adopt_file(ScriptTask *task, uint16_t number, const ScriptFile *file);
+// Script file `file`, loaded when needed, without switching any task to it;
+// null after the same fatal report as task_switch_file.
+const ScriptFile *task_file_load(uint32_t file);
+// The instructions a task running in the file can reach: 0 when the file
+// lacks its arrays.
+uint32_t task_file_instr_count(const ScriptFile *file);
 
 // The loop counter a script reads (system variable 48): the innermost open
 // loop's, 1 in its first iteration; 0 outside loops and with no task.

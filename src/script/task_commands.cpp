@@ -122,21 +122,6 @@ static int start_at_label(TreeNode **node, const char *path, int64_t key)
     return 0;
 }
 
-static int restore_state(ScriptTask *t)
-{
-    uint16_t old_file = t->file_number;
-    const ScriptFile *old = t->file;
-    if (task_state_decode(arg_str(35), t) <= 0)
-        return -1;
-    if (t->file_number != old_file || !old) {
-        uint16_t want = t->file_number;
-        t->file_number = old_file;
-        if (task_switch_file(t, want) != 0)
-            return -1;
-    }
-    return task_state_check(t);
-}
-
 int cmd_task_start(void)
 {
     if (load_command_args(CMD_TASK_START) & 0xFF)
@@ -165,7 +150,7 @@ int cmd_task_start(void)
         t->enable1 = (uint8_t)arg_int(1);
     if (arg_present(2))
         t->enable2 = (uint8_t)arg_int(2);
-    if (arg_present(35) && restore_state(t) != 0)
+    if (arg_present(35) && task_state_restore(arg_str(35), t) != 0)
         return -1;
     // The key was applied once above; the further pass runs in its order.
     if (arg_present(37))

@@ -1,6 +1,7 @@
 // The task state string (layout in task_state.h): the encoder, and a bounded
 // decoder that reads the whole string into a scratch image first and changes
-// the task only when every field was sound.
+// the task only when every field was sound and, for a restore, every level
+// and program counter lies inside the script file it runs in.
 #include "script/task_state.h"
 
 #include <cstring>
@@ -206,16 +207,15 @@ static void apply_state(ScriptTask *t, const StateImage *s)
     t->file_number = (uint16_t)s->file;
 }
 
-int task_state_decode_bytes(const char *text, size_t length, ScriptTask *t)
+// Reads a whole state string into s; the bytes used, or 0 after a fatal
+// report. Nothing but s changes.
+static int read_state(const char *text, size_t length, StateImage *s)
 {
-    if (!text || !t)
-        return -1;
     if (length < 8 || std::memcmp(text, k_state_header, 8) != 0)
         return report_bad_state();
-    static StateImage s;
-    std::memset(&s, 0, sizeof s);
+    std::memset(s, 0, sizeof *s);
     StateReader r = {text + 8, length - 8, false};
-    read_fields(&r, &s);
+    read_fields(&r, s);
     uint32_t n = get_letters(&r, 8);
     if (r.bad)
         return report_bad_state();
@@ -231,13 +231,30 @@ int task_state_decode_bytes(const char *text, size_t length, ScriptTask *t)
         report_script_error(KV_ERR_STATE_SCRIPT, 1, script_command_name(CMD_TASK_START), name);
         return 0;
     }
-    s.file = (uint32_t)file;
-    for (uint32_t k = 0; k < s.call_depth; k++) {
-        if (!task_frame(t, k))
-            return 0;   // reported (100010)
-    }
-    apply_state(t, &s);
+    s->file = (uint32_t)file;
     return (int)(r.p + take - text);
+}
+
+// The call frames the state fills, allocated zero-filled when missing.
+static bool reserve_frames(ScriptTask *t, uint32_t depth)
+{
+    for (uint32_t k = 0; k < depth; k++) {
+        if (!task_frame(t, k))
+            return false;   // reported (100010)
+    }
+    return true;
+}
+
+int task_state_decode_bytes(const char *text, size_t length, ScriptTask *t)
+{
+    if (!text || !t)
+        return -1;
+    static StateImage s;
+    int used = read_state(text, length, &s);
+    if (used <= 0 || !reserve_frames(t, s.call_depth))
+        return 0;
+    apply_state(t, &s);
+    return used;
 }
 
 int task_state_decode(const char *text, ScriptTask *t)
@@ -247,19 +264,82 @@ int task_state_decode(const char *text, ScriptTask *t)
     return task_state_decode_bytes(text, std::strlen(text), t);
 }
 
-int task_state_check(const ScriptTask *t)
+// --- checking against the script files --------------------------------------------
+
+// The depth frame k saved of one stack (blocks or loops).
+static uint32_t saved_depth(const StateImage *s, uint32_t k, bool loops)
 {
-    uint32_t n = t->instr_count;
-    bool ok = t->pc < n;
-    for (uint32_t k = 1; k <= t->block_depth && ok; k++)
-        ok = t->blocks[k].start_pc < n && t->blocks[k].end_pc < n;
-    for (uint32_t k = 1; k <= t->loop_depth && ok; k++)
-        ok = t->loops[k].start_pc < n && t->loops[k].end_pc < n;
-    for (uint32_t k = 0; k < t->call_depth && ok; k++)
-        ok = t->frames[k] && t->frames[k]->return_file < g_script_file_count;
-    if (!ok) {
-        report_script_error_text(KV_ERR_STATE, 1);
-        return -1;
+    return loops ? s->frames[k].loop_depth : s->frames[k].block_depth;
+}
+
+// The call depth whose file level j of a stack was opened in (the state's
+// call depth for the current file). Levels are opened in call order, so it
+// is the lowest depth m whose frames m.. all saved a depth of at least j.
+// A subroutine may close its caller's levels, so saved depths can fall or
+// pass the state's own: a level above a later, lower saved depth was opened
+// after that call.
+static uint32_t level_owner(const StateImage *s, uint32_t j, bool loops)
+{
+    uint32_t m = s->call_depth;
+    while (m > 0 && saved_depth(s, m - 1, loops) >= j)
+        m--;
+    return m;
+}
+
+// The instruction count of each file the state runs in: counts[k] for
+// frame k's return file, counts[call depth] for the current file. Files are
+// loaded when needed (loading changes no task). False after a report: 900000
+// for a file number outside the script list, the project data error for a
+// file that cannot be loaded.
+static bool file_counts(const StateImage *s, uint32_t *counts)
+{
+    for (uint32_t k = 0; k <= s->call_depth; k++) {
+        uint32_t file = k < s->call_depth ? s->frames[k].return_file : s->file;
+        if (file >= g_script_file_count) {
+            report_bad_state();
+            return false;
+        }
+        const ScriptFile *f = task_file_load(file);
+        if (!f)
+            return false;
+        counts[k] = task_file_instr_count(f);
     }
+    return true;
+}
+
+// Every level, return pc and the pc inside the file it runs in. 0, or -1
+// after a report.
+static int check_state_files(const StateImage *s)
+{
+    uint32_t counts[KV_MAX_LEVELS + 1];
+    if (!file_counts(s, counts))
+        return -1;
+    bool ok = s->pc < counts[s->call_depth];
+    for (uint32_t k = 0; k < s->call_depth && ok; k++)
+        ok = s->frames[k].return_pc < counts[k];
+    for (uint32_t j = 1; j <= s->block_depth && ok; j++) {
+        uint32_t n = counts[level_owner(s, j, false)];
+        ok = s->blocks[j].start_pc < n && s->blocks[j].end_pc < n;
+    }
+    for (uint32_t j = 1; j <= s->loop_depth && ok; j++) {
+        uint32_t n = counts[level_owner(s, j, true)];
+        ok = s->loops[j].start_pc < n && s->loops[j].end_pc < n;
+    }
+    if (ok)
+        return 0;
+    report_bad_state();
+    return -1;
+}
+
+int task_state_restore(const char *text, ScriptTask *t)
+{
+    if (!text || !t)
+        return -1;
+    static StateImage s;
+    if (read_state(text, std::strlen(text), &s) <= 0 || check_state_files(&s) != 0 ||
+        !reserve_frames(t, s.call_depth))
+        return -1;
+    apply_state(t, &s);
+    task_adopt_file(t, (uint16_t)s.file, g_script_files[s.file]);
     return 0;
 }

@@ -21,6 +21,14 @@
 //     u32 name length N (at most 262), then the N raw bytes of the current
 //     script's name in the script list.
 // Parameters, return values and variables are not part of the state.
+//
+// The levels run in different files: block levels above frame k-1's saved
+// block depth, up to frame k's, were opened in the file frame k returns
+// into (frame 0's from level 1); those above the last frame's saved depth,
+// in the current file. Loop levels likewise with the saved loop depths. (A
+// subroutine may close levels of its caller, so saved depths may also fall
+// from one frame to the next: a level lies in the file of the lowest call
+// depth from which on every frame saved a depth of at least its own.)
 #pragma once
 
 #include "core/kv_base.h"
@@ -38,14 +46,19 @@ enum {
 int task_state_encode(char *buf, const ScriptTask *task);
 
 // Restores a state string into task: the stacks, pc and the file number
-// (the file is not loaded; the caller loads it and checks the state against
-// it with task_state_check). Returns the bytes used, 0 after a fatal report
-// (900000 for a damaged string, 102130 for an unknown script name, 100010),
-// -1 for null pointers. Nothing of the task changes when it fails.
+// (the file is neither loaded nor checked). Returns the bytes used, 0 after
+// a fatal report (900000 for a damaged string, 102130 for an unknown script
+// name, 100010), -1 for null pointers. Nothing of the task changes when it
+// fails, but call frames may be allocated (zero-filled).
 int task_state_decode(const char *text, ScriptTask *task);
 int task_state_decode_bytes(const char *text, size_t length, ScriptTask *task);
 
-// After the task's file is loaded: every program counter of the current
-// file inside it and every return file in the script list. 0, or -1 after
-// the 900000 report.
-int task_state_check(const ScriptTask *task);
+// The restore of the task-start command: decodes the whole string, loads the
+// files it names and checks each part against the file it runs in (each
+// level against its file as above, frame k's return pc against frame k's
+// return file, the pc against the current file), then restores it and
+// switches the task to its file. 0, or
+// -1 after a fatal report (the decoder's, 900000 for a level, pc or return
+// file outside its file, the project data error of a file that cannot be
+// loaded); a refused state leaves the task as it was.
+int task_state_restore(const char *text, ScriptTask *task);

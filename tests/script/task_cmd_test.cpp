@@ -10,6 +10,7 @@
 #include "core/quit.h"
 #include "core/tree.h"
 #include "script/run_helpers.h"
+#include "script/script_file.h"
 #include "script/task.h"
 #include "script/task_state.h"
 #include "script/vars.h"
@@ -178,7 +179,8 @@ TEST(TaskCmd, QueriesOfFilesLinesCallsAndARestoredStateOutsideItsFile)
     // Y is created at the first instruction of sub.kvs (nothing has run: no
     // line before it), then calls into deep.kvs and waits inside a block;
     // started again at a new label it keeps its depths. Z gets Y's state
-    // with a program counter past the end of deep.kvs.
+    // with a program counter past the end of sub.kvs (where its block level,
+    // opened in deep.kvs, lies past the end as well).
     std::string q;
     for (auto [e, id] : {std::pair{0, 8}, {1, 11}, {2, 7}, {3, 3}, {4, 4}, {5, 12}, {6, 13}})
         q += "task_query path=\"Y\" result={[1002 " + std::to_string(e) + " ]} " + std::to_string(id) + "=1\n";
@@ -219,4 +221,188 @@ TEST(TaskCmd, QueriesOfFilesLinesCallsAndARestoredStateOutsideItsFile)
         runtest::run_frame_passes();
     EXPECT_EQ(g_last_error_code, 900000u);
     EXPECT_EQ(ivar(1003), 0);
+}
+
+namespace {
+
+// Queries of task `path` for each (element, query id): into that element
+// of $1002, or of $1003 for the string queries 6 and 9.
+std::string queries(const char *path, std::initializer_list<std::pair<int, int>> list)
+{
+    std::string q;
+    for (auto [e, id] : list) {
+        const char *v = id == 6 || id == 9 ? "1003 " : "1002 ";
+        q += std::string("task_query path=\"") + path + "\" result={[" + v + std::to_string(e) + " ]} " +
+             std::to_string(id) + "=1\n";
+    }
+    return q;
+}
+
+// Task A parks in a call into the two-instruction short.kvs from inside a
+// block, a counted loop's second turn and a block of it in main.kvs; a new
+// task Y gets A's state, returns into main.kvs and finishes the loop and
+// both blocks, writing digits to $1000 as it goes. Then Z, waiting at W, is
+// offered the state the test puts in $1001[1]; its queries 3-18 go to
+// elements 10-25 of $1002 (strings: $1003) before and 30-45 after.
+std::string call_state_project()
+{
+    std::string z_before, z_after;
+    for (int q = 3; q <= 18; q++) {
+        z_before += queries("Z", {{q + 7, q}});
+        z_after += queries("Z", {{q + 27, q}});
+    }
+    auto digit = [](const char *d) {
+        return std::string("assign target:1:0=$1000 value={@1000 10 * ") + d + " +}\n";
+    };
+    return "project width=640 height=480\nvar 48 int global = 0\nvar 1000 int global = 0\n"
+           "var 1001 string global dims=2\nvar 1002 int global dims=50 = 0\nvar 1003 string global dims=50\n"
+           "script 0 \"main.kvs\"\nlabel SYSTEM_START\ntask_start path=\"A\" label=\"L\"\nwait frames=2\n"
+           "task_query path=\"A\" result={[1001 0 ]} 19=1\ntask_start path=\"Y\" label=\"W\" state={[1001 0 ]}\n" +
+           queries("Y", {{0, 6}, {0, 16}, {1, 18}, {2, 17}}) +
+           "task_start path=\"Z\" label=\"W\" enable2=3 order=7\n"
+           "label BAD\nif {[1001 1 ] \"\" ==}\nwait frames=1\ngoto BAD\nendif\n" + z_before +
+           "task_start path=\"Z\" state={[1001 1 ]}\n" + z_after + "wait frames=100000\n"
+           "label W\nwait frames=100000\n"
+           "label L\nif 1\nloop 3\n" + digit("@48") + "if {@48 2 =}\ngosub S\n" + digit("7") +
+           "endif\nendloop\n" + digit("8") + "endif\n" + digit("9") +
+           queries("", {{1, 6}, {3, 16}, {4, 18}, {5, 17}}) + "return\n"
+           "script 1 \"short.kvs\"\nlabel S\nwait frames=100000\nreturn\n";
+}
+
+// The state string with fields changed by edit (on a scratch task with two
+// call frames).
+std::string edited_state(const std::string &state, void (*edit)(ScriptTask *))
+{
+    ScriptTask *t = script_task_create();
+    EXPECT_GT(task_state_decode(state.c_str(), t), 0);
+    task_frame(t, 1);
+    edit(t);
+    static char buf[KV_STATE_MAX + 1];
+    int n = task_state_encode(buf, t);
+    script_task_free(t);
+    return std::string(buf, (size_t)n);
+}
+
+// Makes the state's task call once more, from depth 1 with block depth
+// `block` and loop depth 1, out of file `file` at pc 1.
+void second_call(ScriptTask *t, uint8_t block, uint16_t file)
+{
+    t->call_depth = 2;
+    *t->frames[1] = {};
+    t->frames[1]->block_depth = block;
+    t->frames[1]->loop_depth = 1;
+    t->frames[1]->return_pc = 1;
+    t->frames[1]->return_file = t->file_number;
+    t->file_number = file;
+}
+
+// What a task shows of itself: its state string, its file and call frames 0-1.
+std::string task_snapshot(const ScriptTask *t)
+{
+    static char buf[KV_STATE_MAX + 1];
+    std::string s(buf, (size_t)task_state_encode(buf, t));
+    s += "|" + std::to_string(t->instr_count) + (t->file ? "f" : "-");
+    for (int k = 0; k < 2 && t->frames[k]; k++) {
+        const CallFrame *f = t->frames[k];
+        s += "," + std::to_string(f->block_depth) + "," + std::to_string(f->loop_depth) + "," +
+             std::to_string(f->return_pc) + "," + std::to_string(f->return_file);
+    }
+    return s;
+}
+
+}  // namespace
+
+TEST(TaskCmd, StateInsideACallIntoAShorterFileRoundTrips)
+{
+    LOAD_OR_SKIP(call_state_project());
+    for (int f = 0; f < 4; f++)
+        runtest::run_frame_passes();
+    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
+    // Turns 1 and 2 before the call, the rest of turn 2 after the return,
+    // turn 3, the end of the loop, the end of the outer block.
+    EXPECT_EQ(ivar(1000), 127389);
+    EXPECT_EQ(svar(1003, 0), "short.kvs");
+    EXPECT_EQ(svar(1003, 1), "main.kvs");
+    const int64_t depths[] = {2, 1, 1, 0, 0, 0};   // block, loop, call: restored, at the end
+    for (int k = 0; k < 6; k++)
+        EXPECT_EQ(ivar(1002, k), depths[k]) << k;
+    // A's state with block level 2 moved above the call: it would run in
+    // short.kvs, past its end. Z is refused it and stays as it was.
+    std::string bad = edited_state(svar(1001, 0), [](ScriptTask *t) { t->frames[0]->block_depth = 1; });
+    store_string_element(1001, 1, bad.c_str());
+    runtest::run_until_quit(4);
+    EXPECT_EQ(g_last_error_code, 900000u);
+    reset_error_reports();
+    g_quit_flag = 0;
+    runtest::run_frame_passes();   // the queries after the refused start
+    EXPECT_EQ(g_last_error_code, 0u) << g_error_text;
+    EXPECT_EQ(ivar(1002, 11), 3);   // enable byte 2, as Z was started
+    EXPECT_EQ(svar(1003, 13), "main.kvs");
+    for (int q = 3; q <= 18; q++) {
+        EXPECT_EQ(ivar(1002, q + 7), ivar(1002, q + 27)) << q;
+        EXPECT_EQ(svar(1003, q + 7), svar(1003, q + 27)) << q;
+    }
+}
+
+TEST(TaskCmd, RestoredStatesAreCheckedPartByPartInTheirOwnFiles)
+{
+    // A's state: blocks 1-2 and loop 1 in main.kvs below call frame 0 (which
+    // returns into main.kvs), the pc in short.kvs (2 instructions).
+    LOAD_OR_SKIP(call_state_project());
+    for (int f = 0; f < 3; f++)
+        runtest::run_frame_passes();
+    ASSERT_EQ(g_last_error_code, 0u) << g_error_text;
+    const std::string state = svar(1001, 0);
+    ASSERT_TRUE(g_script_files && g_script_files[0] && !state.empty());
+    static uint32_t main_n;
+    main_n = g_script_files[0]->instr_count;
+    using Edit = void (*)(ScriptTask *);
+    // The current file main.kvs; frame 0 returns into short.kvs at pc 0.
+    static const Edit in_main = [](ScriptTask *t) {
+        t->file_number = 0;
+        t->pc = 3;
+        t->frames[0]->return_file = 1;
+        t->frames[0]->return_pc = 0;
+    };
+    struct Case {
+        const char *what;
+        Edit edit;
+        uint32_t code;
+    } cases[] = {
+        {"as it is", [](ScriptTask *) {}, 0},
+        {"a second call that opened nothing", [](ScriptTask *t) { second_call(t, 2, 1); }, 0},
+        {"the levels in main.kvs above a call from short.kvs",
+         [](ScriptTask *t) { in_main(t); t->frames[0]->block_depth = t->frames[0]->loop_depth = 0; }, 0},
+        {"levels of short.kvs inside main.kvs only", in_main, 900000},
+        {"block 2 above the call", [](ScriptTask *t) { t->frames[0]->block_depth = 1; }, 900000},
+        {"loop 1 above the call", [](ScriptTask *t) { t->frames[0]->loop_depth = 0; }, 900000},
+        // A subroutine that closed levels of its caller: saved depths past
+        // the state's, or falling from one call to the next.
+        {"saved block depth past the state's", [](ScriptTask *t) { t->frames[0]->block_depth = 3; }, 0},
+        {"saved loop depth past the state's", [](ScriptTask *t) { t->frames[0]->loop_depth = 2; }, 0},
+        {"block 2 reopened in main.kvs after a call that had closed it",
+         [](ScriptTask *t) { second_call(t, 1, 0); t->pc = 3; }, 0},
+        {"block 2 reopened in short.kvs after a call that had closed it",
+         [](ScriptTask *t) { second_call(t, 1, 1); }, 900000},
+        {"block 1 ends past main.kvs", [](ScriptTask *t) { t->blocks[1].end_pc = main_n; }, 900000},
+        {"loop 1 starts past main.kvs", [](ScriptTask *t) { t->loops[1].start_pc = main_n; }, 900000},
+        {"return pc past main.kvs", [](ScriptTask *t) { t->frames[0]->return_pc = main_n; }, 900000},
+        {"return file outside the script list", [](ScriptTask *t) { t->frames[0]->return_file = 2; }, 900000},
+        {"pc past short.kvs", [](ScriptTask *t) { t->pc = 2; }, 900000},
+    };
+    for (const Case &c : cases) {
+        reset_error_reports();
+        g_quit_flag = 0;
+        std::string text = edited_state(state, c.edit);
+        ScriptTask *t = script_task_create();
+        ASSERT_EQ(task_switch_file(t, 0), 0);
+        t->pc = 4;
+        std::string before = task_snapshot(t);
+        EXPECT_EQ(task_state_restore(text.c_str(), t), c.code ? -1 : 0) << c.what;
+        EXPECT_EQ(g_last_error_code, c.code) << c.what << ": " << g_error_text;
+        EXPECT_EQ(task_snapshot(t).substr(0, c.code ? std::string::npos : text.size()), c.code ? before : text)
+            << c.what;
+        EXPECT_EQ(t->instr_count, g_script_files[t->file_number]->instr_count) << c.what;
+        script_task_free(t);
+    }
 }
