@@ -83,12 +83,5 @@ label SUB
 KVP
 pack_project error.kvp
 start_engine
-box=$(drv wait-dialog --exe "$ENGINE" --title "KAVREN Debug Info." --timeout 40000) ||
-  fail "no \"KAVREN Debug Info.\" dialog"
-drv texts "$box" --ids > texts.txt || fail "cannot read the dialog"
-cat texts.txt
-want="1032	Edit	[対象ファイル]\\nflow_sub.kvs\\n\\n[場所]\\n23 行目\\n\\n[内容]\\n\\nラベルが見つかりません。"
-grep -qxF "$want" texts.txt || fail "the message is not the located text of the jump"
-drv press "$box" 1034 || fail "cannot press the exit button"
-wait_engine 20 || fail "the engine still runs 20 s after the report was closed"
+expect_report flow_sub.kvs 23 "ラベルが見つかりません。"
 note "the report named flow_sub.kvs, line 23; the engine ended (exit code $ENGINE_RC)"

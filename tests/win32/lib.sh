@@ -258,6 +258,21 @@ expect_clean_end() {
   [ "$ENGINE_RC" = 0 ] || fail "exit code $ENGINE_RC after the end command, expected 0"
 }
 
+# expect_report FILE LINE TEXT: the engine started before shows the error
+# dialog with the report of TEXT located at FILE, LINE; its exit button
+# ends the engine.
+expect_report() {
+  local box want
+  box=$(drv wait-dialog --exe "$ENGINE" --title "KAVREN Debug Info." --timeout 40000) ||
+    fail "no \"KAVREN Debug Info.\" dialog (expected the report at $1, line $2)"
+  drv texts "$box" --ids > texts.txt || fail "cannot read the dialog"
+  cat texts.txt
+  want="1032	Edit	[対象ファイル]\\n$1\\n\\n[場所]\\n$2 行目\\n\\n[内容]\\n\\n$3"
+  grep -qxF "$want" texts.txt || fail "the dialog does not hold the report at $1, line $2: $3"
+  drv press "$box" 1034 || fail "cannot press the exit button"
+  wait_engine 20 || fail "the engine still runs 20 s after the report was closed"
+}
+
 # check_result LINE COMMAND VALUE: script lines that run COMMAND with result
 # $1000 and jump to a missing label (a report naming LINE) unless $1000
 # equals VALUE.
