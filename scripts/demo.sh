@@ -48,23 +48,8 @@ fi
 echo "== run"
 # A virtual desktop (the Wine tests open many) leaves its size as the work
 # area of the prefix's wineserver, which lingers after the tests: the demo's
-# window would be shrunk to fit it and placed off the screen. Unless a
-# program of another run is still running in the prefix, its Wine is started
-# afresh.
-export WINEPREFIX=${WINEPREFIX:-$HOME/.cache/kv-wine}
-other_runs() {
-  local f p
-  for f in $(grep -slz '^KV_RUN_TAG=' /proc/[0-9]*/environ 2>/dev/null); do
-    grep -qxzF "WINEPREFIX=$WINEPREFIX" "$f" 2>/dev/null || continue
-    p=${f#/proc/}; p=${p%/environ}
-    case $(cat "/proc/$p/comm" 2>/dev/null) in
-      wineserver* | explorer.exe | services.exe | winedevice.exe | plugplay.exe | svchost.exe | rpcss.exe) ;;
-      *) return 0 ;;
-    esac
-  done
-  return 1
-}
-other_runs || timeout -k 5 30 /usr/lib/wine/wineserver64 -k 2>/dev/null
+# window would be shrunk to fit it and placed off the screen.
+"$run" --fresh
 display=$("$run" --display) || die "no X display"
 [ -n "${DISPLAY:-}" ] && echo "   on your display $display" || echo "   in Xvfb on $display"
 "$run" --timeout $((seconds + 60)) "$demo/kavren.exe" &

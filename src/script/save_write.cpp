@@ -151,15 +151,22 @@ static uint64_t entry_length(const uint8_t *h, uint64_t off, uint64_t size)
     return sound ? KV_SAVE_ENTRY_HEAD + packed : 0;
 }
 
+// The offset of the last entry the slot table points at (0: none).
+static uint64_t last_entry(const uint32_t *table)
+{
+    uint64_t last = 0;
+    for (int k = 0; k < KV_SAVE_SLOTS; k++)
+        last = table[k] > last ? table[k] : last;
+    return last;
+}
+
 // Where an append starts: after the last whole entry when the rest of the
 // file is an append that did not finish (it lies behind every entry the
 // table points at), so the file stays one run of whole entries that a later
 // rewrite can walk; the end of the file otherwise.
 static uint64_t append_point(FILE *f, uint64_t size, const uint32_t *table)
 {
-    uint64_t last = 0;
-    for (int k = 0; k < KV_SAVE_SLOTS; k++)
-        last = table[k] > last ? table[k] : last;
+    uint64_t last = last_entry(table);
     uint64_t off = KV_SAVE_ENTRIES;
     uint8_t h[KV_SAVE_ENTRY_HEAD];
     while (off < size) {
@@ -208,13 +215,10 @@ static int append_slots(FILE *f, const uint8_t *head, uint32_t *table)
 // An unsound entry behind every entry the table points at is the rest of an
 // append that did not finish: the walk ends before it (*end). False for
 // any other unsound entry.
-static bool entries_sound(const uint8_t *old, uint64_t size, uint64_t *end)
+static bool entries_sound(const uint8_t *old, uint64_t size, const uint32_t *table,
+                          uint64_t *end)
 {
-    uint64_t last = 0;
-    for (int k = 0; k < KV_SAVE_SLOTS; k++) {
-        uint64_t e = get_le32(old + KV_SAVE_HEAD + 4 * k);
-        last = e > last ? e : last;
-    }
+    uint64_t last = last_entry(table);
     uint64_t off = KV_SAVE_ENTRIES;
     while (off < size) {
         uint64_t len = entry_length(old + off, off, size);
@@ -230,13 +234,13 @@ static bool entries_sound(const uint8_t *old, uint64_t size, uint64_t *end)
 
 static int rewrite_file(const char *path, const uint8_t *old, uint64_t size)
 {
-    if (size < KV_SAVE_ENTRIES || !entries_sound(old, size, &size)) {
+    static uint32_t old_table[KV_SAVE_SLOTS], table[KV_SAVE_SLOTS];
+    for (int k = 0; k < KV_SAVE_SLOTS && size >= KV_SAVE_ENTRIES; k++)
+        old_table[k] = get_le32(old + KV_SAVE_HEAD + 4 * k);
+    if (size < KV_SAVE_ENTRIES || !entries_sound(old, size, old_table, &size)) {
         report_script_error_text(KV_ERR_SAVE_MAGIC, 1);
         return -1;
     }
-    static uint32_t old_table[KV_SAVE_SLOTS], table[KV_SAVE_SLOTS];
-    for (int k = 0; k < KV_SAVE_SLOTS; k++)
-        old_table[k] = get_le32(old + KV_SAVE_HEAD + 4 * k);
     std::memset(table, 0, sizeof table);
     char tmp[600];
     SaveOut o;

@@ -51,6 +51,19 @@ int64_t second_frame()
     return ivar(1000);
 }
 
+// Queries of task `path` for each (element, query id): into that element
+// of $1002, or of $1003 for the string queries 6 and 9.
+std::string queries(const char *path, std::initializer_list<std::pair<int, int>> list)
+{
+    std::string q;
+    for (auto [e, id] : list) {
+        const char *v = id == 6 || id == 9 ? "1003 " : "1002 ";
+        q += std::string("task_query path=\"") + path + "\" result={[" + v + std::to_string(e) + " ]} " +
+             std::to_string(id) + "=1\n";
+    }
+    return q;
+}
+
 }  // namespace
 
 TEST(TaskCmd, PassOrderSurvivesChangesDuringThePass)
@@ -181,12 +194,8 @@ TEST(TaskCmd, QueriesOfFilesLinesCallsAndARestoredStateOutsideItsFile)
     // started again at a new label it keeps its depths. Z gets Y's state
     // with a program counter past the end of sub.kvs (where its block level,
     // opened in deep.kvs, lies past the end as well).
-    std::string q;
-    for (auto [e, id] : {std::pair{0, 8}, {1, 11}, {2, 7}, {3, 3}, {4, 4}, {5, 12}, {6, 13}})
-        q += "task_query path=\"Y\" result={[1002 " + std::to_string(e) + " ]} " + std::to_string(id) + "=1\n";
-    std::string q2;
-    for (auto [e, id] : {std::pair{7, 8}, {8, 11}, {9, 17}, {10, 7}, {11, 10}})
-        q2 += "task_query path=\"Y\" result={[1002 " + std::to_string(e) + " ]} " + std::to_string(id) + "=1\n";
+    std::string q = queries("Y", {{0, 8}, {1, 11}, {2, 7}, {3, 3}, {4, 4}, {5, 12}, {6, 13}});
+    std::string q2 = queries("Y", {{7, 8}, {8, 11}, {9, 17}, {10, 7}, {11, 10}});
     LOAD_OR_SKIP("project width=640 height=480\nvar 1001 string global dims=4\n"
                  "var 1002 int global dims=16 = 0\nvar 1003 int global = 0\n"
                  "script 0 \"main.kvs\"\nlabel SYSTEM_START\n"
@@ -224,19 +233,6 @@ TEST(TaskCmd, QueriesOfFilesLinesCallsAndARestoredStateOutsideItsFile)
 }
 
 namespace {
-
-// Queries of task `path` for each (element, query id): into that element
-// of $1002, or of $1003 for the string queries 6 and 9.
-std::string queries(const char *path, std::initializer_list<std::pair<int, int>> list)
-{
-    std::string q;
-    for (auto [e, id] : list) {
-        const char *v = id == 6 || id == 9 ? "1003 " : "1002 ";
-        q += std::string("task_query path=\"") + path + "\" result={[" + v + std::to_string(e) + " ]} " +
-             std::to_string(id) + "=1\n";
-    }
-    return q;
-}
 
 // Task A parks in a call into the two-instruction short.kvs from inside a
 // block, a counted loop's second turn and a block of it in main.kvs; a new
