@@ -202,8 +202,7 @@ TEST(TaskCmd, QueriesOfFilesLinesCallsAndARestoredStateOutsideItsFile)
                  "task_start path=\"Y\" label=\"S0\" enable2=5\n" + q +
                  "task_query path=\"Y\" result={[1001 0 ]} 6=1\nwait frames=3\n" + q2 +
                  "task_query path=\"Y\" result={[1001 1 ]} 6=1\ntask_query path=\"Y\" result={[1001 2 ]} 9=1\n"
-                 "task_start path=\"Y\" label=\"S3\"\n"
-                 "task_query path=\"Y\" result={[1002 12 ]} 16=1\ntask_query path=\"Y\" result={[1002 13 ]} 17=1\n"
+                 "task_start path=\"Y\" label=\"S3\"\n" + queries("Y", {{12, 16}, {13, 17}}) +
                  "wait frames=3\ntask_start path=\"Z\" label=\"S3\" state={[1001 3 ]}\n"
                  "assign target:1:0=$1003 value=1\nwait frames=100000\n"
                  "script 1 \"sub.kvs\"\nlabel S0\n@70 gosub label=\"S2\"\nlabel S3\nwait frames=100000\n"
