@@ -143,7 +143,9 @@ void decode_jpeg_frame(TreeNode *layer, int64_t n)
     if (!c.data || c.count == 0 || !s)
         return;
     uint32_t i = n < 0 ? 0 : n >= (int64_t)c.count ? c.count - 1 : (uint32_t)n;
-    s->has_alpha = c.alpha_flag != 0;
+    // Only flag 1 makes the layer blend by its alpha; any other non-zero flag
+    // still fills the alpha bytes from the alpha stream.
+    s->has_alpha = c.alpha_flag == 1;
     layer_mark_dirty(layer);   // the old area too, for a frame of another size
     size_t colour, alpha;
     uint8_t *p = frame_streams(&c, i, &colour, &alpha);

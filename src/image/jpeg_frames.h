@@ -6,7 +6,8 @@
 //      0  "KJFC" (written by the tools, not read)
 //      4  version 1 (written by the tools, not read)
 //      8  frame count N
-//     12  alpha flag: non-zero = every frame carries an alpha JPEG
+//     12  alpha flag: non-zero = every frame carries an alpha JPEG, which
+//         is decoded into the alpha bytes; the layer blends by it only at 1
 //     16  header value 1     20 header value 2     24 header value 3
 //     28  reserved, 0
 //     32  frame offset table: N entries, frame i's data offset

@@ -168,8 +168,10 @@ static int apply_look(WindowObject *win, int n)
         sys_window_move(win->hwnd, (int32_t)arg_int(4, r.x), (int32_t)arg_int(5, r.y));
     }
     if (arg_present(6)) {
-        if (n == 0 && arg_int(6) == 3)
-            return range_fault(3, 0, 2);
+        if (n == 0 && arg_int(6) == 3) {   // behind itself
+            report_script_error(101310, 1);
+            return -1;
+        }
         sys_window_z_order(win->hwnd, arg_int(6), g_windows[0]->hwnd);
     }
     if (arg_present(16))

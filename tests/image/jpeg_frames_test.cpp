@@ -100,7 +100,7 @@ TEST(JpegFrames, AlphaFlagAndBufferReuse)
         uint8_t *first = h.layer.s->pixels;
         decode_jpeg_frame(&h.node, 1);
         EXPECT_EQ(h.layer.s->pixels, first);   // same size: the buffer is kept
-        EXPECT_EQ(h.layer.s->has_alpha, flag != 0);
+        EXPECT_EQ(h.layer.s->has_alpha, flag == 1);   // 2: alpha bytes, opaque layer
         Image want = reference_jpeg(f.colour);
         if (flag)
             for (size_t i = 0; i < want.px.size(); i += 4)
