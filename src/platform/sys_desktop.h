@@ -33,6 +33,8 @@ enum { KV_STYLE_MAXIMIZE_BOX = 0, KV_STYLE_THICK_FRAME = 1 };
 void sys_window_set_title(void *hwnd, const char *title);
 // Layered windows only: alpha = opacity cut to 255.
 void sys_window_set_alpha(void *hwnd, int32_t opacity);
+// KV_WIN_OPEN_ICON reopens a minimised window as a plain one: maximised, it
+// is restored to its windowed size too.
 void sys_window_show_cmd(void *hwnd, int cmd);
 void sys_window_move(void *hwnd, int32_t x, int32_t y);
 // z: 1 topmost; else not topmost and then 0 top, 2 bottom, 3 behind `behind`.

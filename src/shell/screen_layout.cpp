@@ -38,11 +38,20 @@ Layout layout_in_area(int32_t gw, int32_t gh, int32_t tw, int32_t th, int own_sc
         l.shown_w = desk_w / 2;
         l.shown_h = desk_h / 2;
     }
+    // A sliver of an area still shows a pixel of the game.
+    if (l.shown_w < 1)
+        l.shown_w = 1;
+    if (l.shown_h < 1)
+        l.shown_h = 1;
     return l;
 }
 
 uint32_t resize_back_buffer(int32_t gw, int32_t gh, int32_t tw, int32_t th)
 {
+    // A minimised window has no client area: the game goes on at the layout
+    // it had, to be shown again when the window comes back.
+    if (tw < 1 || th < 1)
+        return 0;
     bool fit = g_window_maximized && !window_is_fullscreen();
     Layout l = layout_in_area(gw, gh, tw, th, g_own_scaler, fit, g_desktop_mode.width,
                               g_desktop_mode.height);

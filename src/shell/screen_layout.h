@@ -15,12 +15,14 @@ struct Layout {
 
 // The layout of a gw x gh game in a tw x th area. own_scaler is kvcfg.dat word
 // 7; fit forces the aspect fit (maximised window); a shown size beyond the
-// desktop becomes half the desktop, except with own_scaler 2.
+// desktop becomes half the desktop, except with own_scaler 2; each side is
+// at least 1.
 Layout layout_in_area(int32_t gw, int32_t gh, int32_t tw, int32_t th, int own_scaler,
                       bool fit, int32_t desk_w, int32_t desk_h);
 
 // Lays the game out in the target area, makes the result the shown size and
-// rebuilds the back buffer when it changed. 0, or the rebuild's failure code.
+// rebuilds the back buffer when it changed. An empty area (a minimised
+// window) changes nothing. 0, or the rebuild's failure code.
 uint32_t resize_back_buffer(int32_t gw, int32_t gh, int32_t tw, int32_t th);
 
 // The back buffer for a shown size of w x h, cleared. Memory is only ever

@@ -7,6 +7,10 @@
 
 #include "shell/screen_layout.h"
 #include "core/engine_state.h"
+#include "core/error_report.h"
+#include "core/quit.h"
+#include "core/settings.h"
+#include "core/window.h"
 #include "shell/startup.h"
 #include "shell/window_sizing.h"
 
@@ -131,6 +135,8 @@ TEST(ScreenLayout, Kinds)
         {640, 480, 1920, 1080, 3, false, {3, 1920, 1080}},
         {640, 480, 4000, 3000, 1, false, {2, 960, 540}},    // beyond the desktop: half
         {640, 480, 4000, 3000, 2, false, {2, 4000, 3000}},  // 2 has no desktop limit
+        {640, 480, 1, 1000, 1, false, {1, 1, 1}},           // a sliver still shows a pixel
+        {640, 480, 0, 0, 0, true, {2, 1, 1}},
     };
     for (auto &c : cases) {
         Layout l = layout_in_area(c.gw, c.gh, c.tw, c.th, c.scaler, c.fit, 1920, 1080);
@@ -156,6 +162,31 @@ TEST(ScreenLayout, BackBufferOnlyGrows)
     EXPECT_EQ(g_back_buffer_bytes, cap);
     ASSERT_EQ(rebuild_back_buffer(2000, 1200), 0u);
     EXPECT_EQ(g_back_buffer_bytes, back_buffer_bytes(2000, 1200));
+    std::free(g_back_buffer);
+    g_back_buffer = nullptr;
+    g_back_buffer_bytes = 0;
+}
+
+// A minimised maximised window has an empty client area: the game keeps its
+// layout and buffer, and nothing is reported.
+TEST(ScreenLayout, EmptyAreaKeepsTheLayout)
+{
+    g_window_maximized = 1;
+    g_desktop_mode.width = 1920;
+    g_desktop_mode.height = 1080;
+    ASSERT_EQ(resize_back_buffer(640, 480, 1920, 1000), 0u);
+    uint8_t *buffer = g_back_buffer;
+    for (int32_t side : {0, -1}) {
+        EXPECT_EQ(resize_back_buffer(640, 480, side, side), 0u);
+        EXPECT_EQ(resize_back_buffer(640, 480, 1920, side), 0u);
+    }
+    EXPECT_EQ(g_screen_size.shown_width, 1333);
+    EXPECT_EQ(g_screen_size.shown_height, 1000);
+    EXPECT_EQ(g_layout_kind, 2);
+    EXPECT_EQ(g_back_buffer, buffer);
+    EXPECT_EQ(g_last_error_code, 0u);
+    EXPECT_FALSE(g_quit_flag);
+    g_window_maximized = 0;
     std::free(g_back_buffer);
     g_back_buffer = nullptr;
     g_back_buffer_bytes = 0;

@@ -155,7 +155,14 @@ void sys_window_show_cmd(void *hwnd, int cmd)
         ShowWindow((HWND)hwnd, SW_MINIMIZE);
         ShowWindow((HWND)hwnd, SW_HIDE);
         break;
-    case KV_WIN_OPEN_ICON: OpenIcon((HWND)hwnd); break;
+    case KV_WIN_OPEN_ICON:
+        // A window minimised while maximised comes back maximised; the
+        // window command reopens it as a plain window, so it is then
+        // restored as its restore button would (sizes kept at the maximise).
+        OpenIcon((HWND)hwnd);
+        if (IsZoomed((HWND)hwnd))
+            SendMessageA((HWND)hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+        break;
     default: ShowWindow((HWND)hwnd, SW_HIDE); break;
     }
 }

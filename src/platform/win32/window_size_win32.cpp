@@ -146,10 +146,14 @@ void note_maximize(WindowObject *win, HWND hwnd)
     if (win->number != 0 || window_is_fullscreen())
         return;
     LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
-    g_maximize_frame_added = !(style & WS_THICKFRAME);
+    // Maximised again while minimised (from the task bar), the window keeps
+    // what it had as a plain window, not the maximised sizes and border.
+    if (!g_window_maximized) {
+        g_maximize_frame_added = !(style & WS_THICKFRAME);
+        g_kept_sizes = g_screen_size;
+    }
     SetWindowLongPtrA(hwnd, GWL_STYLE, style | WS_THICKFRAME);
     g_window_maximized = 1;
-    g_kept_sizes = g_screen_size;
     if (g_gpu_mode)
         g_force_device_reset = 1;
 }
@@ -187,11 +191,13 @@ void on_window_pos_changed(WindowObject *win, HWND hwnd)
             g_force_device_reset = 1;
         return;
     }
+    // Minimised, the client area is empty: the current size stays the
+    // maximised one, so that the window comes back as it was.
     RECT rc;
-    if (!g_window_maximized || !GetClientRect(hwnd, &rc))
+    if (!g_window_maximized || IsIconic(hwnd) || !GetClientRect(hwnd, &rc))
         return;
     int32_t w = rc.right - rc.left, h = rc.bottom - rc.top;
-    if (w == g_screen_size.width && h == g_screen_size.height)
+    if (w < 1 || h < 1 || (w == g_screen_size.width && h == g_screen_size.height))
         return;
     g_screen_size.width = w;
     g_screen_size.height = h;
