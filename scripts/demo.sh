@@ -11,12 +11,16 @@
 # screenshot: the title fades in, then the wipe uncovers the scene from about
 # 2 s on and the message window types its first lines over it, so the default
 # shows the scene and the text; KV_DEMO_BUILD the build folder (default
-# build-win).
+# build-win); KV_DEMO_FULLSCREEN=1 the demo in full screen through Direct3D:
+# the project is generated with --define FULLSCREEN, so that its script
+# enters full screen at once (window command, id 13 = 1), and kvcfg.dat
+# beside the engine chooses Direct3D 9 bicubic (word 8 = 0).
 set -uo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 cd "$top"
 seconds=${KV_DEMO_SECONDS:-4}
 build=${KV_DEMO_BUILD:-build-win}
+fullscreen=${KV_DEMO_FULLSCREEN:-0}
 out=$top/out
 demo=$out/demo
 die() { echo "demo.sh: $*" >&2; exit 1; }
@@ -36,11 +40,19 @@ run=$top/scripts/wine-run.sh
 echo "== demo project"
 rm -rf "$demo" && mkdir -p "$demo" || die "cannot make $demo"
 cp "$build/kavren.exe" "$demo/kavren.exe" || die "no kavren.exe"
+defines=()
+if [ "$fullscreen" = 1 ]; then
+  defines=(--define FULLSCREEN)
+  # The settings program's defaults but word 8 = 0: Direct3D 9 bicubic.
+  python3 -c 'import struct, sys; sys.stdout.buffer.write(struct.pack("<32I", *([1] * 5 + [0] * 27)))' \
+    > "$demo/kvcfg.dat" || die "cannot write $demo/kvcfg.dat"
+  echo "   full screen through Direct3D ($demo/kvcfg.dat)"
+fi
 if python3 tools/kvgen.py project -h >/dev/null 2>&1; then
-  python3 tools/kvgen.py project tools/demo/demo.kvp "$demo/project" --pack "$demo/data.kpf" >/dev/null ||
-    die "the generator failed on tools/demo/demo.kvp"
+  python3 tools/kvgen.py project tools/demo/demo.kvp "$demo/project" --pack "$demo/data.kpf" \
+    "${defines[@]}" >/dev/null || die "the generator failed on tools/demo/demo.kvp"
   rm -rf "$demo/project"
-  echo "   $demo/data.kpf from tools/demo/demo.kvp"
+  echo "   $demo/data.kpf from tools/demo/demo.kvp${defines:+ (${defines[*]})}"
 else
   echo "   (the generator cannot write projects yet: the engine runs without one)"
 fi

@@ -22,7 +22,6 @@ uint8_t g_render_mode;
 uint8_t g_smooth_scaling = 1;
 uint8_t g_gpu_mode;
 uint8_t g_caption_dblclick_fullscreen;
-uint8_t g_cfg_start_fullscreen;
 uint8_t g_cfg_script_flag;
 uint8_t g_texture_16bit;
 uint32_t g_texture_format = KV_TEXTURE_FORMAT_A8R8G8B8;
@@ -49,7 +48,6 @@ void reset_engine_settings()
     g_smooth_scaling = 1;
     g_gpu_mode = 0;
     g_caption_dblclick_fullscreen = 0;
-    g_cfg_start_fullscreen = 0;
     g_cfg_script_flag = 0;
     g_texture_16bit = 0;
     g_texture_format = KV_TEXTURE_FORMAT_A8R8G8B8;
@@ -112,7 +110,6 @@ void apply_engine_settings(const uint8_t *data, size_t size)
     take_flag(data, size, 5, &g_cfg_word5);
     take_flag(data, size, 9, &g_caption_dblclick_fullscreen);
     take_flag(data, size, 10, &g_cfg_script_flag);
-    take_flag(data, size, 11, &g_cfg_start_fullscreen);
     take_flag(data, size, 13, &g_texture_16bit);
     take_flag(data, size, 16, &g_movie_draw_rule);
     for (size_t i = 0; i < KV_COUNTOF(g_word_rules); i++) {

@@ -26,11 +26,12 @@ extern uint8_t g_smooth_scaling;     // word 8
 extern uint8_t g_gpu_mode;           // word 8
 extern uint8_t g_caption_dblclick_fullscreen;  // word 9
 extern uint8_t g_cfg_script_flag;    // word 10: read by scripts through a system variable
-extern uint8_t g_cfg_start_fullscreen;  // word 11 = 1: start in full screen
 extern uint8_t g_movie_draw_rule;    // word 16: movie player, 1 DirectShow, else MCI (default 0)
 extern uint8_t g_texture_16bit;      // word 13: always forced back to 0 (32-bit textures)
 extern uint32_t g_texture_format;    // Direct3D format, 21 (A8R8G8B8) once kvcfg.dat was read
 extern uint8_t g_texture_options_fixed;  // set when kvcfg.dat fixed the sampler/texture options
+// Words 11, 12, 14, 15 and 17-31 are not read: whatever word 11 holds, the
+// engine starts windowed (a script enters full screen with the window command).
 
 // kvsfs.dat
 extern uint8_t g_save_location;      // word 21: 0..3

@@ -317,8 +317,6 @@ int engine_startup()
     if (start_script_thread() != 0)
         g_frame_thread_mode = 0;
     window_set_fullscreen(0);
-    if (g_cfg_start_fullscreen)
-        window_set_fullscreen(1);
     uint32_t now = sys_milliseconds();
     for (uint32_t &t : g_timer_bases)
         t = now;

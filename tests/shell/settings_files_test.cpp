@@ -1,5 +1,6 @@
 // Engine settings files and system checks: full, short and missing files,
-// the value rules of each word, the save folder, OS codes, DirectX.
+// the value rules of each word, the save folder, OS codes, DirectX, and
+// how the engine starts with the settings file beside it.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -249,3 +250,75 @@ TEST(SystemChecks, SystemReportRemovesInfoFile)
 }
 
 }  // namespace
+
+#ifndef _WIN32
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "core/engine_state.h"
+#include "core/entry.h"
+#include "core/error_report.h"
+#include "core/quit.h"
+#include "platform/null/display_null.h"
+#include "shell/main_loop.h"
+#include "shell/startup.h"
+
+namespace {
+
+// Runs one frame; g_fullscreen after it, or -1 when the run ended.
+int frame_fullscreen()
+{
+    return run_frame() == 0 && !g_quit_flag ? g_fullscreen : -1;
+}
+
+// The engine on the stand-in platform, started once in a new folder that
+// holds a packed generated project and kvcfg.dat with word 11 = 1 (CPU
+// drawing). The stand-in engine folder "c:\kavren\" is no folder here: the
+// settings file is the file of that whole name in the current folder. The
+// script asks for full screen after its fifth frame, which shows that the
+// switch works here.
+TEST(SettingsAtStart, Word11StartsWindowed)
+{
+    char dir[] = "/tmp/kv_start_XXXXXX";
+    char old[4096];
+    ASSERT_TRUE(mkdtemp(dir) && getcwd(old, sizeof old));
+    std::string d = dir;
+    const char desc[] = "project width=640 height=480 show=1\nscript 0 \"main.kvs\"\n"
+                        "label SYSTEM_START\n    wait frames=5\n    window_setup window=0 arg13=1\n"
+                        "label IDLE\n    wait frames=1\n    goto IDLE\n";
+    write_file(d + "/desc.kvp", std::vector<uint8_t>(desc, desc + sizeof desc - 1));
+    write_file(d + "/c:\\kavren\\kvcfg.dat",
+               words({{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {8, 2}, {11, 1}}));
+    std::string gen = "python3 '" KV_GENERATOR "' project '" + d + "/desc.kvp' '" + d + "/p' --pack '" +
+                      d + "/data.kpf' >/dev/null";
+    ASSERT_EQ(std::system(gen.c_str()), 0);
+    ASSERT_EQ(chdir(dir), 0);
+    null_display_reset();
+    g_null_display.modes[0] = {1920, 1080, 32};
+    g_null_display.modes[1] = {1280, 720, 32};
+    g_null_display.modes[2] = {640, 480, 32};
+    g_null_display.mode_count = 3;
+    init_paths();
+    EXPECT_EQ(engine_startup(), 0);
+    EXPECT_EQ(g_render_mode, 1);        // the file was read
+    EXPECT_EQ(frame_fullscreen(), 0);
+    EXPECT_EQ(g_null_display.changed_mode, -1);
+    int fullscreen = 0;
+    for (int i = 0; i < 10 && fullscreen == 0; i++)
+        fullscreen = frame_fullscreen();
+    EXPECT_EQ(fullscreen, 1);
+    EXPECT_EQ(g_null_display.changed_mode, 1);   // 1280 x 720
+    app_shutdown();
+    // Tests share the process.
+    g_quit_flag = 0;
+    reset_error_reports();
+    reset_engine_settings();
+    null_display_reset();
+    g_exe_folder[0] = g_data_folder[0] = 0;
+    EXPECT_EQ(chdir(old), 0);
+    std::system(("rm -rf '" + d + "'").c_str());
+}
+
+}  // namespace
+#endif

@@ -91,6 +91,7 @@ def main():
         (KVGEN, ["project", desc("keymap 256 1\n"), tmp], "line 1: key 256"),
         (KVGEN, ["project", desc("project width=wide\n"), tmp], "line 1: width 'wide'"),
         (KVGEN, ["project", desc("@x script 1\n"), tmp], "line 1: source line"),
+        (KVGEN, ["project", desc("script 1\nwhen X\n"), tmp], "line 2: when NAME STATEMENT"),
         (KVGEN, ["project", desc("script 1\nif 1\n"), tmp], "if not closed"),
         (KVGEN, ["pack", out, "--manifest", put("m1.txt", "a bytes:lots\n")], "m1.txt line 1"),
         (KVGEN, ["pack", out, "--manifest", put("m2.txt", "lonely\n")], "NAME SOURCE"),

@@ -11,7 +11,8 @@
 #   hold_mutex NAME / release_mutex      another process holds a named mutex
 #   watch_no_window / watch_result       did the main window ever appear?
 #   wait_for_file FILE SECONDS [REGEX]   note TEXT / fail TEXT
-#   pack_project DESC        data.kpf from DESC (the generator must be there)
+#   pack_project DESC [OPT...]   data.kpf from DESC (the generator must be
+#                            there), with the generator's options OPT
 #   expect_script_end SECONDS   the engine, ended by its script: code 0, no box
 #   expect_clean_end SECONDS [WHAT]   the same for an engine already started
 #   check_result LINE CMD VALUE / ex TOKEN...   script lines for a description
@@ -230,10 +231,11 @@ prepare_project() {
   pack_project "$desc"
 }
 
-# pack_project DESCRIPTION: the compiled project in data.kpf beside the engine.
+# pack_project DESCRIPTION [OPTION...]: the compiled project in data.kpf
+# beside the engine; the options go to the generator (--define NAME).
 pack_project() {
   rm -f data.kpf
-  python3 "$KV_GEN" project "$1" "$PWD/project" --pack "$PWD/data.kpf" >/dev/null ||
+  python3 "$KV_GEN" project "$1" "$PWD/project" --pack "$PWD/data.kpf" "${@:2}" >/dev/null ||
     fail "the generator could not write $1"
   rm -rf "$PWD/project"
   [ -f data.kpf ] || fail "the generator wrote no project from $1"

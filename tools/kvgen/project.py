@@ -202,7 +202,9 @@ def _var(rest):
     return Var(vid, vtype, scope, file, dims, init)
 
 
-def parse(text):
+def parse(text, defines=()):
+    """The project of a description; `when NAME` lines count only when NAME
+    is among defines."""
     proj = Project()
     cur = None
     for lineno, raw in enumerate(text.splitlines(), 1):
@@ -211,6 +213,12 @@ def parse(text):
             continue
         line = lineno
         try:
+            if words[0] == "when":
+                if len(words) < 3:
+                    raise ValueError("when NAME STATEMENT")
+                if words[1] not in defines:
+                    continue
+                words = words[2:]
             if words[0].startswith("@"):
                 line = _number(words[0][1:], 0, U32, "source line")
                 words = words[1:]
@@ -689,7 +697,7 @@ def _cmd_project(args):
         return 0
     if not args.description or not args.outdir:
         raise SystemExit("project: DESCRIPTION and OUTDIR are needed")
-    proj = parse(read_text(args.description))
+    proj = parse(read_text(args.description), set(args.define))
     write(proj, args.outdir, args.damage, args.pack)
     return 0
 
@@ -701,4 +709,6 @@ def register(sub):
     p.add_argument("--pack", metavar="FILE.kpf", help="also pack OUTDIR into this pack")
     p.add_argument("--damage", metavar="FILE:KIND", help="damage one file (see --list-damage)")
     p.add_argument("--list-damage", action="store_true", help="list the damage kinds")
+    p.add_argument("--define", metavar="NAME", action="append", default=[],
+                   help="take the description's `when NAME` lines (repeatable)")
     p.set_defaults(func=_cmd_project)
