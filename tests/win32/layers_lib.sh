@@ -12,6 +12,8 @@
 #        layer command ends as skipped (exit 77)
 #   window_shows HWND NAME REF W H TOL   waits until the window's client area
 #        shows REF (read back with kvdriver capture)
+#   window_shows_fitted HWND    waits until the maximised window's client area
+#        shows the reference fitted to it between black bands
 #   pixels ARGS...              tests/win32/pixels.py
 #   main_window                 the engine's main window once it is shown
 KV_NATIVE_BUILD=${KV_NATIVE_BUILD:-$KV_SRC/build}
@@ -121,6 +123,44 @@ window_shows() {
   done
   note "the window shows $SHOT_W x $SHOT_H"
   pixels compare "$name.bgra" "$SHOT_W" "$SHOT_H" "$ref" "$rw" "$rh" "$tol" "$PWD/$name-diff.png"
+  return 1
+}
+
+# window_shows_fitted HWND: waits (30 s at most) until the client area, wider
+# than 800 pixels (a maximised window), shows reference.bgra fitted to it with
+# the game's aspect and centred between black bands, within 2 per colour byte
+# (horizontal fractions sharpened, as the scaler does); the size is taken from
+# each read. Sets SHOT_W, SHOT_H and FIT (the game's size and place in it); on
+# a time-out writes diff.png and returns 1.
+window_shows_fitted() {
+  local hwnd=$1 end=$((SECONDS + 30)) want='' size shown_w shown_h x y
+  while :; do
+    size=$(drv capture "$hwnd" "$PWD/shot.bgra") || fail "cannot read the window's client area"
+    read -r SHOT_W SHOT_H <<< "$size"
+    # Fit: the full width when the client is relatively taller than the game,
+    # else the full height; odd differences truncate.
+    if [ $((SHOT_H * REF_W)) -gt $((REF_H * SHOT_W)) ]; then
+      shown_w=$SHOT_W shown_h=$((REF_H * SHOT_W / REF_W))
+    else
+      shown_w=$((REF_W * SHOT_H / REF_H)) shown_h=$SHOT_H
+    fi
+    x=$(((SHOT_W - shown_w) / 2)) y=$(((SHOT_H - shown_h) / 2))
+    FIT="$shown_w x $shown_h at $x $y"
+    if [ "$want" != "$SHOT_W $SHOT_H" ]; then
+      want="$SHOT_W $SHOT_H"
+      pixels scale reference.bgra "$REF_W" "$REF_H" scaled.bgra "$shown_w" "$shown_h" &&
+        pixels place scaled.bgra "$shown_w" "$shown_h" expected.bgra "$SHOT_W" "$SHOT_H" "$x" "$y" ||
+        fail "cannot scale the reference"
+    fi
+    if [ "$SHOT_W" -gt 800 ] &&
+       pixels compare shot.bgra "$SHOT_W" "$SHOT_H" expected.bgra "$SHOT_W" "$SHOT_H" 2 > shot.cmp; then
+      return 0
+    fi
+    [ $SECONDS -lt $end ] || break
+    sleep 0.5
+  done
+  note "client area $SHOT_W x $SHOT_H, the game expected at $FIT"
+  pixels compare shot.bgra "$SHOT_W" "$SHOT_H" expected.bgra "$SHOT_W" "$SHOT_H" 2 "$PWD/diff.png"
   return 1
 }
 
