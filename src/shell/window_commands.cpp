@@ -36,6 +36,14 @@ static int range_fault(int64_t v, int64_t lo, int64_t hi)
     return -1;
 }
 
+// A request the main window cannot take (a z-order or close mode meant
+// for sub-windows).
+static int main_window_fault()
+{
+    report_script_error(101310, 1);
+    return -1;
+}
+
 static TreeNode *find_layer(uint32_t id, int kind)
 {
     int r;
@@ -168,10 +176,8 @@ static int apply_look(WindowObject *win, int n)
         sys_window_move(win->hwnd, (int32_t)arg_int(4, r.x), (int32_t)arg_int(5, r.y));
     }
     if (arg_present(6)) {
-        if (n == 0 && arg_int(6) == 3) {   // behind itself
-            report_script_error(101310, 1);
-            return -1;
-        }
+        if (n == 0 && arg_int(6) == 3)   // behind itself
+            return main_window_fault();
         sys_window_z_order(win->hwnd, arg_int(6), g_windows[0]->hwnd);
     }
     if (arg_present(16))
@@ -179,10 +185,8 @@ static int apply_look(WindowObject *win, int n)
     if (arg_present(17))
         win->minimize_allowed = (uint8_t)arg_int(17);
     if (arg_present(18)) {
-        if (n == 0 && (arg_int(18) < 0 || arg_int(18) > 2)) {
-            report_script_error(101310, 1);
-            return -1;
-        }
+        if (n == 0 && (arg_int(18) < 0 || arg_int(18) > 2))
+            return main_window_fault();
         win->close_mode = (uint8_t)arg_int(18);
     }
     if (arg_present(19) || arg_present(20))
